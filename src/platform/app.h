@@ -1,0 +1,39 @@
+// The application: its title, its main form, the message loop and the
+// general error report.
+#pragma once
+#include <string>
+
+namespace platform {
+class Form;
+
+namespace app {
+
+void Initialize();
+const std::string& Title();
+void SetTitle(const std::string& title);
+
+// The first form created is the main form; closing it ends Run.
+Form* MainForm();
+void SetMainForm(Form* form);
+// Shows the main form and processes messages until it is closed.
+void Run();
+// Ends Run after the current message (the main form was closed).
+void Terminate();
+bool Terminated();
+// Processes pending window messages (cheap enough for tight loops).
+void ProcessMessages();
+// Pushes deferred control updates (progress, labels) to the screen now.
+void FlushUpdates();
+// The general error report: the text in a box captioned with the title, OK
+// button, error icon.
+void ShowError(const std::string& text);
+// Gives the task-bar entry the program icon.
+void SetTaskbarIcon(Form& mainForm);
+// Ends the process on the spot with exit code 0; no clean-up runs.
+[[noreturn]] void ExitProcessNow();
+
+struct Size { int width, height; };
+Size ScreenSize();
+
+}  // namespace app
+}  // namespace platform

@@ -1,0 +1,28 @@
+// The current user's part of the registry, as far as this program uses it.
+#pragma once
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// An open key below HKEY_CURRENT_USER. Closing is destruction.
+class RegKey {
+public:
+    virtual ~RegKey() = default;
+    // Opens `path` (such as "Software\Maker\Game"), creating missing keys on
+    // the way. nullptr when it cannot be opened or created.
+    static std::unique_ptr<RegKey> OpenOrCreate(const std::string& path);
+
+    // nullopt when the value is missing or not a string.
+    virtual std::optional<std::string> ReadString(const std::string& name) const = 0;
+    // False when the value could not be written.
+    virtual bool WriteString(const std::string& name, const std::string& value) = 0;
+    // Removes the subkey `name` and everything below it. False if it could
+    // not be removed (a missing subkey is a failure too).
+    virtual bool DeleteSubkeyTree(const std::string& name) = 0;
+    // True when the key has at least one subkey; values do not count.
+    virtual bool HasSubkeys() const = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,33 @@
+// Shift-JIS (code page 932) text helpers for paths and names.
+// The second byte of a double-byte character may be 0x5C, 0x5B or 0x5D; none
+// of these helpers ever takes such a byte for a backslash or a bracket.
+#pragma once
+#include <string>
+
+namespace sjis {
+
+// True for a byte that starts a double-byte character (0x81-0x9F, 0xE0-0xFC).
+bool IsLeadByte(unsigned char c);
+
+// Index of the last single-byte `ch` in `s`, or npos. Bytes inside
+// double-byte characters never match.
+std::string::size_type FindLast(const std::string& s, char ch);
+// Index of the first single-byte `ch` at or after `from`, or npos.
+std::string::size_type FindFirst(const std::string& s, char ch, std::string::size_type from = 0);
+
+// True when the last character of `path` is a backslash (not a trail byte).
+bool EndsWithBackslash(const std::string& path);
+// `path` with one backslash appended unless it already ends in one.
+std::string WithTrailingBackslash(const std::string& path);
+// Text after the last backslash (the whole text when there is none).
+std::string LastPathComponent(const std::string& path);
+// Text up to and including the last backslash (empty when there is none).
+std::string FolderPart(const std::string& path);
+
+// Case-insensitive comparison of names: ASCII letters fold, double-byte
+// characters compare exactly.
+bool EqualsNoCase(const std::string& a, const std::string& b);
+// Upper-cased copy for use as a case-insensitive key.
+std::string FoldCase(const std::string& s);
+
+}  // namespace sjis
