@@ -41,7 +41,7 @@ struct ControlDef {
 enum class BorderStyle { Single, Dialog };
 
 struct FormDef {
-    const char* name;  // "frmInstMain"
+    const char* name;  // the class name, "TfrmInstMain"; also the window class
     const char* caption;
     int clientWidth, clientHeight;
     BorderStyle border;
