@@ -1,0 +1,26 @@
+// Gathering the install file lists from Setup.inf and the list files, behind
+// a small notice window.
+#pragma once
+#include <string>
+
+#include "platform/forms.h"
+#include "shell/instconfig.h"
+
+extern const platform::FormDef kGetInstallFileForm;
+
+class TfrmGetInstallFile : public platform::Form {
+public:
+    TfrmGetInstallFile();
+    platform::Label Label1{*this, "Label1"};
+    platform::Label Label2{*this, "Label2"};
+
+private:
+    void FormShow() override;
+};
+
+// Fills the ten FileLists and the four single-file sources of InstConfig.
+// The notice takes `mainForm`'s caption. Appends: callers empty the lists.
+void GatherInstallFileInfo(platform::Form& mainForm);
+// Appends the entries of the list file of `section` to `list`. A missing
+// list file adds nothing.
+void ReadFileListFile(const std::string& section, const std::string& group, FileList& list);

@@ -1,0 +1,22 @@
+// Drive type and volume label.
+#include "platform/drives.h"
+
+#include "platform/win32/wintext.h"
+
+namespace platform {
+
+bool IsCdRomDrive(const std::string& root) { return GetDriveTypeW(win32::Widen(root).c_str()) == DRIVE_CDROM; }
+
+std::optional<std::string> VolumeLabel(const std::string& root) {
+    // An empty floppy or card drive would otherwise put up the system's
+    // "no disk in drive" box instead of just failing.
+    const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    wchar_t label[MAX_PATH + 1] = {};
+    const BOOL ok = GetVolumeInformationW(win32::Widen(root).c_str(), label, MAX_PATH + 1, nullptr, nullptr,
+                                          nullptr, nullptr, 0);
+    SetErrorMode(oldMode);
+    if (!ok) return std::nullopt;
+    return win32::Narrow(label);
+}
+
+}  // namespace platform

@@ -1,0 +1,28 @@
+// Shift-JIS <-> UTF-16 at the Windows call, and what the win32 units share.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace platform {
+class Form;
+
+namespace win32 {
+
+// Code page 932 explicitly: the system code page may be anything.
+std::wstring Widen(const std::string& sjis);
+std::string Narrow(const wchar_t* text, int length = -1);
+inline std::string Narrow(const std::wstring& text) { return Narrow(text.c_str(), static_cast<int>(text.size())); }
+
+// The window of a realised form; nullptr when the form has none.
+HWND WindowOf(const Form* form);
+// True for the top-level window of one of our forms.
+bool IsFormWindow(HWND hwnd);
+// Pushes every form's deferred label and progress updates to the screen.
+void FlushAllForms();
+// TranslateMessage/DispatchMessage, with Tab, Enter, Esc and the Alt
+// mnemonics handled for the form the message belongs to.
+void DispatchOne(MSG& msg);
+
+}  // namespace win32
+}  // namespace platform

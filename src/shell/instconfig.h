@@ -1,0 +1,74 @@
+// The one configuration record of the run, and the installation
+// information file and installation record that fill it.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ini.h"
+#include "platform/registry.h"
+
+namespace platform {
+class Form;
+}
+
+// Data groups, always handled in this order.
+constexpr int kGroupCount = 5;
+constexpr const char* kGroups[kGroupCount] = {"DAT", "TAZ", "TZD", "TZS", "TZM"};
+constexpr int kMaxDiscs = 2;
+
+constexpr std::size_t kMaxPath = 260;        // platform path limit, terminator excluded
+constexpr std::size_t kMaxSettingText = 511;  // texts of [Setting]
+
+constexpr const char* kDiscLabel = "QUENDRIL1";
+constexpr const char* kStartTitle = "TAZU Start Up Utility";
+
+using FileList = std::vector<std::string>;
+
+struct TInstConfig {
+    char CdDrive = 0;
+    std::string CdRoot;        // "Q:\"
+    std::string SetupInfPath;  // "Q:\Setup.inf"
+    std::unique_ptr<platform::IniFile> SetupInf;
+    std::unique_ptr<platform::RegKey> RecordKey;
+
+    std::string GameTitle, DefInstPath, ProgramFolder, RegKey, ShortcutIcon;
+    int InstBufSize = 32768;
+    int TotalDisc = 1;
+    int TazuInstSize = 0, DatInstSize = 0, TazInstSize = 0, TzdInstSize = 0, TzsInstSize = 0, TzmInstSize = 0;
+    std::uint32_t TotalInstSize = 0;
+
+    std::string InstPath;  // ends in a backslash when set; empty: not installed
+    bool NeedInstall = true;
+    bool DeleteSaveData = false;
+
+    // DAT disc 1, DAT disc 2, TAZ disc 1, ... TZM disc 2. Null until created.
+    std::array<std::unique_ptr<FileList>, kGroupCount * kMaxDiscs> FileLists;
+    std::string ExeSource, EnvSource, DllSource, IconSource;
+
+    std::uint32_t RemainInstSize = 0;
+    long double DiskFreeSize = 0;
+
+    FileList& Files(int group, int disc) { return *FileLists[static_cast<std::size_t>(group * kMaxDiscs + disc - 1)]; }
+};
+
+extern TInstConfig InstConfig;
+
+// Shows the CD-ROM drive dialog until the chosen drive holds disc 1. False
+// when the user cancelled; the caller then ends the process.
+bool FindInstallDisc();
+// Reads [Setting] of Setup.inf on disc 1 into InstConfig and takes the game's
+// title as application and `mainForm` caption. Ends the process after a
+// message when the file is missing or incomplete.
+void ReadSettingSection(platform::Form& mainForm);
+// Opens the installation record (creating its key) and reads InstPath.
+// True when the game counts as installed.
+bool ReadInstallationRecord();
+// Removes the installation record, and the maker's key when no other game's
+// key is left below it.
+void RemoveInstallationRecord();
+
+// "『" + title + "』　起動ユーティリティ"
+std::string ApplicationTitleFor(const std::string& gameTitle);

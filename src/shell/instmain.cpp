@@ -1,0 +1,152 @@
+// The main menu window.
+#include "shell/instmain.h"
+
+#include "install/instgetinstallfile.h"
+#include "platform/app.h"
+#include "platform/files.h"
+#include "platform/shellfolders.h"
+#include "platform/sjis.h"
+#include "shell/instconfig.h"
+#include "shell/kivanlib.h"
+
+using platform::Align;
+using platform::ControlKind;
+
+TfrmInstMain* frmInstMain = nullptr;
+
+namespace {
+const platform::ControlDef kControls[] = {
+    // name             kind                  left  top width height caption tab handler [parent colour align flags]
+    {"btnStart1",      ControlKind::Button,     8,   8, 377, 25, "", 0, "btnStart1Click"},
+    {"btnStart2",      ControlKind::Button,     8,  40, 377, 25, "", 1, "btnStart1Click"},
+    {"btnDelete",      ControlKind::Button,     8,  40, 377, 25, "", 2, "btnDeleteClick"},
+    {"edtInst",        ControlKind::Edit,      16, 104, 305, 20, "", 3, nullptr, nullptr,
+     platform::kDefaultColor, Align::Left, platform::kImeOpen},
+    {"gbInstInfo",     ControlKind::GroupBox,   8,  77, 377, 65,
+     " ゲームの起動や削除ができなくなってしまった場合に使用してください  ", 4, nullptr, nullptr, platform::kBlue},
+    {"btnInstPathChg", ControlKind::Button,     8,  24, 177, 25, "インストール情報変更(&C)", 0, "btnInstPathChgClick",
+     "gbInstInfo"},
+    {"btnInstInfoDel", ControlKind::Button,   192,  24, 177, 25, "インストール情報削除(&E)", 1, "btnInstInfoDelClick",
+     "gbInstInfo"},
+    {"btnS",           ControlKind::Button,   328, 104,  49, 20, "参照", 6, "btnSClick"},
+    {"btnInstDirectX", ControlKind::Button,     8, 157, 377, 25, "DirectX 8.1b をインストール", 7, "btnInstDirectXClick"},
+    {"btnExit",        ControlKind::Button,     8, 189, 377, 25, "メニューを終了", 8, "btnExitClick"},
+    {"lblInst",        ControlKind::Label,     16,  88,  81, 12, "インストール先：", -1, nullptr},
+    {"sbInst",         ControlKind::StatusBar,  0, 220, 394, 19,
+     "TAZU Start Up Utility ver1.41 クエンド ～QUENDRIL～ 専用版", -1, nullptr, nullptr, platform::kDefaultColor,
+     Align::Right, platform::kNoSizeGrip},
+};
+
+std::string Bracketed(const char* tail) { return "『" + InstConfig.GameTitle + tail; }
+
+// The drive part of a path: "C:" of C:\WINDOWS, \\server\share of a UNC path.
+std::string DrivePart(const std::string& path) {
+    if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
+    if (path.compare(0, 2, "\\\\") == 0) {
+        const auto server = sjis::FindFirst(path, '\\', 2);
+        if (server == std::string::npos) return path;
+        const auto share = sjis::FindFirst(path, '\\', server + 1);
+        return share == std::string::npos ? path : path.substr(0, share);
+    }
+    return std::string();
+}
+}  // namespace
+
+const platform::FormDef kInstMainForm = {
+    "TfrmInstMain", "", 394, 239, platform::BorderStyle::Single, true, true,
+    kControls, sizeof kControls / sizeof kControls[0]};
+
+std::string ProposedInstallFolder(const std::string& windowsDir, const std::string& defInstPath) {
+    return DrivePart(windowsDir) + "\\Program Files\\" + defInstPath;
+}
+
+TfrmInstMain::TfrmInstMain() : Form(kInstMainForm) {
+    Bind("btnStart1Click", &TfrmInstMain::btnStart1Click);
+    Bind("btnExitClick", &TfrmInstMain::btnExitClick);
+    Bind("btnSClick", &TfrmInstMain::btnSClick);
+    Bind("btnDeleteClick", &TfrmInstMain::btnDeleteClick);
+    Bind("btnInstInfoDelClick", &TfrmInstMain::btnInstInfoDelClick);
+    Bind("btnInstPathChgClick", &TfrmInstMain::btnInstPathChgClick);
+    Bind("btnInstDirectXClick", &TfrmInstMain::btnInstDirectXClick);
+}
+
+// Everything the menu needs is settled here, before the window shows: every
+// dialog and message of the start-up appears before the menu.
+void TfrmInstMain::FormCreate() {
+    InstConfig.TazuInstSize = InstConfig.DatInstSize = InstConfig.TazInstSize = 0;
+    InstConfig.TzdInstSize = InstConfig.TzsInstSize = InstConfig.TzmInstSize = 0;
+    InstConfig.TotalInstSize = 0;
+    for (int disc = 1; disc <= kMaxDiscs; ++disc)
+        for (int g = 0; g < kGroupCount; ++g)
+            InstConfig.FileLists[static_cast<std::size_t>(g * kMaxDiscs + disc - 1)] = std::make_unique<FileList>();
+    platform::app::SetTaskbarIcon(*this);
+
+    if (!FindInstallDisc()) return;
+    ReadSettingSection(*this);
+    if (ReadInstallationRecord()) {
+        ShowInstalledState();
+    } else {
+        ShowInstallState();
+        GatherInstallFileInfo(*this);
+    }
+}
+
+void TfrmInstMain::FormShow() { CenterOnScreen(); }
+
+void TfrmInstMain::FormDestroy() {
+    for (int disc = 1; disc <= kMaxDiscs; ++disc)
+        for (int g = 0; g < kGroupCount; ++g) InstConfig.FileLists[static_cast<std::size_t>(g * kMaxDiscs + disc - 1)].reset();
+    InstConfig.SetupInf.reset();
+    InstConfig.RecordKey.reset();
+}
+
+void TfrmInstMain::ShowInstallState() {
+    InstConfig.NeedInstall = true;
+    btnStart1.SetCaption(Bracketed("』　をインストール (通常PCM音源版)"));
+    btnStart2.SetCaption(Bracketed("』　をインストール (M-WAVE対策版)"));
+    btnStart1.SetVisible(true);
+    btnStart2.SetVisible(true);
+    btnDelete.SetVisible(false);
+    gbInstInfo.SetVisible(false);
+    btnInstPathChg.SetVisible(false);
+    btnInstInfoDel.SetVisible(false);
+    lblInst.SetVisible(true);
+    edtInst.SetVisible(true);
+    btnS.SetVisible(true);
+    btnInstDirectX.SetVisible(true);
+    btnExit.SetVisible(true);
+    edtInst.SetText(ProposedInstallFolder(platform::WindowsDirectory(), InstConfig.DefInstPath));
+}
+
+void TfrmInstMain::ShowInstalledState() {
+    InstConfig.NeedInstall = false;
+    btnStart1.SetCaption(Bracketed("』　を起動"));
+    btnDelete.SetCaption(Bracketed("』　を削除"));
+    btnStart1.SetVisible(true);
+    btnStart2.SetVisible(false);
+    btnDelete.SetVisible(true);
+    gbInstInfo.SetVisible(true);
+    btnInstPathChg.SetVisible(true);
+    btnInstInfoDel.SetVisible(true);
+    lblInst.SetVisible(false);
+    edtInst.SetVisible(false);
+    btnS.SetVisible(false);
+    btnInstDirectX.SetVisible(true);
+    btnExit.SetVisible(true);
+}
+
+void TfrmInstMain::btnExitClick(platform::Control&) { Close(); }
+
+void TfrmInstMain::btnSClick(platform::Control&) {
+    std::string path;
+    if (!BrowseForFolder(this, "インストール先フォルダを選択してください。", platform::kCsidlDrives, path)) return;
+    edtInst.SetText(sjis::WithTrailingBackslash(path) + InstConfig.DefInstPath);
+}
+
+// The commands below are built with the install, uninstall, record repair
+// and DirectX setup work; until then their buttons do nothing.
+void TfrmInstMain::btnStart1Click(platform::Control&) {}
+void TfrmInstMain::btnDeleteClick(platform::Control&) {}
+void TfrmInstMain::btnInstInfoDelClick(platform::Control&) {}
+void TfrmInstMain::btnInstPathChgClick(platform::Control&) {}
+void TfrmInstMain::btnInstDirectXClick(platform::Control&) {}

@@ -1,0 +1,48 @@
+// The main menu window: start-up sequence, the two menu states and the
+// commands behind its buttons.
+#pragma once
+#include <string>
+
+#include "platform/forms.h"
+
+extern const platform::FormDef kInstMainForm;
+
+class TfrmInstMain : public platform::Form {
+public:
+    TfrmInstMain();
+
+    platform::Button btnStart1{*this, "btnStart1"};
+    platform::Label lblInst{*this, "lblInst"};
+    platform::Edit edtInst{*this, "edtInst"};
+    platform::StatusBar sbInst{*this, "sbInst"};
+    platform::Button btnExit{*this, "btnExit"};
+    platform::Button btnS{*this, "btnS"};
+    platform::Button btnDelete{*this, "btnDelete"};
+    platform::GroupBox gbInstInfo{*this, "gbInstInfo"};
+    platform::Button btnInstInfoDel{*this, "btnInstInfoDel"};
+    platform::Button btnInstPathChg{*this, "btnInstPathChg"};
+    platform::Button btnInstDirectX{*this, "btnInstDirectX"};
+    platform::Button btnStart2{*this, "btnStart2"};
+
+    // Menu states: not installed (install buttons, folder row) and installed
+    // (start and remove buttons, repair group).
+    void ShowInstallState();
+    void ShowInstalledState();
+
+private:
+    void FormCreate() override;
+    void FormDestroy() override;
+    void btnStart1Click(platform::Control& sender);
+    void FormShow() override;
+    void btnExitClick(platform::Control& sender);
+    void btnSClick(platform::Control& sender);
+    void btnDeleteClick(platform::Control& sender);
+    void btnInstInfoDelClick(platform::Control& sender);
+    void btnInstPathChgClick(platform::Control& sender);
+    void btnInstDirectXClick(platform::Control& sender);
+};
+
+extern TfrmInstMain* frmInstMain;
+
+// The drive of `windowsDir` + "\Program Files\" + `defInstPath`.
+std::string ProposedInstallFolder(const std::string& windowsDir, const std::string& defInstPath);

@@ -1,0 +1,110 @@
+// The fake forms backend: forms are their portable state plus an event log;
+// modal loops and message pumps run what the test scheduled.
+#include <deque>
+#include <map>
+#include <stdexcept>
+
+#include "fake.h"
+#include "platform/app.h"
+
+namespace fake {
+namespace {
+
+struct Posted {
+    platform::Form* form;
+    int message;
+};
+
+struct FormsState {
+    std::map<std::string, std::deque<std::function<void(platform::Form&)>>> onModal;
+    std::deque<std::function<void()>> onPump;
+    std::deque<Posted> posted;
+    std::vector<std::string> events;
+};
+FormsState& F() {
+    static FormsState s;
+    return s;
+}
+
+std::string Name(const platform::Form& f) { return f.Def().name; }
+
+void DeliverPosted() {
+    while (!F().posted.empty()) {
+        const Posted p = F().posted.front();
+        F().posted.pop_front();
+        p.form->DispatchMessage(p.message);
+    }
+}
+
+class FakeFormImpl : public platform::FormImpl {
+public:
+    explicit FakeFormImpl(platform::Form& form) : form_(form) {}
+    ~FakeFormImpl() override { Forget(); }
+
+    void Realize() override { Log("create"); }
+    void Unrealize() override {
+        Log("destroy");
+        Forget();
+    }
+    void FormChanged(platform::Change) override {}
+    void ControlChanged(int index, platform::Change what) override {
+        const platform::ControlDef& def = form_.Def().controls[index];
+        const platform::ControlState& s = form_.StateOf(index);
+        if (what == platform::Change::Progress)
+            F().events.push_back("progress " + Name(form_) + "." + def.name + "=" + std::to_string(s.position));
+        else if (what == platform::Change::Caption)
+            F().events.push_back("caption " + Name(form_) + "." + def.name + "=" + s.caption);
+    }
+    void PullControl(int) override {}
+    void Show() override { Log("show"); }
+    void Hide() override { Log("hide"); }
+    void RunModal() override {
+        Log("modal");
+        auto& queue = F().onModal[Name(form_)];
+        while (form_.ModalResultValue() == platform::mrNone) {
+            DeliverPosted();
+            if (form_.ModalResultValue() != platform::mrNone) break;
+            if (queue.empty()) throw std::logic_error("modal form left open: " + Name(form_));
+            auto action = std::move(queue.front());
+            queue.pop_front();
+            action(form_);
+        }
+    }
+    void PostToSelf(int message) override { F().posted.push_back(Posted{&form_, message}); }
+    void Repaint() override { Log("repaint"); }
+    int OuterWidth() const override { return form_.Def().clientWidth + kFrameWidth; }
+    int OuterHeight() const override { return form_.Def().clientHeight + kFrameHeight; }
+
+private:
+    void Log(const char* what) { F().events.push_back(std::string(what) + " " + Name(form_)); }
+    void Forget() {
+        for (auto it = F().posted.begin(); it != F().posted.end();)
+            it = it->form == &form_ ? F().posted.erase(it) : it + 1;
+    }
+    platform::Form& form_;
+};
+
+}  // namespace
+
+void ResetForms() { F() = FormsState(); }
+
+void RunProcessMessages() {
+    DeliverPosted();
+    if (!F().onPump.empty()) {
+        auto action = std::move(F().onPump.front());
+        F().onPump.pop_front();
+        action();
+    }
+}
+
+void OnModal(const std::string& formName, std::function<void(platform::Form&)> action) {
+    F().onModal[formName].push_back(std::move(action));
+}
+void OnProcessMessages(std::function<void()> action) { F().onPump.push_back(std::move(action)); }
+std::vector<std::string>& Events() { return F().events; }
+
+}  // namespace fake
+
+namespace platform {
+std::unique_ptr<FormImpl> CreateFormImpl(Form& form) { return std::make_unique<fake::FakeFormImpl>(form); }
+}  // namespace platform
