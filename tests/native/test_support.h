@@ -17,3 +17,30 @@ protected:
         new (&InstConfig) TInstConfig();
     }
 };
+
+#include "install/tzcdrom.h"
+
+// A game disc: Setup.inf with every required key.
+inline const char* const kBasicSetupInf =
+    "[Setting]\r\n"
+    "GameTitle=ソフト表\r\n"
+    "DefInstPath=Game\r\n"
+    "ProgramFolder=Maker\\Game\r\n"
+    "RegKey=Maker\r\n"
+    "ShortcutIcon=game.ico\r\n";
+
+inline void InsertDisc(char letter, const std::string& label, const char* setupInf = kBasicSetupInf) {
+    fake::SetDrive(letter, fake::Drive{true, label});
+    const std::string root = std::string(1, letter) + ":\\";
+    fake::AddDirectory(root);
+    if (setupInf) fake::AddFile(root + "Setup.inf", setupInf);
+}
+
+// Answers the next showing of the CD-ROM dialog with OK on the item it
+// preselected, or with Cancel.
+inline void AnswerCdDialogOk() {
+    fake::OnModal("TfrmCdRom", [](platform::Form& f) { static_cast<TfrmCdRom&>(f).btnOK.Click(); });
+}
+inline void AnswerCdDialogCancel() {
+    fake::OnModal("TfrmCdRom", [](platform::Form& f) { static_cast<TfrmCdRom&>(f).btnCancel.Click(); });
+}
