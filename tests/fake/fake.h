@@ -80,5 +80,11 @@ std::vector<std::string>& Events();
 // Outer size of a form as the fake reports it: client + (6, 25).
 constexpr int kFrameWidth = 6, kFrameHeight = 25;
 void SetScreenSize(int width, int height);
+// Caption and position of the last showing of a form of class `formName`.
+struct Shown {
+    std::string caption;
+    int left = 0, top = 0;
+};
+Shown LastShown(const std::string& formName);
 
 }  // namespace fake

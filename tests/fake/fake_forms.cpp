@@ -20,6 +20,7 @@ struct FormsState {
     std::deque<std::function<void()>> onPump;
     std::deque<Posted> posted;
     std::vector<std::string> events;
+    std::map<std::string, Shown> shown;
 };
 FormsState& F() {
     static FormsState s;
@@ -56,7 +57,10 @@ public:
             F().events.push_back("caption " + Name(form_) + "." + def.name + "=" + s.caption);
     }
     void PullControl(int) override {}
-    void Show() override { Log("show"); }
+    void Show() override {
+        Log("show");
+        F().shown[Name(form_)] = Shown{form_.Caption(), form_.Left(), form_.Top()};
+    }
     void Hide() override { Log("hide"); }
     void RunModal() override {
         Log("modal");
@@ -102,6 +106,7 @@ void OnModal(const std::string& formName, std::function<void(platform::Form&)> a
 }
 void OnProcessMessages(std::function<void()> action) { F().onPump.push_back(std::move(action)); }
 std::vector<std::string>& Events() { return F().events; }
+Shown LastShown(const std::string& formName) { return F().shown[formName]; }
 
 }  // namespace fake
 
