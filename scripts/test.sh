@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Runs every test tier and ends with one line "N passed, N failed":
+#   1. native tests against the fakes (plain, then under ASan and UBSan),
+#   2. the win32 layer's tests under Wine,
+#   3. the end-to-end tests of the real program under Wine and Xvfb.
+# Installs what is missing and builds everything first.
+set -uo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+cd "$repo"
+jobs=$(nproc 2>/dev/null || echo 2)
+logs=$repo/build/test-logs
+passed=0
+failed=0
+
+if [ "$(id -u)" = 0 ]; then
+    ./scripts/setup-deps.sh || { echo "0 passed, 1 failed"; exit 1; }
+fi
+mkdir -p "$logs"
+
+# Adds the counts of a GoogleTest run; a run that printed no summary (it
+# crashed or never started) counts as one failure.
+count_gtest() {  # <name> <log> <exit status>
+    local p f
+    p=$(grep -aoE '^\[  PASSED  \] [0-9]+ test' "$2" | grep -oE '[0-9]+' | tail -1)
+    f=$(grep -aoE '^\[  FAILED  \] [0-9]+ test' "$2" | grep -oE '[0-9]+' | tail -1)
+    p=${p:-0}
+    f=${f:-0}
+    if [ "$p" = 0 ] && [ "$f" = 0 ] || { [ "$3" != 0 ] && [ "$f" = 0 ]; }; then
+        f=$((f + 1))
+        echo "$1: the test program did not finish (status $3); see $2" >&2
+        tail -20 "$2" >&2
+    fi
+    grep -aE '^\[  FAILED  \] [A-Za-z]' "$2" | sort -u >&2
+    echo "$1: $p passed, $f failed"
+    passed=$((passed + p))
+    failed=$((failed + f))
+}
+
+build() {  # <build dir> <cmake args...>
+    local dir=$1
+    shift
+    { cmake -S "$repo" -B "$dir" "$@" && cmake --build "$dir" -j"$jobs"; } > "$logs/$(basename "$dir")-build.log" 2>&1
+}
+
+# ---- tier 1: native ----
+if build "$repo/build/native" -DCMAKE_BUILD_TYPE=Debug; then
+    "$repo/build/native/tests/native/native_tests" > "$logs/native.log" 2>&1
+    count_gtest native "$logs/native.log" $?
+else
+    echo "native: build failed; see $logs/native-build.log" >&2
+    tail -30 "$logs/native-build.log" >&2
+    failed=$((failed + 1))
+fi
+if build "$repo/build/asan" -DCMAKE_BUILD_TYPE=Debug -DTAZU_SANITIZE=ON; then
+    ASAN_OPTIONS=detect_leaks=1 "$repo/build/asan/tests/native/native_tests" > "$logs/asan.log" 2>&1
+    count_gtest native-asan "$logs/asan.log" $?
+else
+    echo "native-asan: build failed; see $logs/asan-build.log" >&2
+    failed=$((failed + 1))
+fi
+
+# ---- tiers 2 and 3: Windows ----
+export TAZU_BUILD_WIN=$repo/build/win
+if build "$TAZU_BUILD_WIN" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64.cmake"; then
+    # shellcheck source=scripts/wine-env.sh
+    . "$repo/scripts/wine-env.sh"
+    if tazu_prepare_prefix "$TAZU_BUILD_WIN/demo/disc1" > "$logs/prefix.log" 2>&1; then
+        xvfb-run -a -s "-screen 0 1024x768x24" wine "$TAZU_BUILD_WIN/tests/win32/win32_tests.exe" \
+            > "$logs/win32.log" 2>&1
+        count_gtest win32 "$logs/win32.log" $?
+        wineserver -k 2>/dev/null
+        "$repo/tests/e2e/run.sh" > "$logs/e2e.log" 2>&1
+        status=$?
+        grep -aE '^(PASS|FAIL) ' "$logs/e2e.log" | grep -a '^FAIL' >&2
+        line=$(grep -aE '^e2e: [0-9]+ passed, [0-9]+ failed' "$logs/e2e.log" | tail -1)
+        if [ -n "$line" ]; then
+            echo "$line"
+            p=$(echo "$line" | sed -E 's/^e2e: ([0-9]+) passed.*/\1/')
+            f=$(echo "$line" | sed -E 's/.* ([0-9]+) failed.*/\1/')
+            passed=$((passed + p))
+            failed=$((failed + f))
+            [ "$status" != 0 ] && [ "$f" = 0 ] && failed=$((failed + 1))
+        else
+            echo "e2e: did not finish (status $status); see $logs/e2e.log" >&2
+            tail -20 "$logs/e2e.log" >&2
+            failed=$((failed + 1))
+        fi
+    else
+        echo "wine prefix could not be prepared; see $logs/prefix.log" >&2
+        failed=$((failed + 1))
+    fi
+else
+    echo "win: build failed; see $logs/win-build.log" >&2
+    tail -30 "$logs/win-build.log" >&2
+    failed=$((failed + 1))
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
