@@ -4,6 +4,7 @@
 
 #include "fake.h"
 #include "shell/instconfig.h"
+#include "shell/instmain.h"
 
 class FakeMachine : public ::testing::Test {
 protected:
@@ -13,6 +14,9 @@ protected:
         new (&InstConfig) TInstConfig();
     }
     void TearDown() override {
+        // A run that ended the process on the spot leaves its menu behind.
+        delete frmInstMain;
+        frmInstMain = nullptr;
         InstConfig.~TInstConfig();
         new (&InstConfig) TInstConfig();
     }
