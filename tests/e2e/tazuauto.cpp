@@ -1,0 +1,481 @@
+// tazuauto: drives the utility's windows from the outside for the end-to-end
+// tests. A Win32 console program run under Wine; prints UTF-8, takes UTF-8
+// arguments. Exit status 0 on success, 1 when a wait timed out or a check
+// failed, 2 on bad usage.
+//
+// Messages to the utility's windows are sent only with SendMessageTimeout:
+// under Wine a message sent to a window that is being destroyed may never be
+// answered. Clicks are posted, so we never block on the utility's modal loops.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr UINT kSendTimeoutMs = 2000;
+
+std::string Utf8(const std::wstring& w) {
+    if (w.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
+    return s;
+}
+
+// Output goes through WriteFile as raw UTF-8 bytes: Wine hands them to the
+// Unix side untouched, whatever the console code page.
+void Out(const std::string& s) {
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), s.data(), static_cast<DWORD>(s.size()), &written, nullptr);
+}
+void Out(const std::wstring& w) { Out(Utf8(w)); }
+void Err(const std::string& s) {
+    DWORD written = 0;
+    std::string line = "tazuauto: " + s + "\n";
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+// Line breaks and tabs would break the line-and-tab output format.
+std::wstring Escape(const std::wstring& s) {
+    std::wstring r;
+    for (wchar_t c : s) {
+        if (c == L'\n') r += L"\\n";
+        else if (c == L'\r') r += L"\\r";
+        else if (c == L'\t') r += L"\\t";
+        else r += c;
+    }
+    return r;
+}
+
+std::wstring Num(long long v) { return std::to_wstring(v); }
+
+bool SendTimeout(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, DWORD_PTR* result) {
+    DWORD_PTR r = 0;
+    if (!SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG | SMTO_BLOCK, kSendTimeoutMs, &r)) return false;
+    if (result) *result = r;
+    return true;
+}
+
+std::wstring TextOf(HWND hwnd) {
+    DWORD_PTR len = 0;
+    if (!SendTimeout(hwnd, WM_GETTEXTLENGTH, 0, 0, &len)) return L"<no answer>";
+    std::vector<wchar_t> buf(len + 2, L'\0');
+    DWORD_PTR got = 0;
+    if (!SendTimeout(hwnd, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()), &got)) return L"<no answer>";
+    return std::wstring(buf.data(), got);
+}
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t buf[256] = {};
+    GetClassNameW(hwnd, buf, 256);
+    return buf;
+}
+
+HWND FindTop(const std::wstring& cls) {
+    return FindWindowW(cls.c_str(), nullptr);
+}
+
+// A visible top-level window of the class, or null.
+// Enumeration callbacks must be __stdcall, which a lambda is not on i686.
+BOOL CALLBACK CollectWindow(HWND h, LPARAM lp) {
+    reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+    return TRUE;
+}
+
+std::vector<HWND> TopWindows() {
+    std::vector<HWND> list;
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&list));
+    return list;
+}
+
+HWND FindVisibleTop(const std::wstring& cls) {
+    for (HWND h : TopWindows())
+        if (IsWindowVisible(h) && ClassOf(h) == cls) return h;
+    return nullptr;
+}
+
+std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> list;
+    EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&list));
+    return list;
+}
+
+HWND ChildById(HWND parent, int id) {
+    for (HWND h : Children(parent))
+        if (GetDlgCtrlID(h) == id) return h;
+    return nullptr;
+}
+
+int ToInt(const std::wstring& s, int fallback) {
+    if (s.empty()) return fallback;
+    wchar_t* end = nullptr;
+    long v = std::wcstol(s.c_str(), &end, 0);
+    return (end && *end == 0) ? static_cast<int>(v) : fallback;
+}
+
+bool WaitFor(int timeoutMs, bool (*done)(const std::wstring&), const std::wstring& arg) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (done(arg)) return true;
+        if (static_cast<int>(GetTickCount() - start) >= timeoutMs) return false;
+        Sleep(20);
+    }
+}
+
+// Position of a window relative to the client area of the form.
+RECT RelativeRect(HWND form, HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(HWND_DESKTOP, form, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::wstring RectText(const RECT& r) {
+    return Num(r.left) + L"," + Num(r.top) + L"," + Num(r.right - r.left) + L"," + Num(r.bottom - r.top);
+}
+
+// --- commands ----------------------------------------------------------------
+
+int CmdWaitWindow(const std::wstring& cls, int timeoutMs) {
+    if (WaitFor(timeoutMs, [](const std::wstring& c) { return FindVisibleTop(c) != nullptr; }, cls)) return 0;
+    Err("no visible window " + Utf8(cls) + " within " + std::to_string(timeoutMs) + " ms");
+    return 1;
+}
+
+int CmdWaitGone(const std::wstring& cls, int timeoutMs) {
+    if (WaitFor(timeoutMs, [](const std::wstring& c) { return FindTop(c) == nullptr; }, cls)) return 0;
+    Err("window " + Utf8(cls) + " still there after " + std::to_string(timeoutMs) + " ms");
+    return 1;
+}
+
+// win <TAB> class <TAB> caption <TAB> left,top,width,height (outer) <TAB> client WxH <TAB> screen WxH
+// ctl <TAB> id <TAB> class <TAB> visible <TAB> enabled <TAB> x,y,w,h in the form's client <TAB> text
+// item <TAB> id <TAB> index <TAB> selected <TAB> text       (combo box items)
+int CmdDump(const std::wstring& cls) {
+    HWND form = FindTop(cls);
+    if (!form) {
+        Err("no window " + Utf8(cls));
+        return 1;
+    }
+    RECT outer, client;
+    GetWindowRect(form, &outer);
+    GetClientRect(form, &client);
+    Out(L"win\t" + cls + L"\t" + Escape(TextOf(form)) + L"\t" + RectText(outer) + L"\t" + Num(client.right) + L"x" +
+        Num(client.bottom) + L"\t" + Num(GetSystemMetrics(SM_CXSCREEN)) + L"x" +
+        Num(GetSystemMetrics(SM_CYSCREEN)) + L"\t" + (IsWindowVisible(form) ? L"1" : L"0") + L"\n");
+    for (HWND h : Children(form)) {
+        int id = GetDlgCtrlID(h);
+        std::wstring childClass = ClassOf(h);
+        Out(L"ctl\t" + Num(id) + L"\t" + childClass + L"\t" + (IsWindowVisible(h) ? L"1" : L"0") + L"\t" +
+            (IsWindowEnabled(h) ? L"1" : L"0") + L"\t" + RectText(RelativeRect(form, h)) + L"\t" +
+            Escape(TextOf(h)) + L"\n");
+        if (_wcsicmp(childClass.c_str(), L"ComboBox") == 0) {
+            DWORD_PTR count = 0, sel = static_cast<DWORD_PTR>(-1);
+            SendTimeout(h, CB_GETCOUNT, 0, 0, &count);
+            SendTimeout(h, CB_GETCURSEL, 0, 0, &sel);
+            for (DWORD_PTR i = 0; i < count && i < 64; ++i) {
+                DWORD_PTR len = 0;
+                SendTimeout(h, CB_GETLBTEXTLEN, i, 0, &len);
+                std::vector<wchar_t> buf(len + 2, L'\0');
+                SendTimeout(h, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buf.data()), nullptr);
+                Out(L"item\t" + Num(id) + L"\t" + Num(static_cast<long long>(i)) + L"\t" +
+                    (i == sel ? L"1" : L"0") + L"\t" + Escape(buf.data()) + L"\n");
+            }
+        }
+    }
+    return 0;
+}
+
+HWND FindControl(const std::wstring& cls, int id) {
+    HWND form = FindTop(cls);
+    if (!form) {
+        Err("no window " + Utf8(cls));
+        return nullptr;
+    }
+    HWND ctl = ChildById(form, id);
+    if (!ctl) Err("no control " + std::to_string(id) + " in " + Utf8(cls));
+    return ctl;
+}
+
+int CmdClick(const std::wstring& cls, int id) {
+    HWND ctl = FindControl(cls, id);
+    if (!ctl) return 1;
+    return PostMessageW(ctl, BM_CLICK, 0, 0) ? 0 : 1;
+}
+
+// Posts the notification a click would send to the form; for controls that
+// ignore BM_CLICK.
+int CmdCommand(const std::wstring& cls, int id) {
+    HWND ctl = FindControl(cls, id);
+    if (!ctl) return 1;
+    return PostMessageW(GetParent(ctl), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(ctl)) ? 0 : 1;
+}
+
+int CmdSetText(const std::wstring& cls, int id, const std::wstring& text) {
+    HWND ctl = FindControl(cls, id);
+    if (!ctl) return 1;
+    return SendTimeout(ctl, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), nullptr) ? 0 : 1;
+}
+
+int CmdSelect(const std::wstring& cls, int id, int index) {
+    HWND ctl = FindControl(cls, id);
+    if (!ctl) return 1;
+    return SendTimeout(ctl, CB_SETCURSEL, static_cast<WPARAM>(index), 0, nullptr) ? 0 : 1;
+}
+
+// Standard message boxes are top-level #32770 dialogs.
+HWND FindMessageBox() { return FindVisibleTop(L"#32770"); }
+
+// caption <TAB> text / text <TAB> text / button <TAB> id <TAB> text
+int CmdMsgbox(int timeoutMs) {
+    if (!WaitFor(timeoutMs, [](const std::wstring&) { return FindMessageBox() != nullptr; }, L"")) {
+        Err("no message box within " + std::to_string(timeoutMs) + " ms");
+        return 1;
+    }
+    HWND box = FindMessageBox();
+    Out(L"caption\t" + Escape(TextOf(box)) + L"\n");
+    for (HWND h : Children(box)) {
+        std::wstring c = ClassOf(h);
+        if (!IsWindowVisible(h)) continue;
+        if (_wcsicmp(c.c_str(), L"Static") == 0) {
+            if ((GetWindowLongW(h, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) continue;
+            std::wstring t = TextOf(h);
+            if (!t.empty()) Out(L"text\t" + Escape(t) + L"\n");
+        } else if (_wcsicmp(c.c_str(), L"Button") == 0) {
+            Out(L"button\t" + Num(GetDlgCtrlID(h)) + L"\t" + Escape(TextOf(h)) + L"\n");
+        }
+    }
+    return 0;
+}
+
+std::wstring WithoutMnemonic(const std::wstring& s) {
+    std::wstring r;
+    for (wchar_t c : s)
+        if (c != L'&') r += c;
+    return r;
+}
+
+int CmdMsgboxPress(const std::wstring& which, int timeoutMs) {
+    if (!WaitFor(timeoutMs, [](const std::wstring&) { return FindMessageBox() != nullptr; }, L"")) {
+        Err("no message box within " + std::to_string(timeoutMs) + " ms");
+        return 1;
+    }
+    HWND box = FindMessageBox();
+    int wantId = ToInt(which, -1);
+    for (HWND h : Children(box)) {
+        if (_wcsicmp(ClassOf(h).c_str(), L"Button") != 0 || !IsWindowVisible(h)) continue;
+        int id = GetDlgCtrlID(h);
+        if (id == wantId || WithoutMnemonic(TextOf(h)) == WithoutMnemonic(which)) {
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(h));
+            return 0;
+        }
+    }
+    Err("message box has no button " + Utf8(which));
+    return 1;
+}
+
+bool MutexExists(const std::wstring& name) {
+    HANDLE h = OpenMutexW(SYNCHRONIZE, FALSE, name.c_str());
+    if (!h) return false;
+    CloseHandle(h);
+    return true;
+}
+
+int CmdHoldMutex(const std::wstring& name, int ms) {
+    HANDLE h = CreateMutexW(nullptr, TRUE, name.c_str());
+    if (!h) return 1;
+    Out("held\n");
+    Sleep(static_cast<DWORD>(ms));
+    ReleaseMutex(h);
+    CloseHandle(h);
+    return 0;
+}
+
+// Watches for <ms>: prints "mutex <name>" when the mutex was ever seen and
+// "window <class>" for each top-level window class starting with "Tfrm" or
+// "#32770" that became visible. For checks that something never happened.
+int CmdWatch(int ms, const std::wstring& mutexName) {
+    bool mutexSeen = false;
+    std::vector<std::wstring> seen;
+    DWORD start = GetTickCount();
+    while (static_cast<int>(GetTickCount() - start) < ms) {
+        if (!mutexSeen && MutexExists(mutexName)) mutexSeen = true;
+        for (HWND h : TopWindows()) {
+            std::wstring c = ClassOf(h);
+            if (!IsWindowVisible(h) || (c.compare(0, 4, L"Tfrm") != 0 && c != L"#32770")) continue;
+            bool known = false;
+            for (const auto& s : seen) known = known || s == c;
+            if (!known) seen.push_back(c);
+        }
+        Sleep(5);
+    }
+    if (mutexSeen) Out(L"mutex\t" + mutexName + L"\n");
+    for (const auto& c : seen) Out(L"window\t" + c + L"\n");
+    return 0;
+}
+
+// Top-level visible windows: class <TAB> caption <TAB> outer rect.
+int CmdList() {
+    for (HWND h : TopWindows()) {
+        if (!IsWindowVisible(h)) continue;
+        RECT r;
+        GetWindowRect(h, &r);
+        Out(ClassOf(h) + L"\t" + Escape(TextOf(h)) + L"\t" + RectText(r) + L"\n");
+    }
+    return 0;
+}
+
+HKEY RootKey(const std::wstring& name) {
+    if (_wcsicmp(name.c_str(), L"HKCU") == 0) return HKEY_CURRENT_USER;
+    if (_wcsicmp(name.c_str(), L"HKLM") == 0) return HKEY_LOCAL_MACHINE;
+    return nullptr;
+}
+
+int CmdRegSet(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value) {
+    HKEY key;
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return 1;
+    LONG rc = RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? 0 : 1;
+}
+
+int CmdRegSetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value) {
+    HKEY key;
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return 1;
+    LONG rc = RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? 0 : 1;
+}
+
+int CmdRegDeleteTree(HKEY root, const std::wstring& path) {
+    LONG rc = RegDeleteTreeW(root, path.c_str());
+    if (rc == ERROR_SUCCESS) rc = RegDeleteKeyW(root, path.c_str());
+    return (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) ? 0 : 1;
+}
+
+// key <TAB> path / value <TAB> path <TAB> name <TAB> type <TAB> data, recursively.
+void DumpKey(HKEY root, const std::wstring& path) {
+    HKEY key;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    Out(L"key\t" + path + L"\n");
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[512];
+        DWORD nameLen = 512, type = 0, dataLen = 0;
+        if (RegEnumValueW(key, i, name, &nameLen, nullptr, &type, nullptr, &dataLen) != ERROR_SUCCESS) break;
+        std::vector<BYTE> data(dataLen + 4, 0);
+        nameLen = 512;
+        RegEnumValueW(key, i, name, &nameLen, nullptr, &type, data.data(), &dataLen);
+        std::wstring shown;
+        if (type == REG_SZ || type == REG_EXPAND_SZ) {
+            shown = L"sz\t" + Escape(reinterpret_cast<const wchar_t*>(data.data()));
+        } else if (type == REG_DWORD) {
+            shown = L"dword\t" + Num(*reinterpret_cast<const DWORD*>(data.data()));
+        } else {
+            shown = L"type" + Num(type) + L"\t" + Num(dataLen) + L" bytes";
+        }
+        Out(L"value\t" + path + L"\t" + name + L"\t" + shown + L"\n");
+    }
+    std::vector<std::wstring> subkeys;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[512];
+        DWORD nameLen = 512;
+        if (RegEnumKeyExW(key, i, name, &nameLen, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        subkeys.push_back(name);
+    }
+    RegCloseKey(key);
+    for (const auto& s : subkeys) DumpKey(root, path + L"\\" + s);
+}
+
+int CmdRegDump(HKEY root, const std::wstring& path) {
+    HKEY key;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        Err("no key " + Utf8(path));
+        return 1;
+    }
+    RegCloseKey(key);
+    DumpKey(root, path);
+    return 0;
+}
+
+// Drive type and volume label of a root such as Q:\ (checks the prefix).
+int CmdVolume(const std::wstring& root) {
+    wchar_t label[MAX_PATH + 1] = {}, fs[MAX_PATH + 1] = {};
+    UINT type = GetDriveTypeW(root.c_str());
+    BOOL ok = GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, fs, MAX_PATH + 1);
+    Out(L"type\t" + Num(type) + L"\nlabel\t" + (ok ? std::wstring(label) : L"<none>") + L"\n");
+    return ok ? 0 : 1;
+}
+
+void Usage() {
+    Err("usage: tazuauto <command> ...\n"
+        "  wait-window <class> [timeout-ms]     a visible top-level window of the class\n"
+        "  wait-gone <class> [timeout-ms]\n"
+        "  dump <class>                          caption, rects, children, combo items\n"
+        "  click <class> <id>                    posts BM_CLICK\n"
+        "  command <class> <id>                  posts WM_COMMAND/BN_CLICKED to the parent\n"
+        "  set-text <class> <id> <utf8>\n"
+        "  select <class> <id> <index>           combo box selection\n"
+        "  msgbox [timeout-ms]                   caption, text and buttons of a message box\n"
+        "  msgbox-press <button-text-or-id> [timeout-ms]\n"
+        "  mutex-exists <name>                   status 0 when it exists\n"
+        "  hold-mutex <name> <ms>\n"
+        "  watch <ms> <mutex>                    what appeared while watching\n"
+        "  list                                  visible top-level windows\n"
+        "  reg-set HKCU <path> <name> <value>\n"
+        "  reg-set-dword HKCU <path> <name> <number>\n"
+        "  reg-delete-tree HKCU <path>\n"
+        "  reg-dump HKCU <path>\n"
+        "  volume <root>                         drive type and label");
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::wstring> a(argv + 1, argv + argc);
+    auto arg = [&](size_t i) { return i < a.size() ? a[i] : std::wstring(); };
+    if (a.empty()) {
+        Usage();
+        return 2;
+    }
+    const std::wstring& cmd = a[0];
+    size_t n = a.size() - 1;
+    if (cmd == L"wait-window" && n >= 1) return CmdWaitWindow(a[1], ToInt(arg(2), 10000));
+    if (cmd == L"wait-gone" && n >= 1) return CmdWaitGone(a[1], ToInt(arg(2), 10000));
+    if (cmd == L"dump" && n == 1) return CmdDump(a[1]);
+    if (cmd == L"click" && n == 2) return CmdClick(a[1], ToInt(a[2], -1));
+    if (cmd == L"command" && n == 2) return CmdCommand(a[1], ToInt(a[2], -1));
+    if (cmd == L"set-text" && n == 3) return CmdSetText(a[1], ToInt(a[2], -1), a[3]);
+    if (cmd == L"select" && n == 3) return CmdSelect(a[1], ToInt(a[2], -1), ToInt(a[3], 0));
+    if (cmd == L"msgbox") return CmdMsgbox(ToInt(arg(1), 10000));
+    if (cmd == L"msgbox-press" && n >= 1) return CmdMsgboxPress(a[1], ToInt(arg(2), 10000));
+    if (cmd == L"mutex-exists" && n == 1) {
+        bool exists = MutexExists(a[1]);
+        Out(exists ? "yes\n" : "no\n");
+        return exists ? 0 : 1;
+    }
+    if (cmd == L"hold-mutex" && n == 2) return CmdHoldMutex(a[1], ToInt(a[2], 1000));
+    if (cmd == L"watch" && n == 2) return CmdWatch(ToInt(a[1], 1000), a[2]);
+    if (cmd == L"list") return CmdList();
+    if (cmd == L"volume" && n == 1) return CmdVolume(a[1]);
+    if (cmd.compare(0, 4, L"reg-") == 0 && n >= 2) {
+        HKEY root = RootKey(a[1]);
+        if (!root) {
+            Usage();
+            return 2;
+        }
+        if (cmd == L"reg-set" && n == 4) return CmdRegSet(root, a[2], a[3], a[4]);
+        if (cmd == L"reg-set-dword" && n == 4) return CmdRegSetDword(root, a[2], a[3], static_cast<DWORD>(ToInt(a[4], 0)));
+        if (cmd == L"reg-delete-tree" && n == 2) return CmdRegDeleteTree(root, a[2]);
+        if (cmd == L"reg-dump" && n == 2) return CmdRegDump(root, a[2]);
+    }
+    Usage();
+    return 2;
+}
