@@ -1,0 +1,672 @@
+// The forms toolkit realised as Win32 windows: one window class per form,
+// one child window per row of the control table (id = 100 + row).
+#include "platform/win32/wintext.h"
+
+#include <commctrl.h>
+#include <imm.h>
+#include <uxtheme.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/forms.h"
+
+namespace platform {
+
+namespace {
+
+constexpr int kFirstControlId = 100;
+// Private messages from this number up go to Form::DispatchMessage.
+// IsDialogMessage sends DM_GETDEFID (WM_USER) and DM_SETDEFID (WM_USER + 1),
+// which must not reach the form's handlers.
+constexpr UINT kFirstFormMessage = WM_USER + 100;
+constexpr UINT kLastFormMessage = 0xBFFF;
+constexpr int kComboItemHeight = 12;
+constexpr int kComboDropItems = 8;
+
+HFONT SharedFont() {
+    static HFONT font = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                    DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック");
+    return font;
+}
+
+bool IsContainer(ControlKind kind) { return kind == ControlKind::GroupBox || kind == ControlKind::Panel; }
+
+class Win32Form;
+std::vector<Win32Form*>& LiveForms() {
+    static std::vector<Win32Form*> forms;
+    return forms;
+}
+
+class Win32Form final : public FormImpl {
+public:
+    explicit Win32Form(Form& form) : form_(form) {}
+    ~Win32Form() override { Unrealize(); }
+    Win32Form(const Win32Form&) = delete;
+    Win32Form& operator=(const Win32Form&) = delete;
+
+    void Realize() override;
+    void Unrealize() override;
+    void FormChanged(Change what) override;
+    void ControlChanged(int index, Change what) override;
+    void PullControl(int index) override;
+    void Show() override;
+    void Hide() override;
+    void RunModal() override;
+    void PostToSelf(int message) override { PostMessageW(hwnd_, static_cast<UINT>(message), 0, 0); }
+    void Repaint() override;
+    int OuterWidth() const override { return OuterRect().right - OuterRect().left; }
+    int OuterHeight() const override { return OuterRect().bottom - OuterRect().top; }
+
+    const Form* Owner() const { return &form_; }
+    HWND Window() const { return hwnd_; }
+    void FlushPending();
+    // Enter on a focused push button presses that button, as in a dialog.
+    bool PressFocusedButton();
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnCommand(int id, int code, HWND control);
+
+    const ControlDef& Row(int row) const { return form_.Def().controls[row]; }
+    int RowCount() const { return static_cast<int>(form_.Def().controlCount); }
+    int RowOf(HWND control) const;
+    int ParentRow(int row) const;
+    void AppendInTabOrder(int parentRow, std::vector<int>& order) const;
+    DWORD Style() const;
+    DWORD ExStyle() const;
+    RECT OuterRect() const;
+    bool EffectiveVisible(int row);
+    bool EffectiveEnabled(int row);
+    POINT Origin(int row);
+    void CreateControl(int row);
+    void ApplyVisible(int row);
+    void ApplyEnabled(int row);
+    void ApplyBounds(int row);
+    void PushCaption(int row);
+    void PushProgress(int row);
+    void PushItems(int row);
+    void MoveFocusFrom(HWND control);
+    void Click(int row);
+
+    Form& form_;
+    HWND hwnd_ = nullptr;
+    std::vector<HWND> controls_;
+    std::vector<char> pendingCaption_;
+    std::vector<char> pendingProgress_;
+    bool pending_ = false;
+    HWND lastFocus_ = nullptr;
+    int defaultId_ = 0;
+};
+
+DWORD Win32Form::Style() const {
+    const FormDef& def = form_.Def();
+    DWORD style = WS_CAPTION | WS_CLIPSIBLINGS;
+    style |= def.border == BorderStyle::Dialog ? WS_POPUP : WS_OVERLAPPED;
+    if (def.systemMenu) style |= WS_SYSMENU;
+    if (def.minimizeBox) style |= WS_MINIMIZEBOX;
+    return style;
+}
+
+DWORD Win32Form::ExStyle() const {
+    // Captioned windows always get the window edge; with it here the outer
+    // size computed before the window exists is the one it will have.
+    DWORD exStyle = WS_EX_WINDOWEDGE | WS_EX_CONTROLPARENT;
+    if (form_.Def().border == BorderStyle::Dialog) exStyle |= WS_EX_DLGMODALFRAME;
+    return exStyle;
+}
+
+RECT Win32Form::OuterRect() const {
+    if (hwnd_) {
+        RECT window;
+        GetWindowRect(hwnd_, &window);
+        return window;
+    }
+    RECT rect = {0, 0, form_.Def().clientWidth, form_.Def().clientHeight};
+    AdjustWindowRectEx(&rect, Style(), FALSE, ExStyle());
+    return rect;
+}
+
+int Win32Form::RowOf(HWND control) const {
+    for (std::size_t i = 0; i < controls_.size(); ++i)
+        if (controls_[i] == control && control) return static_cast<int>(i);
+    return -1;
+}
+
+int Win32Form::ParentRow(int row) const {
+    const char* parent = Row(row).parent;
+    if (!parent) return -1;
+    const int index = form_.RowIndex(parent);
+    return index >= 0 && IsContainer(Row(index).kind) ? index : -1;
+}
+
+// Child order is tab order: the tab stops of a parent by their tab number,
+// then its other rows in table order; a container's rows follow it.
+void Win32Form::AppendInTabOrder(int parentRow, std::vector<int>& order) const {
+    std::vector<int> rows;
+    for (int i = 0; i < RowCount(); ++i)
+        if (ParentRow(i) == parentRow) rows.push_back(i);
+    std::stable_sort(rows.begin(), rows.end(), [this](int a, int b) {
+        const int ta = Row(a).tab < 0 ? 0x7FFFFFFF : Row(a).tab;
+        const int tb = Row(b).tab < 0 ? 0x7FFFFFFF : Row(b).tab;
+        return ta < tb;
+    });
+    for (int row : rows) {
+        order.push_back(row);
+        if (IsContainer(Row(row).kind)) AppendInTabOrder(row, order);
+    }
+}
+
+bool Win32Form::EffectiveVisible(int row) {
+    for (; row >= 0; row = ParentRow(row))
+        if (!form_.StateOf(row).visible) return false;
+    return true;
+}
+
+bool Win32Form::EffectiveEnabled(int row) {
+    for (; row >= 0; row = ParentRow(row))
+        if (!form_.StateOf(row).enabled) return false;
+    return true;
+}
+
+POINT Win32Form::Origin(int row) {
+    POINT origin = {0, 0};
+    for (int parent = ParentRow(row); parent >= 0; parent = ParentRow(parent)) {
+        origin.x += form_.StateOf(parent).left;
+        origin.y += form_.StateOf(parent).top;
+    }
+    return origin;
+}
+
+void Win32Form::Realize() {
+    if (hwnd_) return;
+    const FormDef& def = form_.Def();
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    const std::wstring className = win32::Widen(def.name);
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    if (!GetClassInfoExW(instance, className.c_str(), &wc)) {
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = instance;
+        wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = className.c_str();
+        RegisterClassExW(&wc);
+    }
+
+    const RECT outer = OuterRect();
+    CreateWindowExW(ExStyle(), className.c_str(), win32::Widen(form_.Caption()).c_str(), Style(), form_.Left(),
+                    form_.Top(), outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance,
+                    this);  // WM_NCCREATE stores hwnd_
+    if (!hwnd_) return;
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont()), FALSE);
+
+    // Should the frame come out different from the computed one, grow or
+    // shrink the window until the client area is exact.
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    if (client.right != def.clientWidth || client.bottom != def.clientHeight) {
+        RECT window;
+        GetWindowRect(hwnd_, &window);
+        SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left + def.clientWidth - client.right,
+                     window.bottom - window.top + def.clientHeight - client.bottom,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    const std::size_t count = def.controlCount;
+    controls_.assign(count, nullptr);
+    pendingCaption_.assign(count, 0);
+    pendingProgress_.assign(count, 0);
+    pending_ = false;
+    defaultId_ = 0;
+    std::vector<int> order;
+    AppendInTabOrder(-1, order);
+    for (int row : order) CreateControl(row);
+    // Frames go to the bottom of the z-order so the controls laid out inside
+    // them paint over them; they take no focus, so tab order is unchanged.
+    for (int row : order)
+        if (IsContainer(Row(row).kind) || Row(row).kind == ControlKind::Bevel)
+            SetWindowPos(controls_[row], HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    LiveForms().push_back(this);
+}
+
+void Win32Form::CreateControl(int row) {
+    const ControlDef& def = Row(row);
+    const ControlState& state = form_.StateOf(row);
+    const wchar_t* className = WC_STATICW;
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | WS_GROUP;
+    DWORD exStyle = 0;
+    bool hasText = true;
+    int height = state.height;
+    switch (def.kind) {
+    case ControlKind::Button:
+        className = WC_BUTTONW;
+        style |= (def.flags & kDefaultButton) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        if (def.flags & kDefaultButton) defaultId_ = kFirstControlId + row;
+        break;
+    case ControlKind::Label:
+        style |= def.align == Align::Center ? SS_CENTER : def.align == Align::Right ? SS_RIGHT : SS_LEFT;
+        break;
+    case ControlKind::Edit:
+        className = WC_EDITW;
+        style |= ES_LEFT | ES_AUTOHSCROLL;
+        exStyle |= WS_EX_CLIENTEDGE;
+        break;
+    case ControlKind::ComboList:
+        className = WC_COMBOBOXW;
+        style |= CBS_DROPDOWNLIST | WS_VSCROLL;
+        height += kComboItemHeight * kComboDropItems + 2;  // the drop-down part
+        hasText = false;
+        break;
+    case ControlKind::ProgressBar:
+        className = PROGRESS_CLASSW;
+        hasText = false;
+        break;
+    case ControlKind::Panel:
+        style |= SS_SUNKEN | SS_CENTERIMAGE |
+                 (def.align == Align::Left ? SS_LEFT : def.align == Align::Right ? SS_RIGHT : SS_CENTER);
+        break;
+    case ControlKind::StatusBar:
+        className = STATUSCLASSNAMEW;
+        style &= ~static_cast<DWORD>(WS_CLIPSIBLINGS | WS_GROUP);
+        if (!(def.flags & kNoSizeGrip)) style |= SBARS_SIZEGRIP;
+        hasText = false;
+        break;
+    case ControlKind::GroupBox:
+        className = WC_BUTTONW;
+        style |= BS_GROUPBOX;
+        break;
+    case ControlKind::Bevel:
+        style |= SS_ETCHEDFRAME;
+        hasText = false;
+        break;
+    }
+    if (def.tab >= 0 && def.kind != ControlKind::GroupBox && def.kind != ControlKind::Panel &&
+        def.kind != ControlKind::Label && def.kind != ControlKind::Bevel && def.kind != ControlKind::StatusBar)
+        style |= WS_TABSTOP;
+    if (EffectiveVisible(row)) style |= WS_VISIBLE;
+    if (!EffectiveEnabled(row)) style |= WS_DISABLED;
+
+    const POINT origin = Origin(row);
+    HWND control = CreateWindowExW(exStyle, className, hasText ? win32::Widen(state.caption).c_str() : L"", style,
+                                   origin.x + state.left, origin.y + state.top, state.width, height, hwnd_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + row)),
+                                   GetModuleHandleW(nullptr), nullptr);
+    controls_[row] = control;
+    if (!control) return;
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont()), FALSE);
+
+    switch (def.kind) {
+    case ControlKind::ComboList:
+        SendMessageW(control, CB_SETITEMHEIGHT, 0, kComboItemHeight);
+        PushItems(row);
+        break;
+    case ControlKind::ProgressBar:
+        PushProgress(row);
+        break;
+    case ControlKind::StatusBar: {
+        int right = -1;  // one part reaching the right end
+        SendMessageW(control, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&right));
+        SendMessageW(control, WM_SIZE, 0, 0);  // height for the new font
+        PushCaption(row);
+        break;
+    }
+    case ControlKind::GroupBox:
+        // A themed group box draws its caption in the theme's colour and
+        // never asks WM_CTLCOLORSTATIC; unthemed, it takes ours.
+        if (def.color != kDefaultColor) SetWindowTheme(control, L"", L"");
+        break;
+    default:
+        break;
+    }
+}
+
+void Win32Form::Unrealize() {
+    auto& live = LiveForms();
+    live.erase(std::remove(live.begin(), live.end(), this), live.end());
+    if (hwnd_) DestroyWindow(hwnd_);  // WM_NCDESTROY clears hwnd_
+    hwnd_ = nullptr;
+    lastFocus_ = nullptr;
+    controls_.clear();
+    pendingCaption_.clear();
+    pendingProgress_.clear();
+    pending_ = false;
+}
+
+void Win32Form::FormChanged(Change what) {
+    if (!hwnd_) return;
+    if (what == Change::Caption) {
+        SetWindowTextW(hwnd_, win32::Widen(form_.Caption()).c_str());
+    } else if (what == Change::Bounds) {
+        SetWindowPos(hwnd_, nullptr, form_.Left(), form_.Top(), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void Win32Form::ControlChanged(int index, Change what) {
+    if (!hwnd_ || index < 0 || index >= static_cast<int>(controls_.size()) || !controls_[index]) return;
+    switch (what) {
+    case Change::Caption:
+        // Under Wine SetWindowText costs about 0.1 ms even for the same text;
+        // the copy loop changes a label twice per chunk, so labels catch up
+        // with the flushes.
+        if (Row(index).kind == ControlKind::Label) {
+            pendingCaption_[index] = 1;
+            pending_ = true;
+        } else {
+            PushCaption(index);
+        }
+        break;
+    case Change::Progress:
+        // A themed progress bar repaints at once on every new position (about
+        // 10 ms under Wine); positions are pushed with the flushes.
+        pendingProgress_[index] = 1;
+        pending_ = true;
+        break;
+    case Change::Visible: ApplyVisible(index); break;
+    case Change::Enabled: ApplyEnabled(index); break;
+    case Change::Bounds: ApplyBounds(index); break;
+    case Change::Items: PushItems(index); break;
+    case Change::ItemIndex:
+        SendMessageW(controls_[index], CB_SETCURSEL, static_cast<WPARAM>(form_.StateOf(index).itemIndex), 0);
+        break;
+    }
+}
+
+void Win32Form::PullControl(int index) {
+    if (!hwnd_ || index < 0 || index >= static_cast<int>(controls_.size()) || !controls_[index]) return;
+    HWND control = controls_[index];
+    ControlState& state = form_.StateOf(index);
+    if (Row(index).kind == ControlKind::Edit) {
+        const int length = GetWindowTextLengthW(control);
+        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+        const int got = GetWindowTextW(control, text.data(), length + 1);
+        state.caption = win32::Narrow(text.c_str(), got);
+    } else if (Row(index).kind == ControlKind::ComboList) {
+        const LRESULT selected = SendMessageW(control, CB_GETCURSEL, 0, 0);
+        state.itemIndex = selected == CB_ERR ? -1 : static_cast<int>(selected);
+    }
+}
+
+void Win32Form::PushCaption(int row) {
+    pendingCaption_[row] = 0;
+    const ControlDef& def = Row(row);
+    const std::wstring text = win32::Widen(form_.StateOf(row).caption);
+    if (def.kind == ControlKind::StatusBar) {
+        // Tabs in a status bar part: one centres the text, two right-align it.
+        const std::wstring prefix = def.align == Align::Right ? L"\t\t" : def.align == Align::Center ? L"\t" : L"";
+        SendMessageW(controls_[row], SB_SETTEXTW, 0, reinterpret_cast<LPARAM>((prefix + text).c_str()));
+    } else if (def.kind != ControlKind::ComboList && def.kind != ControlKind::ProgressBar &&
+               def.kind != ControlKind::Bevel) {
+        SetWindowTextW(controls_[row], text.c_str());
+    }
+}
+
+void Win32Form::PushProgress(int row) {
+    pendingProgress_[row] = 0;
+    const ControlState& state = form_.StateOf(row);
+    HWND bar = controls_[row];
+    const LRESULT low = SendMessageW(bar, PBM_GETRANGE, TRUE, 0);
+    const LRESULT high = SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
+    if (low != state.min || high != state.max) SendMessageW(bar, PBM_SETRANGE32, state.min, state.max);
+    SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(state.position), 0);
+}
+
+void Win32Form::PushItems(int row) {
+    const ControlState& state = form_.StateOf(row);
+    HWND combo = controls_[row];
+    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    // AddItem reports each new item; append just that one.
+    if (count >= 0 && static_cast<std::size_t>(count) + 1 == state.items.size()) {
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win32::Widen(state.items.back()).c_str()));
+    } else {
+        SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+        for (const std::string& item : state.items)
+            SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win32::Widen(item).c_str()));
+    }
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(state.itemIndex), 0);
+}
+
+void Win32Form::MoveFocusFrom(HWND control) {
+    if (GetFocus() != control) return;
+    HWND next = GetNextDlgTabItem(hwnd_, control, FALSE);
+    SetFocus(next && next != control ? next : hwnd_);
+}
+
+void Win32Form::ApplyVisible(int row) {
+    HWND control = controls_[row];
+    const bool visible = EffectiveVisible(row);
+    if (!visible) MoveFocusFrom(control);
+    ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
+    if (IsContainer(Row(row).kind))
+        for (int i = 0; i < RowCount(); ++i)
+            if (ParentRow(i) == row && controls_[i]) ApplyVisible(i);
+}
+
+void Win32Form::ApplyEnabled(int row) {
+    HWND control = controls_[row];
+    const bool enabled = EffectiveEnabled(row);
+    if (!enabled) MoveFocusFrom(control);
+    EnableWindow(control, enabled);
+    if (IsContainer(Row(row).kind))
+        for (int i = 0; i < RowCount(); ++i)
+            if (ParentRow(i) == row && controls_[i]) ApplyEnabled(i);
+}
+
+void Win32Form::ApplyBounds(int row) {
+    const ControlDef& def = Row(row);
+    if (def.kind == ControlKind::StatusBar) return;  // docked; it places itself
+    const ControlState& state = form_.StateOf(row);
+    const POINT origin = Origin(row);
+    int height = state.height;
+    if (def.kind == ControlKind::ComboList) height += kComboItemHeight * kComboDropItems + 2;
+    SetWindowPos(controls_[row], nullptr, origin.x + state.left, origin.y + state.top, state.width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (IsContainer(def.kind))
+        for (int i = 0; i < RowCount(); ++i)
+            if (ParentRow(i) == row && controls_[i]) ApplyBounds(i);
+}
+
+void Win32Form::FlushPending() {
+    if (!pending_ || !hwnd_) return;
+    pending_ = false;
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        if (pendingCaption_[i]) PushCaption(static_cast<int>(i));
+        if (pendingProgress_[i]) PushProgress(static_cast<int>(i));
+    }
+}
+
+void Win32Form::Show() {
+    if (!hwnd_) return;
+    FlushPending();
+    ShowWindow(hwnd_, SW_SHOW);
+    UpdateWindow(hwnd_);
+}
+
+void Win32Form::Hide() {
+    if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+}
+
+void Win32Form::Repaint() {
+    if (!hwnd_) return;
+    FlushPending();
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM lParam) {
+    auto* windows = reinterpret_cast<std::vector<HWND>*>(lParam);
+    if (hwnd != windows->front() && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) windows->push_back(hwnd);
+    return TRUE;
+}
+
+void Win32Form::RunModal() {
+    // The first entry is this form, which stays enabled.
+    std::vector<HWND> disabled{hwnd_};
+    EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
+    for (std::size_t i = 1; i < disabled.size(); ++i) EnableWindow(disabled[i], FALSE);
+
+    MSG msg;
+    while (form_.ModalResultValue() == mrNone) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            // The application is ending: leave WM_QUIT for the main loop.
+            if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+            form_.SetModalResult(mrCancel);
+            break;
+        }
+        win32::DispatchOne(msg);
+    }
+
+    // Enable the others before this form hides, so activation returns to them.
+    for (std::size_t i = 1; i < disabled.size(); ++i)
+        if (IsWindow(disabled[i])) EnableWindow(disabled[i], TRUE);
+    FlushPending();
+}
+
+bool Win32Form::PressFocusedButton() {
+    const int row = RowOf(GetFocus());
+    if (row < 0 || Row(row).kind != ControlKind::Button) return false;
+    PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(kFirstControlId + row, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(controls_[row]));
+    return true;
+}
+
+void Win32Form::Click(int row) {
+    for (Control* control : form_.Controls())
+        if (control->Index() == row) {
+            form_.DispatchClick(*control);  // may destroy this window
+            return;
+        }
+}
+
+void Win32Form::OnCommand(int id, int code, HWND control) {
+    if (id == IDCANCEL && !control) {
+        // Esc, sent by IsDialogMessage: the enabled, visible cancel button.
+        for (int row = 0; row < RowCount(); ++row)
+            if ((Row(row).flags & kCancelButton) && controls_[row] && IsWindowVisible(controls_[row]) &&
+                IsWindowEnabled(controls_[row])) {
+                Click(row);
+                return;
+            }
+        return;
+    }
+    const int row = id - kFirstControlId;
+    if (row < 0 || row >= static_cast<int>(controls_.size())) return;
+    const ControlDef& def = Row(row);
+    if (def.kind == ControlKind::Button && code == BN_CLICKED) {
+        Click(row);
+    } else if (def.kind == ControlKind::Edit && code == EN_SETFOCUS && (def.flags & kImeOpen)) {
+        if (HIMC context = ImmGetContext(control)) {
+            ImmSetOpenStatus(context, TRUE);
+            ImmReleaseContext(control, context);
+        }
+    }
+}
+
+LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return 0;
+    case DM_GETDEFID:
+        return defaultId_ ? MAKELRESULT(defaultId_, DC_HASDEFID) : 0;
+    case WM_CTLCOLORSTATIC: {
+        const int row = RowOf(reinterpret_cast<HWND>(lParam));
+        if (row >= 0 && Row(row).color != kDefaultColor) {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(dc, Row(row).color);
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+        break;
+    }
+    case WM_SIZE:
+        for (int row = 0; row < static_cast<int>(controls_.size()); ++row)
+            if (Row(row).kind == ControlKind::StatusBar && controls_[row]) SendMessageW(controls_[row], WM_SIZE, 0, 0);
+        return 0;
+    case WM_CLOSE:
+        form_.Close();
+        return 0;
+    case WM_ACTIVATE:
+        // A plain window loses its focused control when it is deactivated;
+        // keep it, and give the first tab stop the focus on first activation.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+        } else if (!HIWORD(wParam)) {
+            HWND focus = lastFocus_ && IsWindow(lastFocus_) && IsWindowVisible(lastFocus_) &&
+                                 IsWindowEnabled(lastFocus_)
+                             ? lastFocus_
+                             : GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+            SetFocus(focus ? focus : hwnd_);
+        }
+        return 0;
+    default:
+        if (message >= kFirstFormMessage && message <= kLastFormMessage) {
+            form_.DispatchMessage(static_cast<int>(message));
+            return 0;
+        }
+        break;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Win32Form::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (message == WM_NCCREATE) {
+        self = static_cast<Win32Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->hwnd_ = hwnd;
+    }
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    return self->Handle(message, wParam, lParam);
+}
+
+Win32Form* FindByWindow(HWND hwnd) {
+    if (!hwnd) return nullptr;
+    for (Win32Form* form : LiveForms())
+        if (form->Window() == hwnd) return form;
+    return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<FormImpl> CreateFormImpl(Form& form) { return std::make_unique<Win32Form>(form); }
+
+namespace win32 {
+
+HWND WindowOf(const Form* form) {
+    if (!form) return nullptr;
+    for (Win32Form* live : LiveForms())
+        if (live->Owner() == form) return live->Window();
+    return nullptr;
+}
+
+bool IsFormWindow(HWND hwnd) { return FindByWindow(hwnd) != nullptr; }
+
+void FlushAllForms() {
+    for (Win32Form* form : LiveForms()) form->FlushPending();
+}
+
+void DispatchOne(MSG& msg) {
+    if (msg.hwnd) {
+        HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+        if (Win32Form* form = FindByWindow(root)) {
+            if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && form->PressFocusedButton()) return;
+            if (IsDialogMessageW(root, &msg)) return;
+        }
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
+}  // namespace win32
+}  // namespace platform
