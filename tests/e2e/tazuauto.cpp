@@ -296,12 +296,14 @@ int CmdHoldMutex(const std::wstring& name, int ms) {
     return 0;
 }
 
-// Watches for <ms>: prints "mutex <name>" when the mutex was ever seen and
-// "window <class>" for each top-level window class starting with "Tfrm" or
-// "#32770" that became visible. For checks that something never happened.
+// Watches for <ms>: prints "watching" at once, then "mutex <name>" when the
+// mutex was ever seen and "window <class>" for each top-level window class
+// starting with "Tfrm" or "#32770" that became visible. For checks that
+// something never happened, and for windows that show only briefly.
 int CmdWatch(int ms, const std::wstring& mutexName) {
     bool mutexSeen = false;
     std::vector<std::wstring> seen;
+    Out("watching\n");  // the caller waits for this line before it acts
     DWORD start = GetTickCount();
     while (static_cast<int>(GetTickCount() - start) < ms) {
         if (!mutexSeen && MutexExists(mutexName)) mutexSeen = true;
