@@ -26,14 +26,14 @@ e2e_stop_xvfb() {
 }
 
 # The automation program; see tazuauto.cpp for the commands.
-auto() { wine "$E2E_AUTO_EXE" "$@" 2>>"$E2E_LOG"; }
+auto() { wine "$E2E_AUTO_EXE" "$@" </dev/null 2>>"$E2E_LOG"; }
 
 # The folder that drive Q: shows, so the utility starts from the disc root.
 e2e_q_folder() { readlink "$WINEPREFIX/dosdevices/q:"; }
 
 # Starts Q:\TazuStart.exe in the background; sets UTIL_PID.
 start_utility() {
-    (cd "$(e2e_q_folder)" && exec wine 'Q:\TazuStart.exe') >>"$E2E_LOG" 2>&1 &
+    (cd "$(e2e_q_folder)" && exec wine 'Q:\TazuStart.exe') </dev/null >>"$E2E_LOG" 2>&1 &
     UTIL_PID=$!
 }
 
