@@ -301,10 +301,20 @@ void Win32Form::CreateControl(int row) {
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont()), FALSE);
 
     switch (def.kind) {
-    case ControlKind::ComboList:
+    case ControlKind::ComboList: {
         SendMessageW(control, CB_SETITEMHEIGHT, 0, kComboItemHeight);
+        // The closed box takes its height from the font; fit the selection
+        // field so the box is as high as the table lays it out. Under Wine
+        // CB_GETITEMHEIGHT(-1) answers 2 more than CB_SETITEMHEIGHT(-1) was
+        // given, so set a known field height, measure, and correct once.
+        SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), kComboItemHeight);
+        RECT closed;
+        GetWindowRect(control, &closed);
+        const int field = kComboItemHeight + state.height - (closed.bottom - closed.top);
+        if (field > 0) SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
         PushItems(row);
         break;
+    }
     case ControlKind::ProgressBar:
         PushProgress(row);
         break;
