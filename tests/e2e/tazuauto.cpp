@@ -296,28 +296,47 @@ int CmdHoldMutex(const std::wstring& name, int ms) {
     return 0;
 }
 
-// Watches for <ms>: prints "watching" at once, then "mutex <name>" when the
-// mutex was ever seen and "window <class>" for each top-level window class
-// starting with "Tfrm" or "#32770" that became visible. For checks that
+// Classes of the windows that showed while watching (CmdWatch).
+std::vector<std::wstring> gSeen;
+
+void NoteWindow(HWND h) {
+    std::wstring c = ClassOf(h);
+    if (c.compare(0, 4, L"Tfrm") != 0 && c != L"#32770") return;
+    for (const auto& s : gSeen)
+        if (s == c) return;
+    gSeen.push_back(c);
+    Out(L"window\t" + c + L"\n");
+}
+
+// Out-of-context show events arrive as messages to this thread; a window
+// that shows only for a moment is caught here even when polling misses it
+// (if it still exists when the event is read).
+void CALLBACK OnShow(HWINEVENTHOOK, DWORD, HWND h, LONG object, LONG, DWORD, DWORD) {
+    if (object == OBJID_WINDOW && h && GetParent(h) == nullptr) NoteWindow(h);
+}
+
+// Watches for <ms>: prints "watching" at once, then, as they happen, "mutex
+// <name>" when the mutex is seen and "window <class>" for each top-level
+// window class starting with "Tfrm" or "#32770" that is created or shown. For checks that
 // something never happened, and for windows that show only briefly.
 int CmdWatch(int ms, const std::wstring& mutexName) {
     bool mutexSeen = false;
-    std::vector<std::wstring> seen;
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, OnShow, 0, 0,
+                                         WINEVENT_OUTOFCONTEXT);
     Out("watching\n");  // the caller waits for this line before it acts
     DWORD start = GetTickCount();
     while (static_cast<int>(GetTickCount() - start) < ms) {
-        if (!mutexSeen && MutexExists(mutexName)) mutexSeen = true;
-        for (HWND h : TopWindows()) {
-            std::wstring c = ClassOf(h);
-            if (!IsWindowVisible(h) || (c.compare(0, 4, L"Tfrm") != 0 && c != L"#32770")) continue;
-            bool known = false;
-            for (const auto& s : seen) known = known || s == c;
-            if (!known) seen.push_back(c);
+        if (!mutexSeen && MutexExists(mutexName)) {
+            mutexSeen = true;
+            Out(L"mutex\t" + mutexName + L"\n");
         }
-        Sleep(5);
+        for (HWND h : TopWindows())
+            if (IsWindowVisible(h)) NoteWindow(h);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     }
-    if (mutexSeen) Out(L"mutex\t" + mutexName + L"\n");
-    for (const auto& c : seen) Out(L"window\t" + c + L"\n");
+    if (hook) UnhookWinEvent(hook);
     return 0;
 }
 
