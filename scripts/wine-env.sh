@@ -7,6 +7,8 @@
 TAZU_REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX=${TAZU_WINEPREFIX:-$TAZU_REPO/build/wineprefix}
 export WINEARCH=win32
+# An existing 64-bit prefix (named by TAZU_WINEPREFIX) refuses WINEARCH=win32.
+[ -d "$WINEPREFIX/drive_c/windows/syswow64" ] && unset WINEARCH
 export WINEDEBUG=-all
 # No Mono or Gecko install prompts on the first boot.
 export WINEDLLOVERRIDES="mscoree,mshtml="
