@@ -70,6 +70,18 @@ check_centred() {  # <dump> <what>
     check "$2 position" "$x,$y" "$(((sw - w) / 2)),$(((sh - h) / 2))"
 }
 
+# Pixels of a blue text colour in a part of the form's client area on a
+# screenshot (x, y relative to the client area).
+blue_pixels() {  # <png> <dump> <x> <y> <w> <h>
+    local ox oy ow oh cw ch border
+    IFS=, read -r ox oy ow oh <<<"$(win "$2" 4)"
+    IFS=x read -r cw ch <<<"$(win "$2" 5)"
+    border=$(((ow - cw) / 2))
+    convert "$1" -crop "${5}x${6}+$((ox + border + $3))+$((oy + oh - ch - border + $4))" \
+        -depth 8 -format %c histogram:info:- |
+        awk -F'[(),]' '$4 + 0 >= 128 && $2 + 0 <= 80 && $3 + 0 <= 80 { n += $1 } END { print n + 0 }'
+}
+
 # ---- steps ---------------------------------------------------------------------
 
 UTIL_PID=
@@ -292,6 +304,9 @@ scenario_installed_state() {
     check_ctl "$d" 109 btnExit 1 8,189,377,25 "メニューを終了"
     check_ctl "$d" 110 lblInst 0 16,88,81,12 -
     screenshot "$shots/installed_state.png"
+    local blue
+    blue=$(blue_pixels "$shots/installed_state.png" "$d" 16 77 360 12)
+    ((blue >= 20)) || fail "gbInstInfo caption not drawn in blue ($blue blue pixels)"
     auto click TfrmInstMain 109
     expect_clean_exit "btnExit"
 }
