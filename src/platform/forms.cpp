@@ -252,7 +252,7 @@ void Form::DispatchClick(Control& sender) {
     }
 }
 
-void Form::DispatchMessage(int message) {
+void Form::DispatchPrivateMessage(int message) {
     try {
         OnMessage(message);
     } catch (const std::exception& e) {

@@ -206,7 +206,7 @@ public:
 
     // Backends call these.
     void DispatchClick(Control& sender);
-    void DispatchMessage(int message);
+    void DispatchPrivateMessage(int message);
     void Register(Control& control);
 
 protected:

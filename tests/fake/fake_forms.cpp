@@ -33,7 +33,7 @@ void DeliverPosted() {
     while (!F().posted.empty()) {
         const Posted p = F().posted.front();
         F().posted.pop_front();
-        p.form->DispatchMessage(p.message);
+        p.form->DispatchPrivateMessage(p.message);
     }
 }
 

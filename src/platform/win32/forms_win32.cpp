@@ -16,7 +16,7 @@ namespace platform {
 namespace {
 
 constexpr int kFirstControlId = 100;
-// Private messages from this number up go to Form::DispatchMessage.
+// Private messages from this number up go to Form::DispatchPrivateMessage.
 // IsDialogMessage sends DM_GETDEFID (WM_USER) and DM_SETDEFID (WM_USER + 1),
 // which must not reach the form's handlers.
 constexpr UINT kFirstFormMessage = WM_USER + 100;
@@ -32,6 +32,44 @@ HFONT SharedFont() {
 }
 
 bool IsContainer(ControlKind kind) { return kind == ControlKind::GroupBox || kind == ControlKind::Panel; }
+
+// A group box whose caption has a colour of its own paints itself: the
+// button class takes its text colour from the theme, and Wine's unthemed
+// group box ignores the colour set in WM_CTLCOLORSTATIC, so the caption came
+// out black. The frame is drawn as the button class draws it: an etched edge
+// through the middle of the caption line, broken by the caption.
+LRESULT CALLBACK ColouredGroupBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                      DWORD_PTR colour) {
+    if (message != WM_PAINT) return DefSubclassProc(hwnd, message, wParam, lParam);
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    HGDIOBJ oldFont = SelectObject(dc, SharedFont());
+    TEXTMETRICW tm;
+    GetTextMetricsW(dc, &tm);
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    RECT frame = rc;
+    frame.top += tm.tmHeight / 2 - 1;
+    DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+
+    const int length = GetWindowTextLengthW(hwnd);
+    if (length > 0) {
+        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, &text[0], length + 1)));
+        SIZE extent;
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        RECT label = {rc.left + 8, rc.top, rc.left + 10 + extent.cx, rc.top + tm.tmHeight + 1};
+        if (label.right > rc.right - 8) label.right = rc.right - 8;
+        FillRect(dc, &label, GetSysColorBrush(COLOR_BTNFACE));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, IsWindowEnabled(hwnd) ? static_cast<COLORREF>(colour) : GetSysColor(COLOR_GRAYTEXT));
+        RECT textRect = {label.left + 1, label.top, label.right - 1, label.bottom};
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRect, DT_LEFT | DT_SINGLELINE | DT_NOCLIP);
+    }
+    SelectObject(dc, oldFont);
+    EndPaint(hwnd, &ps);
+    return 0;
+}
 
 class Win32Form;
 std::vector<Win32Form*>& LiveForms() {
@@ -249,7 +287,10 @@ void Win32Form::CreateControl(int row) {
         if (def.flags & kDefaultButton) defaultId_ = kFirstControlId + row;
         break;
     case ControlKind::Label:
-        style |= def.align == Align::Center ? SS_CENTER : def.align == Align::Right ? SS_RIGHT : SS_LEFT;
+        // A left-aligned label clips rather than wraps: a caption a little
+        // wider than its box under another font must not lose its tail to a
+        // hidden second line.
+        style |= def.align == Align::Center ? SS_CENTER : def.align == Align::Right ? SS_RIGHT : SS_LEFTNOWORDWRAP;
         break;
     case ControlKind::Edit:
         className = WC_EDITW;
@@ -272,7 +313,11 @@ void Win32Form::CreateControl(int row) {
         break;
     case ControlKind::StatusBar:
         className = STATUSCLASSNAMEW;
+        // Placed at its table rectangle like every other control: left to
+        // itself a status bar docks and picks its own height from the font
+        // (20 px under Wine instead of the laid-out 19).
         style &= ~static_cast<DWORD>(WS_CLIPSIBLINGS | WS_GROUP);
+        style |= CCS_NOPARENTALIGN | CCS_NORESIZE;
         if (!(def.flags & kNoSizeGrip)) style |= SBARS_SIZEGRIP;
         hasText = false;
         break;
@@ -321,14 +366,11 @@ void Win32Form::CreateControl(int row) {
     case ControlKind::StatusBar: {
         int right = -1;  // one part reaching the right end
         SendMessageW(control, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&right));
-        SendMessageW(control, WM_SIZE, 0, 0);  // height for the new font
         PushCaption(row);
         break;
     }
     case ControlKind::GroupBox:
-        // A themed group box draws its caption in the theme's colour and
-        // never asks WM_CTLCOLORSTATIC; unthemed, it takes ours.
-        if (def.color != kDefaultColor) SetWindowTheme(control, L"", L"");
+        if (def.color != kDefaultColor) SetWindowSubclass(control, ColouredGroupBoxProc, 0, def.color);
         break;
     default:
         break;
@@ -468,7 +510,6 @@ void Win32Form::ApplyEnabled(int row) {
 
 void Win32Form::ApplyBounds(int row) {
     const ControlDef& def = Row(row);
-    if (def.kind == ControlKind::StatusBar) return;  // docked; it places itself
     const ControlState& state = form_.StateOf(row);
     const POINT origin = Origin(row);
     int height = state.height;
@@ -593,10 +634,6 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
     }
-    case WM_SIZE:
-        for (int row = 0; row < static_cast<int>(controls_.size()); ++row)
-            if (Row(row).kind == ControlKind::StatusBar && controls_[row]) SendMessageW(controls_[row], WM_SIZE, 0, 0);
-        return 0;
     case WM_CLOSE:
         form_.Close();
         return 0;
@@ -616,7 +653,7 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     default:
         if (message >= kFirstFormMessage && message <= kLastFormMessage) {
-            form_.DispatchMessage(static_cast<int>(message));
+            form_.DispatchPrivateMessage(static_cast<int>(message));
             return 0;
         }
         break;

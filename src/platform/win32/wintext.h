@@ -1,9 +1,6 @@
 // Shift-JIS <-> UTF-16 at the Windows call, and what the win32 units share.
 #pragma once
 #include <windows.h>
-// <windows.h> renames DispatchMessage to DispatchMessageA, which would also
-// rename Form::DispatchMessage in every file that sees both headers.
-#undef DispatchMessage
 
 #include <string>
 
