@@ -1,6 +1,8 @@
 // The main menu window.
 #include "shell/instmain.h"
 
+#include <initializer_list>
+
 #include "install/instgetinstallfile.h"
 #include "platform/app.h"
 #include "platform/files.h"
@@ -104,17 +106,7 @@ void TfrmInstMain::ShowInstallState() {
     InstConfig.NeedInstall = true;
     btnStart1.SetCaption(Bracketed("』　をインストール (通常PCM音源版)"));
     btnStart2.SetCaption(Bracketed("』　をインストール (M-WAVE対策版)"));
-    btnStart1.SetVisible(true);
-    btnStart2.SetVisible(true);
-    btnDelete.SetVisible(false);
-    gbInstInfo.SetVisible(false);
-    btnInstPathChg.SetVisible(false);
-    btnInstInfoDel.SetVisible(false);
-    lblInst.SetVisible(true);
-    edtInst.SetVisible(true);
-    btnS.SetVisible(true);
-    btnInstDirectX.SetVisible(true);
-    btnExit.SetVisible(true);
+    ApplyStateLayout(false);
     edtInst.SetText(ProposedInstallFolder(platform::WindowsDirectory(), InstConfig.DefInstPath));
 }
 
@@ -122,17 +114,17 @@ void TfrmInstMain::ShowInstalledState() {
     InstConfig.NeedInstall = false;
     btnStart1.SetCaption(Bracketed("』　を起動"));
     btnDelete.SetCaption(Bracketed("』　を削除"));
-    btnStart1.SetVisible(true);
-    btnStart2.SetVisible(false);
-    btnDelete.SetVisible(true);
-    gbInstInfo.SetVisible(true);
-    btnInstPathChg.SetVisible(true);
-    btnInstInfoDel.SetVisible(true);
-    lblInst.SetVisible(false);
-    edtInst.SetVisible(false);
-    btnS.SetVisible(false);
-    btnInstDirectX.SetVisible(true);
-    btnExit.SetVisible(true);
+    ApplyStateLayout(true);
+}
+
+// The second row holds either the M-WAVE install button or the remove
+// button; the middle holds either the folder row or the repair group.
+void TfrmInstMain::ApplyStateLayout(bool installed) {
+    using Controls = std::initializer_list<platform::Control*>;
+    for (platform::Control* c : Controls{&btnStart2, &lblInst, &edtInst, &btnS}) c->SetVisible(!installed);
+    for (platform::Control* c : Controls{&btnDelete, &gbInstInfo, &btnInstPathChg, &btnInstInfoDel})
+        c->SetVisible(installed);
+    for (platform::Control* c : Controls{&btnStart1, &btnInstDirectX, &btnExit}) c->SetVisible(true);
 }
 
 void TfrmInstMain::btnExitClick(platform::Control&) { Close(); }

@@ -28,6 +28,8 @@ public:
     // (start and remove buttons, repair group).
     void ShowInstallState();
     void ShowInstalledState();
+    // Visibility of every control in one of the two states.
+    void ApplyStateLayout(bool installed);
 
 private:
     void FormCreate() override;
