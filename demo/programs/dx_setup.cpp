@@ -3,6 +3,8 @@
 // after a few seconds or on its button.
 #include <windows.h>
 
+#include "standin_window.h"
+
 #ifndef DX_PROGRAM_NAME
 #error "DX_PROGRAM_NAME must name the program"
 #endif
@@ -48,30 +50,8 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     gFont = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0,
                         L"ＭＳ Ｐゴシック");
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    RegisterClassW(&wc);
-
-    RECT r = {0, 0, 360, 132};
-    DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-    AdjustWindowRect(&r, style, FALSE);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    HWND hwnd = CreateWindowW(kClassName, L"DirectX 8.1b セットアップ", style,
-                              (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2,
-                              w, h, nullptr, nullptr, instance, nullptr);
-    ShowWindow(hwnd, show);
-    UpdateWindow(hwnd);
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageW(hwnd, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
+    RunStandInWindow(instance, show, kClassName, L"DirectX 8.1b セットアップ", WndProc, nullptr, 360, 132,
+                     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU);
     DeleteObject(gFont);
     return 0;
 }

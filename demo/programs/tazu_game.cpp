@@ -8,6 +8,8 @@
 #include <cwchar>
 #include <string>
 
+#include "standin_window.h"
+
 namespace {
 
 constexpr wchar_t kMutexName[] = L"TazuEngineUnit";
@@ -87,32 +89,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     gFont = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0,
                         L"ＭＳ Ｐゴシック");
 
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.hIcon = LoadIconW(instance, L"MAINICON");
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    RegisterClassW(&wc);
-
-    RECT r = {0, 0, 392, 136};
-    DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    AdjustWindowRect(&r, style, FALSE);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    HWND hwnd = CreateWindowW(kClassName, L"クエンド　～ソラの表～", style,
-                              (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2,
-                              w, h, nullptr, nullptr, instance, nullptr);
-    ShowWindow(hwnd, show);
-    UpdateWindow(hwnd);
-
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageW(hwnd, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
+    RunStandInWindow(instance, show, kClassName, L"クエンド　～ソラの表～", WndProc, LoadIconW(instance, L"MAINICON"),
+                     392, 136, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
     if (mutex) {
         ReleaseMutex(mutex);
         CloseHandle(mutex);
