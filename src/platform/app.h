@@ -22,6 +22,11 @@ void Terminate();
 bool Terminated();
 // Processes pending window messages (cheap enough for tight loops).
 void ProcessMessages();
+// Processes every pending window message now, without the throttle; for
+// wait loops that block between rounds.
+void ProcessMessagesNow();
+// The hourglass over every window of the program, or back to the arrow.
+void SetBusyCursor(bool busy);
 // Pushes deferred control updates (progress, labels) to the screen now.
 void FlushUpdates();
 // The general error report: the text in a box captioned with the title, OK

@@ -1,5 +1,8 @@
 // Files and folders, as far as this program uses them.
 #pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -11,5 +14,47 @@ bool DirectoryExists(const std::string& path);  // a folder
 std::optional<std::string> ReadWholeFile(const std::string& path);
 // The Windows folder, e.g. C:\WINDOWS.
 std::string WindowsDirectory();
+// The folder of the running program, ending in a backslash.
+std::string ExecutableFolder();
+
+// Creates the folder with every missing parent. True when the folder exists
+// afterwards (whether or not this call made it).
+bool CreateDirectoryTree(const std::string& path);
+// Deletes one file. False when it is missing, a folder, or cannot be deleted.
+bool RemoveFile(const std::string& path);
+// Removes a folder only if it is empty.
+bool RemoveEmptyDirectory(const std::string& path);
+// Gives a file a new name; fails when `to` exists.
+bool RenameFile(const std::string& from, const std::string& to);
+// Creates or empties `path`, writes `bytes` and flushes them to the disk.
+// False on any failure (the file may then be partly written).
+bool WriteWholeFile(const std::string& path, const std::string& bytes);
+
+// File times as 100-ns ticks, as the file system keeps them.
+struct FileTimes {
+    std::uint64_t creation = 0, lastAccess = 0, lastWrite = 0;
+};
+
+// An open file. Closing is destruction.
+class File {
+public:
+    virtual ~File() = default;
+    // An existing file for reading, others may read it too. nullptr when it
+    // cannot be opened (missing, a folder, no access).
+    static std::unique_ptr<File> OpenRead(const std::string& path);
+    // A new file for writing, or an existing one truncated to zero length;
+    // its folder must exist. nullptr when it cannot be created.
+    static std::unique_ptr<File> Create(const std::string& path);
+
+    virtual std::optional<std::uint64_t> Size() const = 0;
+    // Reads up to `size` bytes: the count read, 0 at the end of the file,
+    // nullopt on a read error.
+    virtual std::optional<std::size_t> Read(char* buffer, std::size_t size) = 0;
+    // False when not every byte could be written (a full disk, an error).
+    virtual bool Write(const char* data, std::size_t size) = 0;
+    virtual bool Flush() = 0;
+    virtual std::optional<FileTimes> Times() const = 0;
+    virtual bool SetTimes(const FileTimes& times) = 0;
+};
 
 }  // namespace platform

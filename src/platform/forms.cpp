@@ -253,6 +253,10 @@ void Form::DispatchClick(Control& sender) {
 }
 
 void Form::DispatchPrivateMessage(int message) {
+    if (message == kCloseMessage) {
+        Close();
+        return;
+    }
     try {
         OnMessage(message);
     } catch (const std::exception& e) {

@@ -19,6 +19,7 @@ enum : unsigned {
     kCancelButton = 1u << 1,   // Esc presses it
     kImeOpen = 1u << 2,        // edit opens the Japanese input method on focus
     kNoSizeGrip = 1u << 3,     // status bar without a size grip
+    kRaised = 1u << 4,         // bevel drawn raised (default: etched)
 };
 
 constexpr unsigned kDefaultColor = 0xFFFFFFFFu;  // text colour: the system's
@@ -38,7 +39,7 @@ struct ControlDef {
     unsigned flags = 0;
 };
 
-enum class BorderStyle { Single, Dialog };
+enum class BorderStyle { Single, Dialog, None };
 
 struct FormDef {
     const char* name;  // the class name, "TfrmInstMain"; also the window class
@@ -52,6 +53,10 @@ struct FormDef {
 };
 
 enum ModalResult : int { mrNone = 0, mrOK = 1, mrCancel = 2 };
+
+// The close message a form may post to itself: delivered, it acts as the
+// close box (a modal form then returns mrCancel).
+constexpr int kCloseMessage = 0x0010;
 
 class Form;
 
@@ -183,6 +188,7 @@ public:
     void Close();
     void Repaint();                 // paint now, without processing messages
     void PostToSelf(int message);   // delivered later to OnMessage
+    void PostClose() { PostToSelf(kCloseMessage); }
 
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& caption);

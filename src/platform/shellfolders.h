@@ -1,4 +1,4 @@
-// Shell folder services: the folder browser.
+// Shell folder services: the folder browser, special folders, shell links.
 #pragma once
 #include <optional>
 #include <string>
@@ -6,7 +6,21 @@
 namespace platform {
 class Form;
 
-constexpr int kCsidlDrives = 17;  // the list of the machine's drives
+constexpr int kCsidlDrives = 17;   // the list of the machine's drives
+constexpr int kCsidlPrograms = 2;  // the current user's start-menu program list
+
+// File-system path of a special folder, without a trailing backslash;
+// nullopt when it has none.
+std::optional<std::string> SpecialFolderPath(int csidl);
+
+enum class LinkSave { Saved, NotSaved, NoLinkObject };
+// Writes a shell link file at `linkPath` (replacing one of that name) that
+// starts `target` with empty arguments and working folder, showing the icon
+// `iconPath`, index 0. NoLinkObject, with the system's text for the error in
+// `error`, when the shell-link object cannot be created; NotSaved when the
+// file could not be written.
+LinkSave SaveShellLink(const std::string& linkPath, const std::string& target, const std::string& iconPath,
+                       std::string* error = nullptr);
 
 // Shows the system folder browser over `owner`, rooted at the special folder
 // `rootCsidl`, with no folder preselected; only file-system folders can be

@@ -1,6 +1,7 @@
 // The fakes behind the platform headers, and what tests use to set them up
 // and look at them afterwards. All state is in memory and reset per test.
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/forms.h"
 #include "platform/msgbox.h"
 
@@ -24,10 +26,27 @@ struct ProcessExit {
 void Reset();
 
 // ---- files: Windows path rules (drive letters, backslashes, any case) ----
-void AddFile(const std::string& path, const std::string& content);
+// Test set-up: creates the file (and its folders) whatever the rules say.
+void AddFile(const std::string& path, const std::string& content, platform::FileTimes times = {1, 2, 3});
 void AddDirectory(const std::string& path);  // with its parents
 void RemoveFile(const std::string& path);
 void SetWindowsDirectory(const std::string& path);
+void SetExecutableFolder(const std::string& folder);  // default "Q:\"
+std::optional<platform::FileTimes> TimesOf(const std::string& path);
+// Every file and folder at or below `folder`, as folded (upper-case) paths,
+// folders with a trailing backslash, sorted.
+std::vector<std::string> Tree(const std::string& folder);
+// Faults of one file: opening fails; reading fails once `readFailsAt` bytes
+// have been read; writing fails once `writeFailsAt` bytes have been written.
+struct FileFault {
+    bool openFails = false;
+    std::optional<std::uint64_t> readFailsAt, writeFailsAt;
+};
+void SetFault(const std::string& path, FileFault fault);
+// Free bytes of a drive's volume; writes use them up, deletes give them back.
+void SetFreeSpace(char drive, std::uint64_t bytes);
+// How many files were opened for reading or created, in all.
+int OpenCount();
 
 // ---- drives ----
 struct Drive {
@@ -66,6 +85,31 @@ struct FolderPick {
 };
 const std::vector<FolderPick>& FolderPicks();
 void QueueFolderPick(std::optional<std::string> chosen);  // nullopt: cancel
+
+// ---- shell: special folders and links ----
+constexpr const char* kProgramsFolder = "C:\\Users\\Player\\Start Menu\\Programs";
+void SetProgramsFolder(std::optional<std::string> path);
+struct Link {
+    std::string target, icon;
+};
+std::optional<Link> LinkAt(const std::string& path);
+void FailLinkObject(bool fail);  // the shell-link object cannot be created
+
+// ---- processes ----
+struct Started {
+    std::string application, commandLine;
+};
+const std::vector<Started>& StartedProcesses();
+void FailNextStart();
+// The next started program ends after it was polled this many times (1: at
+// the first poll). A program polled 100,000 times fails the test.
+void SetProcessPolls(int polls);
+struct Opened {
+    std::string file, directory;
+};
+const std::vector<Opened>& ShellOpens();
+void FailShellOpen(bool fail);
+void SetWin9x(bool win9x);
 
 // ---- forms ----
 // Runs when a form of class `formName` is shown modally, once per showing,

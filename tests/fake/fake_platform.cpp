@@ -1,14 +1,18 @@
 // Fakes of files, drives, mutexes, registry, message boxes, the folder
 // picker and the application.
+#include <algorithm>
 #include <cassert>
+#include <cstring>
 #include <deque>
 #include <map>
+#include <stdexcept>
 
 #include "fake.h"
 #include "platform/app.h"
 #include "platform/drives.h"
 #include "platform/files.h"
 #include "platform/mutex.h"
+#include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/shellfolders.h"
 #include "platform/sjis.h"
@@ -24,10 +28,32 @@ struct RegNode {
     std::map<std::string, Value> values;  // folded name
 };
 
+struct FileData {
+    std::string content;
+    platform::FileTimes times;
+};
+
+struct ProcessPlan {
+    int polls = 1;
+};
+
 struct State {
-    std::map<std::string, std::string> files;  // folded path -> content
-    std::set<std::string> dirs;                // folded paths, no trailing backslash
+    std::map<std::string, FileData> files;  // folded path -> file
+    std::set<std::string> dirs;             // folded paths, no trailing backslash but for roots
+    std::map<std::string, FileFault> faults;  // folded path
+    std::map<char, std::uint64_t> freeSpace;  // drive letter -> bytes
+    int openCount = 0;
     std::string windowsDir = "C:\\WINDOWS";
+    std::string exeFolder = "Q:\\";
+    std::optional<std::string> programsFolder = std::string(kProgramsFolder);
+    std::map<std::string, Link> links;  // folded path
+    bool failLinkObject = false;
+    std::vector<Started> started;
+    bool failNextStart = false;
+    int nextPolls = 1;
+    std::vector<Opened> opened;
+    bool failShellOpen = false;
+    bool win9x = false;
     std::map<char, Drive> drives;
     std::set<std::string> mutexes;
     std::map<platform::MutexHandle, std::string> owned;
@@ -107,6 +133,117 @@ private:
     std::string path_;
 };
 
+
+bool IsAbsolute(const std::string& folded) {
+    return folded.size() >= 3 && folded[0] >= 'A' && folded[0] <= 'Z' && folded[1] == ':' && folded[2] == '\\';
+}
+bool IsDriveRoot(const std::string& root) {
+    return root.size() == 3 && IsAbsolute(sjis::FoldCase(root));
+}
+std::uint64_t& Free(char drive) {
+    auto it = S().freeSpace.find(drive);
+    if (it == S().freeSpace.end()) it = S().freeSpace.emplace(drive, std::uint64_t(1) << 40).first;
+    return it->second;
+}
+bool FolderExists(const std::string& folded) {
+    if (folded.size() == 3 && IsAbsolute(folded)) return S().drives.count(folded[0]) || S().dirs.count(folded);
+    return S().dirs.count(folded) != 0;
+}
+std::vector<std::string> Components(const std::string& relative) {
+    std::vector<std::string> parts;
+    std::string::size_type pos = 0;
+    while (pos <= relative.size()) {
+        auto next = sjis::FindFirst(relative, '\\', pos);
+        if (next == std::string::npos) next = relative.size();
+        if (next > pos) parts.push_back(relative.substr(pos, next - pos));
+        pos = next + 1;
+    }
+    return parts;
+}
+// What a Windows file name may not hold; a trail byte is never one of them.
+bool ValidName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (std::string::size_type i = 0; i < name.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (sjis::IsLeadByte(c) && i + 1 < name.size()) {
+            ++i;
+            continue;
+        }
+        if (c < 0x20 || std::strchr("<>:\"/\\|?*", c)) return false;
+    }
+    return true;
+}
+
+class FakeFile : public platform::File {
+public:
+    FakeFile(std::string path, bool writing) : path_(std::move(path)), writing_(writing) {}
+    std::optional<std::uint64_t> Size() const override {
+        auto it = S().files.find(path_);
+        if (it == S().files.end()) return std::nullopt;
+        return it->second.content.size();
+    }
+    std::optional<std::size_t> Read(char* buffer, std::size_t size) override {
+        auto it = S().files.find(path_);
+        if (writing_ || it == S().files.end()) return std::nullopt;
+        const std::string& c = it->second.content;
+        if (pos_ >= c.size()) return std::size_t(0);
+        const std::size_t n = std::min<std::size_t>(size, c.size() - pos_);
+        const auto failAt = S().faults[path_].readFailsAt;
+        if (failAt && pos_ + n > *failAt) return std::nullopt;
+        std::memcpy(buffer, c.data() + pos_, n);
+        pos_ += n;
+        return n;
+    }
+    bool Write(const char* data, std::size_t size) override {
+        auto it = S().files.find(path_);
+        if (!writing_ || it == S().files.end()) return false;
+        std::size_t n = size;
+        const auto failAt = S().faults[path_].writeFailsAt;
+        if (failAt && pos_ + n > *failAt) n = *failAt > pos_ ? static_cast<std::size_t>(*failAt - pos_) : 0;
+        std::uint64_t& free = Free(path_[0]);
+        if (n > free) n = static_cast<std::size_t>(free);
+        std::string& c = it->second.content;
+        if (c.size() < pos_ + n) {
+            free -= pos_ + n - c.size();
+            c.resize(pos_ + n);
+        }
+        std::memcpy(&c[pos_], data, n);
+        pos_ += n;
+        return n == size;
+    }
+    bool Flush() override { return writing_ && S().files.count(path_); }
+    std::optional<platform::FileTimes> Times() const override {
+        auto it = S().files.find(path_);
+        if (it == S().files.end()) return std::nullopt;
+        return it->second.times;
+    }
+    bool SetTimes(const platform::FileTimes& times) override {
+        auto it = S().files.find(path_);
+        if (!writing_ || it == S().files.end()) return false;
+        it->second.times = times;
+        return true;
+    }
+
+private:
+    std::string path_;
+    bool writing_;
+    std::uint64_t pos_ = 0;
+};
+
+class FakeChild : public platform::ChildProcess {
+public:
+    explicit FakeChild(int polls) : polls_(polls) {}
+    bool Ended() override {
+        ++polled_;
+        if (polled_ > 100000) throw std::logic_error("a started program was waited on forever");
+        return polled_ >= polls_;
+    }
+    void WaitForEndOrMessage() override {}
+
+private:
+    int polls_;
+    int polled_ = 0;
+};
 }  // namespace
 
 void ResetForms();  // fake_forms.cpp
@@ -114,13 +251,14 @@ void ResetForms();  // fake_forms.cpp
 void Reset() {
     S() = State();
     S().drives['C'] = Drive{false, std::string("SYSTEM")};
-    S().dirs.insert("C:\\WINDOWS");
+    AddDirectory("C:\\WINDOWS");
+    AddDirectory(kProgramsFolder);
     ResetForms();
 }
 
-void AddFile(const std::string& path, const std::string& content) {
+void AddFile(const std::string& path, const std::string& content, platform::FileTimes times) {
     AddDirectory(sjis::FolderPart(path));
-    S().files[NormPath(path)] = content;
+    S().files[NormPath(path)] = FileData{content, times};
 }
 void AddDirectory(const std::string& path) {
     std::string p = NormPath(path);
@@ -132,6 +270,43 @@ void AddDirectory(const std::string& path) {
     }
 }
 void RemoveFile(const std::string& path) { S().files.erase(NormPath(path)); }
+void SetExecutableFolder(const std::string& folder) { S().exeFolder = folder; }
+std::optional<platform::FileTimes> TimesOf(const std::string& path) {
+    auto it = S().files.find(NormPath(path));
+    if (it == S().files.end()) return std::nullopt;
+    return it->second.times;
+}
+std::vector<std::string> Tree(const std::string& folder) {
+    const std::string root = NormPath(folder);
+    const std::string prefix = sjis::WithTrailingBackslash(root);
+    std::vector<std::string> out;
+    auto below = [&](const std::string& p) { return p == root || p.compare(0, prefix.size(), prefix) == 0; };
+    for (const auto& f : S().files)
+        if (below(f.first)) out.push_back(f.first);
+    for (const auto& d : S().dirs)
+        if (below(d)) out.push_back(sjis::WithTrailingBackslash(d));
+    std::sort(out.begin(), out.end());
+    return out;
+}
+void SetFault(const std::string& path, FileFault fault) { S().faults[NormPath(path)] = fault; }
+void SetFreeSpace(char drive, std::uint64_t bytes) { S().freeSpace[static_cast<char>(drive & ~0x20)] = bytes; }
+int OpenCount() { return S().openCount; }
+void SetProgramsFolder(std::optional<std::string> path) {
+    if (path) AddDirectory(*path);
+    S().programsFolder = std::move(path);
+}
+std::optional<Link> LinkAt(const std::string& path) {
+    auto it = S().links.find(NormPath(path));
+    if (it == S().links.end() || !S().files.count(NormPath(path))) return std::nullopt;
+    return it->second;
+}
+void FailLinkObject(bool fail) { S().failLinkObject = fail; }
+const std::vector<Started>& StartedProcesses() { return S().started; }
+void FailNextStart() { S().failNextStart = true; }
+void SetProcessPolls(int polls) { S().nextPolls = polls; }
+const std::vector<Opened>& ShellOpens() { return S().opened; }
+void FailShellOpen(bool fail) { S().failShellOpen = fail; }
+void SetWin9x(bool win9x) { S().win9x = win9x; }
 void SetWindowsDirectory(const std::string& path) {
     S().windowsDir = path;
     AddDirectory(path);
@@ -170,21 +345,107 @@ namespace platform {
 using fake::S;
 
 bool FileExists(const std::string& path) { return S().files.count(fake::NormPath(path)) != 0; }
-bool DirectoryExists(const std::string& path) { return S().dirs.count(fake::NormPath(path)) != 0; }
+bool DirectoryExists(const std::string& path) { return fake::FolderExists(fake::NormPath(path)); }
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-    auto it = S().files.find(fake::NormPath(path));
-    if (it == S().files.end()) return std::nullopt;
-    return it->second;
+    const std::string p = fake::NormPath(path);
+    auto it = S().files.find(p);
+    if (it == S().files.end() || S().faults[p].openFails) return std::nullopt;
+    return it->second.content;
 }
 std::string WindowsDirectory() { return S().windowsDir; }
+std::string ExecutableFolder() { return S().exeFolder; }
 
+bool CreateDirectoryTree(const std::string& path) {
+    const std::string p = fake::NormPath(path);
+    if (!fake::IsAbsolute(p) || !S().drives.count(p[0])) return false;
+    // Every level must be a valid name that no file already holds.
+    std::string level = p.substr(0, 2);
+    for (const std::string& part : fake::Components(p.substr(3))) {
+        level += "\\" + part;
+        if (!fake::ValidName(part) || S().files.count(level)) return fake::FolderExists(p);
+        S().dirs.insert(level);
+    }
+    return fake::FolderExists(p);
+}
+
+bool RemoveFile(const std::string& path) {
+    const std::string p = fake::NormPath(path);
+    auto it = S().files.find(p);
+    if (it == S().files.end()) return false;
+    fake::Free(p[0]) += it->second.content.size();
+    S().files.erase(it);
+    return true;
+}
+
+bool RemoveEmptyDirectory(const std::string& path) {
+    const std::string p = fake::NormPath(path);
+    if (!S().dirs.count(p) || p.size() <= 3) return false;  // a drive root never goes
+    const std::string prefix = p + "\\";
+    auto below = [&](const std::string& q) { return q.compare(0, prefix.size(), prefix) == 0; };
+    for (const auto& f : S().files)
+        if (below(f.first)) return false;
+    for (const auto& d : S().dirs)
+        if (below(d)) return false;
+    S().dirs.erase(p);
+    return true;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+    const std::string f = fake::NormPath(from), t = fake::NormPath(to);
+    auto it = S().files.find(f);
+    if (it == S().files.end() || S().files.count(t) || S().dirs.count(t)) return false;
+    if (!fake::FolderExists(fake::NormPath(sjis::FolderPart(t))) || !fake::ValidName(sjis::LastPathComponent(t)))
+        return false;
+    fake::FileData data = std::move(it->second);
+    S().files.erase(it);
+    S().files[t] = std::move(data);
+    return true;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+    auto file = File::Create(path);
+    return file && file->Write(bytes.data(), bytes.size()) && file->Flush();
+}
+
+std::unique_ptr<File> File::OpenRead(const std::string& path) {
+    const std::string p = fake::NormPath(path);
+    if (!S().files.count(p) || S().faults[p].openFails) return nullptr;
+    ++S().openCount;
+    return std::make_unique<fake::FakeFile>(p, false);
+}
+
+std::unique_ptr<File> File::Create(const std::string& path) {
+    const std::string p = fake::NormPath(path);
+    if (!fake::IsAbsolute(p) || p.size() <= 3 || S().dirs.count(p) || S().faults[p].openFails) return nullptr;
+    if (!fake::FolderExists(fake::NormPath(sjis::FolderPart(p))) || !fake::ValidName(sjis::LastPathComponent(p)))
+        return nullptr;
+    auto it = S().files.find(p);
+    if (it != S().files.end()) {
+        fake::Free(p[0]) += it->second.content.size();
+        it->second.content.clear();
+    } else {
+        S().files[p] = fake::FileData{};
+    }
+    ++S().openCount;
+    return std::make_unique<fake::FakeFile>(p, true);
+}
+
+std::optional<std::uint64_t> FreeBytesAvailable(const std::string& path) {
+    // Like the system: a folder ending in its backslash, on a drive that is there.
+    if (!sjis::EndsWithBackslash(path) || !fake::IsAbsolute(fake::NormPath(path))) return std::nullopt;
+    const char drive = static_cast<char>(path[0] & ~0x20);
+    if (!S().drives.count(drive) || !fake::FolderExists(fake::NormPath(path))) return std::nullopt;
+    return fake::Free(drive);
+}
+
+// The system wants a drive root with its backslash: "Q:" alone fails.
 bool IsCdRomDrive(const std::string& root) {
-    if (root.size() < 2 || root[1] != ':') return false;
+    if (!fake::IsDriveRoot(root)) return false;
     auto it = S().drives.find(static_cast<char>(root[0] & ~0x20));
     return it != S().drives.end() && it->second.cdrom;
 }
 std::optional<std::string> VolumeLabel(const std::string& root) {
-    if (root.size() < 2 || root[1] != ':') return std::nullopt;
+    if (!fake::IsDriveRoot(root)) return std::nullopt;
     auto it = S().drives.find(static_cast<char>(root[0] & ~0x20));
     if (it == S().drives.end()) return std::nullopt;
     return it->second.label;
@@ -236,6 +497,41 @@ std::optional<std::string> PickFolder(const Form* owner, const std::string& titl
     return r;
 }
 
+std::optional<std::string> SpecialFolderPath(int csidl) {
+    if (csidl != kCsidlPrograms) return std::nullopt;
+    return S().programsFolder;
+}
+
+LinkSave SaveShellLink(const std::string& linkPath, const std::string& target, const std::string& iconPath,
+                       std::string* error) {
+    if (S().failLinkObject) {
+        if (error) *error = "Class not registered";
+        return LinkSave::NoLinkObject;
+    }
+    auto file = File::Create(linkPath);
+    if (!file || !file->Write("L", 1)) return LinkSave::NotSaved;
+    S().links[fake::NormPath(linkPath)] = fake::Link{target, iconPath};
+    return LinkSave::Saved;
+}
+
+bool ShellOpen(const std::string& file, const std::string& directory) {
+    S().opened.push_back(fake::Opened{file, directory});
+    return !S().failShellOpen && FileExists(file);
+}
+
+std::unique_ptr<ChildProcess> StartProcess(const std::string& application, const std::string& commandLine) {
+    S().started.push_back(fake::Started{application, commandLine});
+    const int polls = S().nextPolls;
+    S().nextPolls = 1;
+    if (S().failNextStart) {
+        S().failNextStart = false;
+        return nullptr;
+    }
+    return std::make_unique<fake::FakeChild>(polls);
+}
+
+bool IsWin9xFamily() { return S().win9x; }
+
 namespace app {
 void Initialize() {}
 const std::string& Title() { return S().title; }
@@ -251,6 +547,8 @@ void Run() {
 void Terminate() { S().terminated = true; }
 bool Terminated() { return S().terminated; }
 void ProcessMessages() { fake::RunProcessMessages(); }
+void ProcessMessagesNow() { fake::RunProcessMessages(); }
+void SetBusyCursor(bool busy) { fake::Events().push_back(busy ? "cursor busy" : "cursor normal"); }
 void FlushUpdates() {}
 void ShowError(const std::string& text) {
     ShowMessageBox(MainForm(), text, Title(), MbButtons::Ok, MbIcon::Error);

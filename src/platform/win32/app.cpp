@@ -75,6 +75,16 @@ void ProcessMessages() {
     }
 }
 
+void ProcessMessagesNow() {
+    lastPump = 0;
+    lastFlush = 0;
+    ProcessMessages();
+}
+
+void SetBusyCursor(bool busy) {
+    SetCursor(LoadCursorW(nullptr, busy ? MAKEINTRESOURCEW(32514) : MAKEINTRESOURCEW(32512)));  // IDC_WAIT, IDC_ARROW
+}
+
 void FlushUpdates() {
     lastFlush = GetTickCount();
     win32::FlushAllForms();

@@ -20,3 +20,16 @@ std::optional<std::string> VolumeLabel(const std::string& root) {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+std::optional<std::uint64_t> FreeBytesAvailable(const std::string& path) {
+    const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    ULARGE_INTEGER available, total, free;
+    const BOOL ok = GetDiskFreeSpaceExW(win32::Widen(path).c_str(), &available, &total, &free);
+    SetErrorMode(oldMode);
+    if (!ok) return std::nullopt;
+    return static_cast<std::uint64_t>(available.QuadPart);
+}
+
+}  // namespace platform

@@ -1,6 +1,7 @@
 // Files and folders through the wide Win32 file functions.
 #include "platform/files.h"
 
+#include "platform/sjis.h"
 #include "platform/win32/wintext.h"
 
 namespace platform {
@@ -42,6 +43,106 @@ std::string WindowsDirectory() {
     const UINT length = GetWindowsDirectoryW(buffer, MAX_PATH + 1);
     if (length == 0 || length > MAX_PATH) return std::string();
     return Narrow(buffer, static_cast<int>(length));
+}
+
+}  // namespace platform
+
+namespace platform {
+
+namespace {
+
+using win32::Widen;
+
+std::uint64_t Ticks(const FILETIME& t) { return (std::uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
+FILETIME FromTicks(std::uint64_t v) { return FILETIME{static_cast<DWORD>(v), static_cast<DWORD>(v >> 32)}; }
+
+class Win32File : public File {
+public:
+    explicit Win32File(HANDLE handle) : handle_(handle) {}
+    ~Win32File() override { CloseHandle(handle_); }
+    Win32File(const Win32File&) = delete;
+    Win32File& operator=(const Win32File&) = delete;
+
+    std::optional<std::uint64_t> Size() const override {
+        LARGE_INTEGER size;
+        if (!GetFileSizeEx(handle_, &size)) return std::nullopt;
+        return static_cast<std::uint64_t>(size.QuadPart);
+    }
+    std::optional<std::size_t> Read(char* buffer, std::size_t size) override {
+        DWORD done = 0;
+        if (!ReadFile(handle_, buffer, static_cast<DWORD>(size), &done, nullptr)) return std::nullopt;
+        return static_cast<std::size_t>(done);
+    }
+    bool Write(const char* data, std::size_t size) override {
+        DWORD done = 0;
+        return WriteFile(handle_, data, static_cast<DWORD>(size), &done, nullptr) && done == size;
+    }
+    bool Flush() override { return FlushFileBuffers(handle_) != 0; }
+    std::optional<FileTimes> Times() const override {
+        FILETIME c, a, w;
+        if (!GetFileTime(handle_, &c, &a, &w)) return std::nullopt;
+        return FileTimes{Ticks(c), Ticks(a), Ticks(w)};
+    }
+    bool SetTimes(const FileTimes& times) override {
+        const FILETIME c = FromTicks(times.creation), a = FromTicks(times.lastAccess), w = FromTicks(times.lastWrite);
+        return SetFileTime(handle_, &c, &a, &w) != 0;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+}  // namespace
+
+std::string ExecutableFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return std::string();
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return sjis::FolderPart(Narrow(path));
+}
+
+bool CreateDirectoryTree(const std::string& path) {
+    if (DirectoryExists(path)) return true;
+    const std::string trimmed = sjis::EndsWithBackslash(path) ? path.substr(0, path.size() - 1) : path;
+    const std::string parent = sjis::FolderPart(trimmed);
+    // Stop at the drive ("C:\") or the share ("\\server\share\"): they cannot be made.
+    if (!parent.empty() && parent != trimmed && parent.size() > 3 && !DirectoryExists(parent))
+        CreateDirectoryTree(parent);
+    CreateDirectoryW(Widen(trimmed).c_str(), nullptr);
+    return DirectoryExists(path);
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != 0; }
+bool RemoveEmptyDirectory(const std::string& path) { return RemoveDirectoryW(Widen(path).c_str()) != 0; }
+bool RenameFile(const std::string& from, const std::string& to) {
+    return MoveFileW(Widen(from).c_str(), Widen(to).c_str()) != 0;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+    auto file = File::Create(path);
+    return file && file->Write(bytes.data(), bytes.size()) && file->Flush();
+}
+
+std::unique_ptr<File> File::OpenRead(const std::string& path) {
+    HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Win32File>(h);
+}
+
+std::unique_ptr<File> File::Create(const std::string& path) {
+    // FILE_WRITE_ATTRIBUTES as well, so the copy can take the source's times.
+    HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_WRITE | FILE_WRITE_ATTRIBUTES, FILE_SHARE_WRITE, nullptr,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Win32File>(h);
 }
 
 }  // namespace platform

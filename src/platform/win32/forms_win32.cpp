@@ -71,6 +71,19 @@ LRESULT CALLBACK ColouredGroupBoxProc(HWND hwnd, UINT message, WPARAM wParam, LP
     return 0;
 }
 
+// A raised bevel: light edge at the top and left, shadow at the bottom and
+// right, as a borderless notice window frames itself.
+LRESULT CALLBACK RaisedBevelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message != WM_PAINT) return DefSubclassProc(hwnd, message, wParam, lParam);
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    DrawEdge(dc, &rc, BDR_RAISEDINNER, BF_RECT);
+    EndPaint(hwnd, &ps);
+    return 0;
+}
+
 class Win32Form;
 std::vector<Win32Form*>& LiveForms() {
     static std::vector<Win32Form*> forms;
@@ -141,6 +154,7 @@ private:
 
 DWORD Win32Form::Style() const {
     const FormDef& def = form_.Def();
+    if (def.border == BorderStyle::None) return WS_POPUP | WS_CLIPSIBLINGS;
     DWORD style = WS_CAPTION | WS_CLIPSIBLINGS;
     style |= def.border == BorderStyle::Dialog ? WS_POPUP : WS_OVERLAPPED;
     if (def.systemMenu) style |= WS_SYSMENU;
@@ -151,6 +165,7 @@ DWORD Win32Form::Style() const {
 DWORD Win32Form::ExStyle() const {
     // Captioned windows always get the window edge; with it here the outer
     // size computed before the window exists is the one it will have.
+    if (form_.Def().border == BorderStyle::None) return WS_EX_CONTROLPARENT;
     DWORD exStyle = WS_EX_WINDOWEDGE | WS_EX_CONTROLPARENT;
     if (form_.Def().border == BorderStyle::Dialog) exStyle |= WS_EX_DLGMODALFRAME;
     return exStyle;
@@ -326,7 +341,7 @@ void Win32Form::CreateControl(int row) {
         style |= BS_GROUPBOX;
         break;
     case ControlKind::Bevel:
-        style |= SS_ETCHEDFRAME;
+        style |= (def.flags & kRaised) ? SS_LEFT : SS_ETCHEDFRAME;
         hasText = false;
         break;
     }
@@ -372,6 +387,9 @@ void Win32Form::CreateControl(int row) {
     case ControlKind::GroupBox:
         if (def.color != kDefaultColor) SetWindowSubclass(control, ColouredGroupBoxProc, 0, def.color);
         break;
+    case ControlKind::Bevel:
+        if (def.flags & kRaised) SetWindowSubclass(control, RaisedBevelProc, 0, 0);
+        break;
     default:
         break;
     }
@@ -403,9 +421,9 @@ void Win32Form::ControlChanged(int index, Change what) {
     switch (what) {
     case Change::Caption:
         // Under Wine SetWindowText costs about 0.1 ms even for the same text;
-        // the copy loop changes a label twice per chunk, so labels catch up
-        // with the flushes.
-        if (Row(index).kind == ControlKind::Label) {
+        // the copy loop changes labels and the size panel after every chunk,
+        // so they catch up with the flushes.
+        if (Row(index).kind == ControlKind::Label || Row(index).kind == ControlKind::Panel) {
             pendingCaption_[index] = 1;
             pending_ = true;
         } else {

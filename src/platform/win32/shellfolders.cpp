@@ -44,3 +44,51 @@ std::optional<std::string> PickFolder(const Form* owner, const std::string& titl
 }
 
 }  // namespace platform
+
+namespace platform {
+
+std::optional<std::string> SpecialFolderPath(int csidl) {
+    IMalloc* allocator = nullptr;
+    if (FAILED(SHGetMalloc(&allocator))) return std::nullopt;
+    std::optional<std::string> result;
+    LPITEMIDLIST list = nullptr;
+    if (SUCCEEDED(SHGetSpecialFolderLocation(GetDesktopWindow(), csidl, &list)) && list) {
+        wchar_t path[MAX_PATH] = {};
+        if (SHGetPathFromIDListW(list, path) && path[0]) result = win32::Narrow(path);
+        allocator->Free(list);
+    }
+    allocator->Release();
+    return result;
+}
+
+LinkSave SaveShellLink(const std::string& linkPath, const std::string& target, const std::string& iconPath,
+                       std::string* error) {
+    IShellLinkW* link = nullptr;
+    const HRESULT created = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                                             IID_IShellLinkW, reinterpret_cast<void**>(&link));
+    if (FAILED(created) || !link) {
+        if (error) {
+            wchar_t* text = nullptr;
+            FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, static_cast<DWORD>(created), 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+            *error = text ? win32::Narrow(text) : "CoCreateInstance failed";
+            while (!error->empty() && (error->back() == '\n' || error->back() == '\r')) error->pop_back();
+            if (text) LocalFree(text);
+        }
+        return LinkSave::NoLinkObject;
+    }
+    link->SetPath(win32::Widen(target).c_str());
+    link->SetArguments(L"");
+    link->SetWorkingDirectory(L"");
+    link->SetIconLocation(win32::Widen(iconPath).c_str(), 0);
+    LinkSave result = LinkSave::NotSaved;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) && file) {
+        if (SUCCEEDED(file->Save(win32::Widen(linkPath).c_str(), FALSE))) result = LinkSave::Saved;
+        file->Release();
+    }
+    link->Release();
+    return result;
+}
+
+}  // namespace platform
