@@ -135,10 +135,7 @@ void TfrmInstMain::btnSClick(platform::Control&) {
     edtInst.SetText(sjis::WithTrailingBackslash(path) + InstConfig.DefInstPath);
 }
 
-// The commands below are built with the install, uninstall, record repair
-// and DirectX setup work; until then their buttons do nothing.
-void TfrmInstMain::btnStart1Click(platform::Control&) {}
-void TfrmInstMain::btnDeleteClick(platform::Control&) {}
-void TfrmInstMain::btnInstInfoDelClick(platform::Control&) {}
-void TfrmInstMain::btnInstPathChgClick(platform::Control&) {}
-void TfrmInstMain::btnInstDirectXClick(platform::Control&) {}
+// The commands of the buttons live with their work: the install command in
+// install/instcommand.cpp, the uninstall in maintenance/uninstall.cpp, the
+// record repair in maintenance/recordrepair.cpp, the DirectX setup in
+// maintenance/dxsetup.cpp.

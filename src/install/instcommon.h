@@ -1,0 +1,24 @@
+// Start-menu shortcut, save-data names and the wait on a started program,
+// shared by the install, uninstall and record-change commands.
+#pragma once
+#include <string>
+
+namespace platform {
+class ChildProcess;
+}
+
+// Puts <programs>\<ProgramFolder>\<GameTitle>.lnk into the current user's
+// start menu, pointing at Tazu.exe in InstPath with the installed icon, and
+// creates every missing level of its folder. Throws std::runtime_error with
+// the system's text when the shell-link object cannot be created; any other
+// failure leaves the shortcut missing without a word.
+void CreateStartMenuShortcut();
+// Deletes the shortcut, then its folder when nothing else is left in it.
+void RemoveStartMenuShortcut();
+// True when the file-name part of `path` is one of TazSav00.dat to
+// TazSav12.dat, in any letter case.
+bool IsSaveDataFile(const std::string& path);
+
+// Keeps the windows alive until `program` has ended, sleeping between
+// rounds; returns early when the application is ending (the program runs on).
+void WaitForProgramEnd(platform::ChildProcess& program);

@@ -1,0 +1,4 @@
+// The uninstall command.
+#include "shell/instmain.h"
+
+void TfrmInstMain::btnDeleteClick(platform::Control&) {}
