@@ -1,4 +1,153 @@
-// The install command and the game start.
+// The install command and the game start, behind both big menu buttons.
+#include <memory>
+
+#include "install/instcommon.h"
+#include "install/instcopyfile.h"
+#include "maintenance/instdeletefiles.h"
+#include "platform/app.h"
+#include "platform/files.h"
+#include "platform/msgbox.h"
+#include "platform/process.h"
+#include "platform/sjis.h"
+#include "shell/instconfig.h"
 #include "shell/instmain.h"
 
-void TfrmInstMain::btnStart1Click(platform::Control&) {}
+using platform::MbButtons;
+using platform::MbDefault;
+using platform::MbIcon;
+using platform::MbResult;
+
+namespace {
+
+constexpr const char* kMwaveNotice =
+    "IBM社製パソコンAptivaシリーズの「M-WAVE」音源搭載機種や、Maestro系の音源チップ搭載ボード、\n"
+    "NEC社製パソコンV20CバリュースターNX、富士通社製FM-Vシリーズ等で問題が発生する場合以外は\n"
+    "「通常PCM音源版」でインストールしてください。　（詳しくは取扱説明書をお読みください）\n\n"
+    "「M-WAVE対策版」でインストールを行いますか？";
+
+MbResult Say(const platform::Form* owner, const std::string& text, MbButtons buttons, MbIcon icon,
+             MbDefault def = MbDefault::Button1) {
+    return platform::ShowMessageBox(owner, text, platform::app::Title(), buttons, icon, def);
+}
+
+std::string GamePath() { return InstConfig.InstPath + "Tazu.exe"; }
+
+// The folder text is usable: given, absolute, not a drive root. Each refusal
+// has its message.
+bool CheckFolderText(const platform::Form* owner, const std::string& text) {
+    if (text.empty()) {
+        Say(owner, "インストール先のフォルダを入力して下さい。", MbButtons::Ok, MbIcon::Warning);
+        return false;
+    }
+    // "C:Games" names a folder relative to the drive's current folder.
+    if (DrivePart(text).empty() || (text.size() > 2 && text[1] == ':' && text[2] != '\\')) {
+        Say(owner, "インストールするフォルダは絶対パスで入力してください。", MbButtons::Ok, MbIcon::Warning);
+        return false;
+    }
+    // "C:" is the drive's root as much as "C:\" is; uninstalling from there
+    // would work over the whole drive.
+    if ((text.size() == 3 && text[2] == '\\') || (text.size() == 2 && text[1] == ':')) {
+        Say(owner, "インストールするフォルダにルートは指定できません。", MbButtons::Ok, MbIcon::Warning);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void TfrmInstMain::btnStart1Click(platform::Control& sender) {
+    if (!InstConfig.NeedInstall) {
+        if (platform::ShellOpen(GamePath(), InstConfig.InstPath)) {
+            Close();
+        } else {
+            Say(this, "『" + InstConfig.GameTitle + "』の起動に失敗しました。", MbButtons::Ok, MbIcon::Warning);
+        }
+        return;
+    }
+
+    const std::string folder = edtInst.Text();
+    if (!CheckFolderText(this, folder)) return;
+
+    std::string dll = "InstData\\ovit.dll";
+    if (&sender == &btnStart2) {
+        dll = "InstData\\ovit_mwv.dll";
+        if (platform::ShowMessageBox(this, kMwaveNotice, "M-WAVE音源対策版インストールについて", MbButtons::YesNo,
+                                     MbIcon::Question, MbDefault::Button2) != MbResult::Yes)
+            return;
+    }
+    InstConfig.DllSource = dll;
+
+    if (platform::DirectoryExists(folder)) {
+        Say(this,
+            "インストール先のフォルダは既に存在します。\nセーブデータが残っている場合は、残っているセーブデータがそのまま使用されます。",
+            MbButtons::Ok, MbIcon::Information);
+    } else {
+        if (Say(this, "インストール先のフォルダが存在しません。\n新しく作成しますか？", MbButtons::YesNo,
+                MbIcon::Question, MbDefault::Button1) != MbResult::Yes)
+            return;
+        platform::CreateDirectoryTree(folder);
+        if (!platform::DirectoryExists(folder)) {
+            Say(this, "フォルダの作成に失敗しました。", MbButtons::Ok, MbIcon::Warning);
+            return;
+        }
+    }
+    InstConfig.InstPath = sjis::WithTrailingBackslash(folder);
+
+    std::unique_ptr<TfrmCopyFile> copy(new TfrmCopyFile);
+    frmCopyFile = copy.get();
+    copy->Create();
+    const int result = copy->ShowModal();
+    copy.reset();  // closes Setup.log before anything reads it
+    frmCopyFile = nullptr;
+
+    if (result != platform::mrOK) {
+        Repaint();
+        {
+            std::unique_ptr<TfrmDeleteFiles> rollback(new TfrmDeleteFiles);
+            frmDeleteFiles = rollback.get();
+            rollback->Create();
+            rollback->ShowModal();
+            frmDeleteFiles = nullptr;
+        }
+        Say(this, "インストールは正しく終了しませんでした。", MbButtons::Ok, MbIcon::Warning);
+        Close();
+        return;
+    }
+
+    InstConfig.NeedInstall = false;
+    btnStart1.SetCaption("『" + InstConfig.GameTitle + "』　を開始");
+    btnDelete.SetCaption("『" + InstConfig.GameTitle + "』　を削除");
+    ApplyStateLayout(true);
+    btnInstDirectX.SetVisible(false);
+
+    ShowReadme();
+    if (platform::app::Terminated()) return;  // the menu was closed meanwhile
+
+    if (Say(this, "インストールが完了しました。\n\n『" + InstConfig.GameTitle + "』\n\nを今すぐ起動しますか？",
+            MbButtons::YesNo, MbIcon::Question, MbDefault::Button1) == MbResult::Yes) {
+        if (platform::ShellOpen(GamePath(), InstConfig.InstPath)) {
+            Close();
+            return;
+        }
+        Say(this, "『" + InstConfig.GameTitle + "』の起動に失敗しました。", MbButtons::Ok, MbIcon::Warning);
+    }
+    ApplyStateLayout(true);
+    btnInstDirectX.SetVisible(true);
+}
+
+// The readme beside the utility, in the system's text viewer; the command
+// buttons wait until the viewer is closed.
+void TfrmInstMain::ShowReadme() {
+    const std::string folder = platform::ExecutableFolder();
+    if (!platform::FileExists(folder + "readme.txt")) return;
+    for (platform::Control* c : {&btnStart1, &btnStart2, &btnDelete, &btnExit}) c->SetEnabled(false);
+    const std::string viewer = platform::WindowsDirectory() + "\\notepad.exe";
+    if (auto program = platform::StartProcess(viewer, viewer + " " + folder + "readme.txt")) {
+        WaitForProgramEnd(*program);
+    } else {
+        platform::ShowMessageBox(nullptr,
+                                 "Readme.txtの表示に失敗しました。\nReadme.txtを読む場合はCD-ROM内のReadme.txtを参照してください。",
+                                 platform::app::Title(), MbButtons::Ok, MbIcon::Information);
+    }
+    for (platform::Control* c : {&btnStart1, &btnDelete, &btnExit}) c->SetEnabled(true);
+}

@@ -26,6 +26,8 @@ bool RemoveFile(const std::string& path);
 bool RemoveEmptyDirectory(const std::string& path);
 // Gives a file a new name; fails when `to` exists.
 bool RenameFile(const std::string& from, const std::string& to);
+// Moves `from` over `to`, replacing it in one step, and flushes the move.
+bool MoveReplacing(const std::string& from, const std::string& to);
 // Creates or empties `path`, writes `bytes` and flushes them to the disk.
 // False on any failure (the file may then be partly written).
 bool WriteWholeFile(const std::string& path, const std::string& bytes);

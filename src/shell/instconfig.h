@@ -38,7 +38,7 @@ struct TInstConfig {
     int InstBufSize = 32768;
     int TotalDisc = 1;
     int TazuInstSize = 0, DatInstSize = 0, TazInstSize = 0, TzdInstSize = 0, TzsInstSize = 0, TzmInstSize = 0;
-    std::uint32_t TotalInstSize = 0;
+    std::uint64_t TotalInstSize = 0;  // sum of the six sizes above, widened
 
     std::string InstPath;  // ends in a backslash when set; empty: not installed
     bool NeedInstall = true;
@@ -48,8 +48,11 @@ struct TInstConfig {
     std::array<std::unique_ptr<FileList>, kGroupCount * kMaxDiscs> FileLists;
     std::string ExeSource, EnvSource, DllSource, IconSource;
 
-    std::uint32_t RemainInstSize = 0;
+    std::uint64_t RemainInstSize = 0;  // stops at 0 when more was copied than configured
     long double DiskFreeSize = 0;
+    // DAT files that were in the install folder before this installation and
+    // were left alone; a rollback must not delete what it never wrote.
+    std::vector<std::string> PreexistingFiles;
 
     FileList& Files(int group, int disc) { return *FileLists[static_cast<std::size_t>(group * kMaxDiscs + disc - 1)]; }
 };

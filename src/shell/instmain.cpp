@@ -40,8 +40,8 @@ const platform::ControlDef kControls[] = {
 };
 
 std::string Bracketed(const char* tail) { return "『" + InstConfig.GameTitle + tail; }
+}  // namespace
 
-// The drive part of a path: "C:" of C:\WINDOWS, \\server\share of a UNC path.
 std::string DrivePart(const std::string& path) {
     if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
     if (path.compare(0, 2, "\\\\") == 0) {
@@ -52,7 +52,6 @@ std::string DrivePart(const std::string& path) {
     }
     return std::string();
 }
-}  // namespace
 
 const platform::FormDef kInstMainForm = {
     "TfrmInstMain", "", 394, 239, platform::BorderStyle::Single, true, true,

@@ -32,6 +32,7 @@ public:
     void ApplyStateLayout(bool installed);
 
 private:
+    void ShowReadme();
     void FormCreate() override;
     void FormDestroy() override;
     void btnStart1Click(platform::Control& sender);
@@ -46,5 +47,8 @@ private:
 
 extern TfrmInstMain* frmInstMain;
 
+// The drive part of a path: "C:" of C:\WINDOWS, \\server\share of a UNC
+// path, empty for anything else.
+std::string DrivePart(const std::string& path);
 // The drive of `windowsDir` + "\Program Files\" + `defInstPath`.
 std::string ProposedInstallFolder(const std::string& windowsDir, const std::string& defInstPath);

@@ -402,6 +402,23 @@ bool RenameFile(const std::string& from, const std::string& to) {
     return true;
 }
 
+bool MoveReplacing(const std::string& from, const std::string& to) {
+    const std::string f = fake::NormPath(from), t = fake::NormPath(to);
+    if (!S().files.count(f) || S().dirs.count(t)) return false;
+    if (!fake::FolderExists(fake::NormPath(sjis::FolderPart(t))) || !fake::ValidName(sjis::LastPathComponent(t)))
+        return false;
+    if (f == t) return true;
+    auto old = S().files.find(t);
+    if (old != S().files.end()) {
+        fake::Free(t[0]) += old->second.content.size();
+        S().files.erase(old);
+    }
+    fake::FileData data = std::move(S().files[f]);
+    S().files.erase(f);
+    S().files[t] = std::move(data);
+    return true;
+}
+
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     auto file = File::Create(path);
     return file && file->Write(bytes.data(), bytes.size()) && file->Flush();
@@ -475,6 +492,8 @@ std::unique_ptr<RegKey> RegKey::OpenOrCreate(const std::string& path) {
 MbResult ShowMessageBox(const Form* owner, const std::string& text, const std::string& caption,
                         MbButtons buttons, MbIcon icon, MbDefault def) {
     S().boxes.push_back(fake::ShownBox{owner, text, caption, buttons, icon, def});
+    // A loop that keeps asking would otherwise never end.
+    if (S().boxes.size() > 1000) throw std::logic_error("more than 1000 message boxes: a loop keeps asking");
     if (!S().answers.empty()) {
         const MbResult r = S().answers.front();
         S().answers.pop_front();

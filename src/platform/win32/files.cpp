@@ -125,6 +125,10 @@ bool RenameFile(const std::string& from, const std::string& to) {
     return MoveFileW(Widen(from).c_str(), Widen(to).c_str()) != 0;
 }
 
+bool MoveReplacing(const std::string& from, const std::string& to) {
+    return MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     auto file = File::Create(path);
     return file && file->Write(bytes.data(), bytes.size()) && file->Flush();

@@ -1,0 +1,358 @@
+// The copy form, the chunked copy and the install driver.
+#include "install/instcopyfile.h"
+
+#include <cmath>
+#include <cstdio>
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+#include "install/instcommon.h"
+#include "platform/app.h"
+#include "platform/drives.h"
+#include "platform/ini.h"
+#include "platform/msgbox.h"
+#include "platform/sjis.h"
+#include "shell/instconfig.h"
+#include "shell/instmain.h"
+
+using platform::ControlKind;
+using platform::MbButtons;
+using platform::MbDefault;
+using platform::MbIcon;
+using platform::MbResult;
+
+TfrmCopyFile* frmCopyFile = nullptr;
+
+namespace {
+
+const platform::ControlDef kControls[] = {
+    // name          kind                     left top width height caption          tab handler
+    {"lblInstFile", ControlKind::Label,          8,   8, 401, 12, "",               -1, nullptr},
+    {"Label1",      ControlKind::Label,         16,  32,  47, 12, "ファイル：",     -1, nullptr},
+    {"Label2",      ControlKind::Label,         32,  56,  30, 12, "全体：",         -1, nullptr},
+    {"lblFilePer",  ControlKind::Label,        384,  32,  33, 12, "",               -1, nullptr},
+    {"lblAllPer",   ControlKind::Label,        384,  56,  33, 12, "",               -1, nullptr},
+    {"pgbFile",     ControlKind::ProgressBar,   72,  32, 305, 16, nullptr,           0, nullptr},
+    {"pgbAll",      ControlKind::ProgressBar,   72,  56, 305, 16, nullptr,           1, nullptr},
+    {"btnCancel",   ControlKind::Button,       156,  88, 105, 25, "キャンセル(&C)",  2, "btnCancelClick"},
+    {"pnlSize",     ControlKind::Panel,          0, 129, 418, 17, "",                3, nullptr},
+};
+
+constexpr const char* kSetting = "Setting";
+constexpr long double kMiB = 1048576.0L;
+// The copy reads and writes at most this much between two looks at the
+// window, so a Cancel click is answered quickly whatever InstBufSize says.
+constexpr std::size_t kMaxStep = 64 * 1024;
+
+std::string Format(const char* format, long double a, long double b) {
+    char text[256];
+    std::snprintf(text, sizeof text, format, static_cast<double>(a), static_cast<double>(b));
+    return text;
+}
+
+std::string SizesText(long double remain, long double free) {
+    return Format("インストール残り容量：%4.1fMB　　インストール先ディスク空き容量：%4.1fMB", remain / kMiB, free / kMiB);
+}
+
+std::string PercentText(int position) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%3d%%", position);
+    return text;
+}
+
+platform::MbResult Ask(const platform::Form& owner, const std::string& text, MbButtons buttons, MbIcon icon,
+                       MbDefault def = MbDefault::Button1) {
+    return platform::ShowMessageBox(&owner, text, platform::app::Title(), buttons, icon, def);
+}
+
+// Where the sources of one disc are read from: the disc in the drive, or a
+// folder on the drive named after the disc's label standing in for it.
+struct DiscSource {
+    bool folderMode = false;
+    std::string folder;  // CdRoot + label, without a trailing backslash
+
+    std::string Of(const std::string& relative) const {
+        return folderMode ? folder + "\\" + relative : InstConfig.CdRoot + relative;
+    }
+};
+
+// Asks for disc `n` until it is in the drive or its folder is there. False
+// when the user cancelled.
+bool CheckDisc(const platform::Form& owner, int n, DiscSource& disc) {
+    const platform::IniFile& inf = *InstConfig.SetupInf;
+    const std::string number = std::to_string(n);
+    const std::string root = std::string(1, InstConfig.CdRoot.empty() ? 'A' : InstConfig.CdRoot[0]) + ":\\";
+    const std::string label = inf.ReadString(kSetting, "VolumeLabel" + number, "DISC_" + number);
+    const std::string name = inf.ReadString(kSetting, "DiscName" + number, "DISC");
+    const std::string prompt = "『" + InstConfig.GameTitle + "』の" + name + "をCD-ROMドライブにセットしてください。";
+    disc.folder = InstConfig.CdRoot + label;
+    for (;;) {
+        disc.folderMode = false;
+        if (platform::IsCdRomDrive(root)) {
+            const auto found = platform::VolumeLabel(root);
+            if (found && *found == label) return true;
+        }
+        if (platform::DirectoryExists(disc.folder)) {
+            disc.folderMode = true;
+            return true;
+        }
+        if (Ask(owner, prompt, MbButtons::OkCancel, MbIcon::Question) == MbResult::Cancel) return false;
+    }
+}
+
+std::uint64_t Widened(int size) { return size > 0 ? static_cast<std::uint64_t>(size) : 0; }
+
+bool Contains(const std::vector<std::string>& paths, const std::string& path) {
+    for (const std::string& p : paths)
+        if (sjis::EqualsNoCase(p, path)) return true;
+    return false;
+}
+
+}  // namespace
+
+const platform::FormDef kCopyFileForm = {
+    "TfrmCopyFile", "", 418, 146, platform::BorderStyle::Single, false, false,
+    kControls, sizeof kControls / sizeof kControls[0]};
+
+std::string VolumeRootOf(const std::string& instPath) {
+    if (instPath.size() >= 2 && instPath[1] == ':') return instPath.substr(0, 2) + "\\";
+    if (instPath.compare(0, 2, "\\\\") == 0) {
+        const auto server = sjis::FindFirst(instPath, '\\', 2);
+        const auto share = server == std::string::npos ? server : sjis::FindFirst(instPath, '\\', server + 1);
+        return sjis::WithTrailingBackslash(share == std::string::npos ? instPath : instPath.substr(0, share));
+    }
+    return instPath.substr(0, 3);
+}
+
+int PercentOf(std::uint64_t done, std::uint64_t total) {
+    if (total == 0) return done > 0 ? 100 : 0;
+    if (done >= total) return 100;
+    return static_cast<int>(static_cast<long double>(done) / static_cast<long double>(total) * 100.0L);
+}
+
+TfrmCopyFile::TfrmCopyFile() : Form(kCopyFileForm) {
+    Bind("btnCancelClick", &TfrmCopyFile::btnCancelClick);
+    FLog = platform::File::Create(InstConfig.InstPath + "Setup.log");
+}
+
+TfrmCopyFile::~TfrmCopyFile() { FLog.reset(); }
+
+void TfrmCopyFile::FormShow() {
+    SetCaption(platform::app::Title());
+    pgbFile.SetPosition(0);
+    pgbAll.SetPosition(0);
+    if (frmInstMain)
+        CenterOver(*frmInstMain);
+    else
+        CenterOnScreen();
+    PostToSelf(WM_COPYSTART);
+}
+
+void TfrmCopyFile::OnMessage(int message) {
+    if (message == WM_COPYSTART) WMCopyStart();
+}
+
+void TfrmCopyFile::btnCancelClick(platform::Control&) { FCancel = true; }
+
+void TfrmCopyFile::ShowSizes() {
+    // "%4.1f" can change only where the figure crosses a multiple of 1/20 MB.
+    const auto remainStep = static_cast<std::int64_t>(InstConfig.RemainInstSize * 20 / 1048576);
+    const auto freeStep = static_cast<std::int64_t>(std::floor(InstConfig.DiskFreeSize * 20.0L / kMiB));
+    if (remainStep == shownRemain_ && freeStep == shownFree_) return;
+    shownRemain_ = remainStep;
+    shownFree_ = freeStep;
+    pnlSize.SetCaption(SizesText(static_cast<long double>(InstConfig.RemainInstSize), InstConfig.DiskFreeSize));
+}
+
+bool TfrmCopyFile::WriteLogLine(const std::string& path) {
+    const std::string line = path + "\r\n";
+    return FLog && FLog->Write(line.data(), line.size());
+}
+
+void TfrmCopyFile::WMCopyStart() {
+    if (!FLog) {
+        // Nothing was written anywhere, so there is nothing to roll back.
+        Ask(*this, "インストール先のフォルダに書き込みできません。\n\n[ " + InstConfig.InstPath + " ]", MbButtons::Ok,
+            MbIcon::Warning);
+        SetModalResult(platform::mrCancel);
+        return;
+    }
+    if (!RunCopies()) {
+        SetModalResult(platform::mrCancel);
+        return;
+    }
+    // An error in the last steps ends the installation as failed: the install
+    // command then rolls it back, and the record is never written for it.
+    try {
+        Finish();
+    } catch (const std::exception& e) {
+        platform::app::ShowError(e.what());
+        SetModalResult(platform::mrCancel);
+        return;
+    }
+    SetModalResult(platform::mrOK);
+}
+
+// Everything up to the last copy. False when the run was aborted.
+bool TfrmCopyFile::RunCopies() {
+    FTotalCopied = 0;
+    FCancel = false;
+    InstConfig.DeleteSaveData = false;
+    InstConfig.PreexistingFiles.clear();
+    lblInstFile.SetCaption("インストールするファイル情報を取得しています...");
+    Repaint();
+
+    InstConfig.TotalInstSize = Widened(InstConfig.TazuInstSize) + Widened(InstConfig.DatInstSize) +
+                               Widened(InstConfig.TazInstSize) + Widened(InstConfig.TzdInstSize) +
+                               Widened(InstConfig.TzsInstSize) + Widened(InstConfig.TzmInstSize);
+    InstConfig.RemainInstSize = InstConfig.TotalInstSize;
+
+    // Measured once; every chunk written lowers it.
+    InstConfig.DiskFreeSize =
+        static_cast<long double>(platform::FreeBytesAvailable(VolumeRootOf(InstConfig.InstPath)).value_or(0));
+    ShowSizes();
+    if (InstConfig.DiskFreeSize < static_cast<long double>(InstConfig.TotalInstSize)) {
+        Ask(*this,
+            Format("インストール先の空き容量が足りません。\n空き容量を十分に確保してから再度インストールしてください。"
+                   "\n\n必要容量：%4.1fMB",
+                   static_cast<long double>(InstConfig.TotalInstSize) / kMiB, 0),
+            MbButtons::Ok, MbIcon::Warning);
+        return false;
+    }
+
+    DiscSource disc;
+    if (!CheckDisc(*this, 1, disc)) return false;
+
+    const std::string mainFiles[4][2] = {
+        {"Tazu.exe", disc.folderMode ? disc.folder + "\\InstData\\Tazu.exe" : InstConfig.CdRoot + InstConfig.ExeSource},
+        {"Tazu.env", disc.Of(InstConfig.EnvSource)},
+        {"ovit.dll", disc.Of(InstConfig.DllSource)},
+        {InstConfig.ShortcutIcon, disc.Of(InstConfig.IconSource)},
+    };
+    for (const auto& file : mainFiles) {
+        const std::string destination = InstConfig.InstPath + file[0];
+        if (!WriteLogLine(destination) || CopyFileWithProgress(*this, destination, file[1])) return false;
+    }
+
+    std::vector<std::string> copiedDat;
+    for (int n = 1; n <= InstConfig.TotalDisc && n <= kMaxDiscs; ++n) {
+        if (!CheckDisc(*this, n, disc)) return false;
+        for (int g = 0; g < kGroupCount; ++g) {
+            const std::string folder = InstConfig.InstPath + kGroups[g];
+            platform::CreateDirectoryTree(folder);
+            for (const std::string& entry : InstConfig.Files(g, n)) {
+                // Sub-folders of an entry are not reproduced.
+                const std::string destination = folder + "\\" + sjis::LastPathComponent(entry);
+                if (!WriteLogLine(destination)) return false;
+                if (g == 0) {
+                    // Data files already there (save data above all) are never overwritten.
+                    if (platform::FileExists(destination)) {
+                        if (!Contains(copiedDat, destination) && !Contains(InstConfig.PreexistingFiles, destination))
+                            InstConfig.PreexistingFiles.push_back(destination);
+                        continue;
+                    }
+                    if (IsSaveDataFile(destination)) InstConfig.DeleteSaveData = true;
+                    copiedDat.push_back(destination);
+                }
+                if (CopyFileWithProgress(*this, destination, disc.Of(entry))) return false;
+            }
+        }
+    }
+    pgbAll.SetPosition(100);
+    return true;
+}
+
+void TfrmCopyFile::Finish() {
+    // Tazu.env as copied, with the four data groups set to the installed
+    // copy; written beside it and then swapped in, so it is never half written.
+    const std::string env = InstConfig.InstPath + "Tazu.env";
+    const std::string fresh = env + ".new";
+    const auto bytes = platform::ReadWholeFile(env);
+    if (!bytes) throw std::runtime_error("ファイルを読み込めません。\n\n[ " + env + " ]");
+    std::string edited = *bytes;
+    for (const char* key : {"TAZ", "TZD", "TZS", "TZM"}) edited = platform::IniWriteString(edited, "Environment", key, "H");
+    if (!platform::WriteWholeFile(fresh, edited) || !platform::MoveReplacing(fresh, env)) {
+        platform::RemoveFile(fresh);
+        throw std::runtime_error("ファイルに書き込めません。\n\n[ " + env + " ]");
+    }
+
+    lblInstFile.SetCaption("スタートメニューに登録しています...");
+    Repaint();
+    CreateStartMenuShortcut();
+
+    if (!InstConfig.RecordKey || !InstConfig.RecordKey->WriteString("InstPath", InstConfig.InstPath))
+        throw std::runtime_error("インストール情報をレジストリに書き込めません。");
+}
+
+bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, const std::string& source) {
+    const auto owner = [&](const std::string& text, MbButtons buttons, MbIcon icon, MbDefault def) {
+        return Ask(form, text, buttons, icon, def);
+    };
+    std::vector<char> buffer;
+    try {
+        buffer.assign(static_cast<std::size_t>(InstConfig.InstBufSize), '\0');
+    } catch (const std::bad_alloc&) {
+        owner("メモリの確保に失敗しました。\n動作中のアプリケーションを全て終了して再実行してください。", MbButtons::Ok,
+              MbIcon::Error, MbDefault::Button1);
+        return true;
+    }
+
+    form.FFileCopied = 0;
+    form.pgbFile.SetRange(0, 100);
+    form.pgbFile.SetPosition(0);
+    form.lblInstFile.SetCaption(sjis::LastPathComponent(source) + " をコピーしています...");
+    form.Repaint();
+
+    bool failed = true;
+    try {
+        auto in = platform::File::OpenRead(source);
+        auto out = in ? platform::File::Create(destination) : nullptr;
+        if (!in || !out) return true;
+        const std::uint64_t size = in->Size().value_or(0);
+        const std::size_t step = std::min(buffer.size(), kMaxStep);
+        int filePercent = -1, allPercent = -1;
+        for (;;) {
+            platform::app::ProcessMessages();
+            const auto got = in->Read(buffer.data(), step);
+            if (!got) break;
+            if (*got == 0) {
+                failed = false;
+                break;
+            }
+            const std::size_t n = *got;
+            if (!out->Write(buffer.data(), n)) break;
+
+            form.FFileCopied += n;
+            form.FTotalCopied += n;
+            InstConfig.DiskFreeSize -= static_cast<long double>(n);
+            InstConfig.RemainInstSize = InstConfig.RemainInstSize > n ? InstConfig.RemainInstSize - n : 0;
+
+            form.pgbFile.SetPosition(PercentOf(form.FFileCopied, size));
+            form.pgbAll.SetPosition(PercentOf(form.FTotalCopied, InstConfig.TotalInstSize));
+            if (form.pgbFile.Position() != filePercent) {
+                filePercent = form.pgbFile.Position();
+                form.lblFilePer.SetCaption(PercentText(filePercent));
+            }
+            if (form.pgbAll.Position() != allPercent) {
+                allPercent = form.pgbAll.Position();
+                form.lblAllPer.SetCaption(PercentText(allPercent));
+            }
+            form.ShowSizes();
+
+            platform::app::ProcessMessages();
+            if (form.FCancel) {
+                if (owner("インストールを中止しますか？\n\n中止すると正しくインストールは行われません。\n正しくインストールを行うには再度インストールを行う必要があります。",
+                          MbButtons::YesNo, MbIcon::Question, MbDefault::Button2) == MbResult::Yes)
+                    break;
+                form.FCancel = false;
+            }
+        }
+        // The copy keeps the source's times, also when it is incomplete.
+        if (const auto times = in->Times()) out->SetTimes(*times);
+    } catch (const std::exception&) {
+        owner("ファイルのコピーに失敗しました。\n\n[ " + source + " ]", MbButtons::Ok, MbIcon::Error, MbDefault::Button1);
+        return true;
+    }
+    return failed;
+}

@@ -1,0 +1,66 @@
+// The copy form: the modal progress window of an installation, whose start
+// message runs the install driver, and the chunked copy of one file.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/forms.h"
+
+extern const platform::FormDef kCopyFileForm;
+
+constexpr int WM_COPYSTART = 1124;  // WM_USER + 100
+
+class TfrmCopyFile : public platform::Form {
+public:
+    // Opens (creates or empties) Setup.log in InstConfig.InstPath.
+    TfrmCopyFile();
+    ~TfrmCopyFile() override;
+
+    platform::Label lblInstFile{*this, "lblInstFile"};
+    platform::ProgressBar pgbFile{*this, "pgbFile"};
+    platform::Label Label1{*this, "Label1"};
+    platform::Label Label2{*this, "Label2"};
+    platform::ProgressBar pgbAll{*this, "pgbAll"};
+    platform::Button btnCancel{*this, "btnCancel"};
+    platform::Panel pnlSize{*this, "pnlSize"};
+    platform::Label lblFilePer{*this, "lblFilePer"};
+    platform::Label lblAllPer{*this, "lblAllPer"};
+
+    std::uint64_t FFileCopied = 0;
+    std::uint64_t FTotalCopied = 0;
+    bool FCancel = false;
+    std::unique_ptr<platform::File> FLog;  // Setup.log; null when it could not be created
+
+    // pnlSize's text for the current remaining size and free space, refreshed
+    // only when the rounded figures can have changed.
+    void ShowSizes();
+
+private:
+    void FormShow() override;
+    void OnMessage(int message) override;
+    void btnCancelClick(platform::Control& sender);
+    // The install driver: the whole installation, ending with the modal result.
+    void WMCopyStart();
+    bool RunCopies();
+    void Finish();
+    bool WriteLogLine(const std::string& path);
+
+    std::int64_t shownRemain_ = -1, shownFree_ = -1;
+};
+
+extern TfrmCopyFile* frmCopyFile;
+
+// Copies `source` to `destination` in chunks of InstConfig.InstBufSize,
+// moving the form's bars and answering its Cancel button between chunks;
+// the copy gets the source's file times. False when the copy completed,
+// true when it failed or the user cancelled (a partial file stays).
+bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, const std::string& source);
+
+// The folder whose volume's free space counts for `instPath`: "C:\" of
+// "C:\Games\X\", "\\server\share\" of a path on a share.
+std::string VolumeRootOf(const std::string& instPath);
+// Position 0..100 of `done` out of `total`, truncated; a total of 0 is
+// complete once anything was done.
+int PercentOf(std::uint64_t done, std::uint64_t total);
