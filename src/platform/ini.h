@@ -1,4 +1,4 @@
-// INI files read the way the Windows profile-string services read them.
+// INI files read and written the way the Windows profile-string services do.
 // A file is parsed once; every read afterwards is a lookup.
 #pragma once
 #include <memory>
@@ -11,16 +11,20 @@ namespace platform {
 
 class IniFile {
 public:
-    // Parses the bytes of an INI file (Shift-JIS text, CR LF or LF lines).
+    // Parses the bytes of an INI file (Shift-JIS text; lines end in CR LF,
+    // LF or a lone CR).
     explicit IniFile(const std::string& bytes);
     // nullptr when the file cannot be read.
     static std::unique_ptr<IniFile> Open(const std::string& path);
 
     // Rules: sections and keys match without regard to ASCII case; the first
-    // section of a name and the first key of a name in it win; names and
-    // values are trimmed of blanks and tabs; a value enclosed in a pair of
+    // section of a name and the first key of a name in it win; section names
+    // (inside their brackets), key names and values are trimmed of blanks,
+    // tabs and 0x1A (the old end-of-file mark); a value enclosed in a pair of
     // equal quotes (' or ") loses them; a line without '=' is a key without a
-    // value. `def` when the section, the key or its value is missing.
+    // value. Keys before the first section belong to no section. A UTF-8
+    // byte-order mark is not recognised: it is part of the first line.
+    // `def` when the section, the key or its value is missing.
     std::string ReadString(const std::string& section, const std::string& key,
                            const std::string& def) const;
     // Decimal integer with optional sign filling the whole value and fitting
@@ -36,5 +40,19 @@ private:
 
 // Decimal integer parse used by ReadInteger; nullopt when `text` is not one.
 std::optional<int> ParseDecimalInt(const std::string& text);
+
+// Returns `bytes` with the value of `key` in `section` set to `value`, as the
+// profile-string writer does: the section and the key are found by the
+// reader's rules (the first section of the name, the first key of the name in
+// it; `section` and `key` are trimmed). An existing key's line becomes
+// `key=value`, the key spelled as in the file, its line end kept. A missing
+// key becomes a line `key=value` right after the last non-blank line of the
+// section (blank lines before the next section stay after it). A missing
+// section is appended at the end of the file as `[section]` and `key=value`
+// lines, with no blank line before it. Lines written end in CR LF; a last line
+// without a line end gets CR LF before anything is added after it. Every other
+// byte stays as it was, line ends included.
+std::string IniWriteString(const std::string& bytes, const std::string& section, const std::string& key,
+                           const std::string& value);
 
 }  // namespace platform
