@@ -1,0 +1,197 @@
+// Record repair: removing the installation record, and re-pointing the
+// record, the installed-file log and the shortcut at a moved game folder.
+#include <tuple>
+
+#include "maintenance/recordrepair.h"
+#include "platform/files.h"
+#include "platform/shellfolders.h"
+#include "test_support.h"
+
+namespace {
+
+using platform::MbButtons;
+using platform::MbDefault;
+using platform::MbIcon;
+using platform::MbResult;
+
+constexpr const char* kRecordKey = "Software\\Maker\\ソフト表";
+constexpr const char* kLink = "C:\\Users\\Player\\Start Menu\\Programs\\Maker\\Game\\ソフト表.lnk";
+const std::string kMoved = "E:\\移動ソ\\";  // its trail byte 0x5C is no backslash
+const std::string kMovedLog = "D:\\Game\\Tazu.exe\r\n\r\nD:\\Game\\TAZ\\表.dat\n";
+const char* const kRemoveQuestion =
+    "インストール情報の削除を行います。\n\nこの作業はインストール情報を強制的に削除しますので、\n"
+    "ゲームを手で消してしまったなどでインストールが\n行えなくなってしまった場合のみ実行してください。\n"
+    "作業終了後、インストールが可能になります。\n\n作業を開始してよろしいですか？";
+const char* const kChangeQuestion =
+    "インストール情報の変更を行います。\n\nこの作業はインストール情報を強制的に変更しますので、\n"
+    "ドライブ構成が変わったなどでゲームの起動や削除が\n行えなくなってしまった場合のみ実行してください。\n\n"
+    "作業を開始してよろしいですか？";
+const char* const kNotInstalled = "選択されたフォルダにはゲームがインストールされていません。";
+
+// A game installed in D:\Game\ and since moved to kMoved.
+class Repair : public FakeMachine {
+protected:
+    void SetUp() override {
+        FakeMachine::SetUp();
+        InsertDisc('Q', "QUENDRIL1", (std::string(kBasicSetupInf) + "[DAT1]\r\nFile1=a.dat\r\n").c_str());
+        fake::RegSetString(kRecordKey, "InstPath", "D:\\Game\\");
+        fake::AddFile(kMoved + "Tazu.exe", "exe");
+        fake::AddFile(kMoved + "Setup.log", kMovedLog);
+        AnswerCdDialogOk();
+        menu_.Create();
+    }
+    void ExpectLastBox(const std::string& text, MbButtons buttons, MbIcon icon, MbDefault def = MbDefault::Button1) {
+        ASSERT_FALSE(fake::Boxes().empty());
+        const fake::ShownBox& b = fake::Boxes().back();
+        EXPECT_EQ(std::tie(b.owner, b.text, b.caption, b.buttons, b.icon, b.def),
+                  std::make_tuple(&menu_, text, std::string("『ソフト表』　起動ユーティリティ"), buttons, icon, def));
+    }
+    // Nothing of the log, the record, the memory or the shortcut changed.
+    void ExpectUnchanged() {
+        EXPECT_EQ(platform::ReadWholeFile(kMoved + "Setup.log"), kMovedLog);
+        EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), "D:\\Game\\");
+        EXPECT_EQ(InstConfig.InstPath, "D:\\Game\\");
+        EXPECT_FALSE(fake::LinkAt(kLink));
+    }
+    void ExpectRemoval(bool otherGame);
+    TfrmInstMain menu_;
+};
+
+// The maker's key goes with the record unless another game's key is below
+// it; a value of its own shows which happened. The record key is back,
+// empty, either way, and the menu is as a start without a record leaves it.
+void Repair::ExpectRemoval(bool otherGame) {
+    fake::RegSetString("Software\\Maker", "Own", "1");
+    if (otherGame) fake::RegSetString("Software\\Maker\\Other", "InstPath", "C:\\Other\\");
+    InstConfig.TotalInstSize = 123;
+    InstConfig.Files(0, 1).push_back("stale");
+    menu_.btnInstInfoDel.Click();
+
+    EXPECT_EQ(fake::Boxes().size(), 2u);
+    ExpectLastBox("インストール情報の削除が完了しました。", MbButtons::Ok, MbIcon::Information);
+    EXPECT_EQ(fake::RegGetString("Software\\Maker", "Own").has_value(), otherGame);
+    EXPECT_EQ(fake::RegGetString("Software\\Maker\\Other", "InstPath").has_value(), otherGame);
+    EXPECT_TRUE(fake::RegKeyExists(kRecordKey));
+    EXPECT_FALSE(fake::RegGetString(kRecordKey, "InstPath"));
+    ASSERT_TRUE(InstConfig.RecordKey && InstConfig.RecordKey->WriteString("InstPath", "X:\\"));
+    EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), "X:\\");
+
+    EXPECT_TRUE(InstConfig.NeedInstall);
+    EXPECT_TRUE(InstConfig.InstPath.empty());
+    EXPECT_EQ(InstConfig.TotalInstSize, 0u);
+    EXPECT_EQ(InstConfig.Files(0, 1), (FileList{"InstData\\DAT\\a.dat"}));
+    EXPECT_EQ(menu_.edtInst.Text(), "C:\\Program Files\\Game");
+    EXPECT_TRUE(menu_.btnStart2.Visible() && !menu_.gbInstInfo.Visible());
+}
+
+TEST_F(Repair, RemovalTakesTheMakersKeyWhenNoOtherGameIsBelowIt) { ExpectRemoval(false); }
+TEST_F(Repair, RemovalKeepsTheMakersKeyWhileAnotherGameIsBelowIt) { ExpectRemoval(true); }
+
+TEST(RebaseInstallLog, RerootsEveryLineAtTheNewFolder) {
+    const std::string longName(300, 'x');
+    const struct {
+        std::string old, rebased, why;
+    } rows[] = {
+        {"D:\\Game\\Tazu.exe\r\n", "E:\\New\\Tazu.exe\r\n", "a main file lies in the folder itself"},
+        {"d:\\game\\tzm\\b.dat\n", "E:\\New\\tzm\\b.dat\r\n", "a group folder, in any case, is kept; LF becomes CR LF"},
+        {"D:\\Game\\Save\\c.dat\r\n", "E:\\New\\c.dat\r\n", "any other folder is not kept"},
+        {"D:\\DAT\\Game\\d.dat\r\n", "E:\\New\\d.dat\r\n", "only the folder directly holding the file counts"},
+        {"D:\\Game\\TAZ\\表.dat\r\n", "E:\\New\\TAZ\\表.dat\r\n", "a 0x5C trail byte in the name"},
+        {"D:\\Game\\ソDAT\\e.dat\r\n", "E:\\New\\e.dat\r\n", "a 0x5C trail byte before a group-like tail"},
+        {"\r\nD:\\G\\b\r\n\nD:\\G\\a\r\n", "E:\\New\\b\r\nE:\\New\\a\r\n", "empty lines go, the rest keep their order"},
+        {"D:\\Game\\DAT\\f.dat", "E:\\New\\DAT\\f.dat\r\n", "a last line without its end is whole"},
+        {"D:\\Game\\DAT\\" + longName + "\r\n", "E:\\New\\DAT\\" + longName + "\r\n", "a long line is never cut"},
+        {"", "", "an empty log stays empty"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(RebaseInstallLog(row.old, "E:\\New\\"), row.rebased) << row.why;
+}
+
+// Each way a command stops early leaves everything as it was.
+TEST_F(Repair, AnsweredNoCancelledOrRefusedChangesNothing) {
+    const struct {
+        platform::Button TfrmInstMain::*button;
+        MbResult answer;
+        std::optional<std::string> chosen;  // the folder picked; nullopt: cancelled
+        const char* missing;                // a file taken from the chosen folder
+        const char* text;                   // the last box shown
+    } rows[] = {
+        {&TfrmInstMain::btnInstInfoDel, MbResult::No, std::nullopt, nullptr, kRemoveQuestion},
+        {&TfrmInstMain::btnInstPathChg, MbResult::No, std::nullopt, nullptr, kChangeQuestion},
+        {&TfrmInstMain::btnInstPathChg, MbResult::Yes, std::nullopt, nullptr, "インストール情報の変更を中止しました。"},
+        {&TfrmInstMain::btnInstPathChg, MbResult::Yes, "E:\\移動ソ", "Setup.log", kNotInstalled},
+        {&TfrmInstMain::btnInstPathChg, MbResult::Yes, "E:\\移動ソ", "Tazu.exe", kNotInstalled},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        if (row.missing) fake::RemoveFile(kMoved + row.missing);
+        fake::QueueAnswer(row.answer);
+        if (row.answer == MbResult::Yes) fake::QueueFolderPick(row.chosen);
+        (menu_.*row.button).Click();
+        if (row.answer == MbResult::No)
+            ExpectLastBox(row.text, MbButtons::YesNo, MbIcon::Question, MbDefault::Button2);
+        else
+            ExpectLastBox(row.text, MbButtons::Ok, MbIcon::Information);
+        if (row.missing) fake::AddFile(kMoved + row.missing, row.missing[0] == 'S' ? kMovedLog : "exe");
+        ExpectUnchanged();
+        EXPECT_FALSE(InstConfig.NeedInstall);
+    }
+    EXPECT_EQ(fake::FolderPicks().size(), 3u);
+}
+
+TEST_F(Repair, ChangeRewritesTheLogThenTheRecordAndTheShortcut) {
+    fake::AddFile(kMoved + "Setup.log.old", "left by an interrupted run");
+    fake::QueueFolderPick(std::string("E:\\移動ソ"));
+    menu_.btnInstPathChg.Click();
+    ASSERT_EQ(fake::FolderPicks().size(), 1u);
+    const fake::FolderPick& pick = fake::FolderPicks()[0];
+    EXPECT_EQ(std::tie(pick.owner, pick.title, pick.root),
+              std::make_tuple(&menu_, std::string("『ソフト表』がインストールされているフォルダを選択して下さい。"),
+                              platform::kCsidlDrives));
+    EXPECT_EQ(fake::Boxes().size(), 2u);
+    ExpectLastBox("インストール情報の変更が完了しました。", MbButtons::Ok, MbIcon::Information);
+    EXPECT_EQ(platform::ReadWholeFile(kMoved + "Setup.log"), kMoved + "Tazu.exe\r\n" + kMoved + "TAZ\\表.dat\r\n");
+    EXPECT_EQ(fake::Tree(kMoved), (std::vector<std::string>{kMoved, kMoved + "SETUP.LOG", kMoved + "TAZU.EXE"}));
+    EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kMoved);
+    EXPECT_EQ(InstConfig.InstPath, kMoved);
+    ASSERT_TRUE(fake::LinkAt(kLink));
+    EXPECT_EQ(fake::LinkAt(kLink)->target + "|" + fake::LinkAt(kLink)->icon, kMoved + "Tazu.exe|" + kMoved + "game.ico");
+    EXPECT_TRUE(menu_.btnDelete.Visible());
+}
+
+TEST_F(Repair, ChangeFailingBeforeTheSwapKeepsTheLogAndChangesNothing) {
+    const struct {
+        std::string path;
+        fake::FileFault fault;
+    } rows[] = {
+        {kMoved + "Setup.log", {true, std::nullopt, std::nullopt}},      // the log cannot be read
+        {kMoved + "Setup.log.new", {true, std::nullopt, std::nullopt}},  // the new log cannot be created
+        {kMoved + "Setup.log.new", {false, std::nullopt, 5}},            // the disk fills up
+        {kMoved + "Setup.log.old", {}},  // a folder of that name: the log cannot be moved aside
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path);
+        const bool folderInTheWay = !row.fault.openFails && !row.fault.writeFailsAt;
+        if (folderInTheWay) fake::AddDirectory(row.path);
+        fake::SetFault(row.path, row.fault);
+        fake::QueueFolderPick(kMoved);
+        menu_.btnInstPathChg.Click();
+        fake::SetFault(row.path, {});
+        ExpectLastBox("インストール情報の変更に失敗しました。", MbButtons::Ok, MbIcon::Error);
+        EXPECT_FALSE(platform::FileExists(kMoved + "Setup.log.new"));
+        ExpectUnchanged();
+        if (folderInTheWay) platform::RemoveEmptyDirectory(row.path);
+    }
+}
+
+// The record is written before InstPath and the shortcut change.
+TEST_F(Repair, ChangeWithARecordThatCannotBeWrittenEndsInTheErrorReport) {
+    fake::RegFailWrites(true);
+    fake::QueueFolderPick(kMoved);
+    menu_.btnInstPathChg.Click();
+    ExpectLastBox("インストール情報をレジストリに書き込めませんでした。", MbButtons::Ok, MbIcon::Error);
+    EXPECT_EQ(InstConfig.InstPath, "D:\\Game\\");
+    EXPECT_FALSE(fake::LinkAt(kLink));
+
+}
+
+}  // namespace
