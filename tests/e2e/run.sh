@@ -359,6 +359,12 @@ scenarios=(
     install_state scenario_install_state
     installed_state scenario_installed_state
 )
+# The commands' scenarios live beside this file; each appends to `scenarios`.
+for more in "$repo"/tests/e2e/scenarios_*.sh; do
+    [ -f "$more" ] || continue
+    # shellcheck disable=SC1090
+    . "$more"
+done
 
 missing=
 [ -f "$E2E_AUTO_EXE" ] || missing="no $E2E_AUTO_EXE (build the Windows tree)"
