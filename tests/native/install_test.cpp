@@ -1,0 +1,519 @@
+// The install command, the copy form's driver and chunked copy, and the
+// rollback of a failed installation, on a fake disc in Q:.
+#include <tuple>
+
+#include "install/instcommon.h"
+#include "install/instcopyfile.h"
+#include "platform/app.h"
+#include "platform/files.h"
+#include "platform/sjis.h"
+#include "test_support.h"
+
+namespace {
+
+using platform::MbButtons;
+using platform::MbDefault;
+using platform::MbIcon;
+using platform::MbResult;
+
+constexpr const char* kTitle = "『ソフト表』　起動ユーティリティ";
+constexpr const char* kRecordKey = "Software\\Maker\\ソフト表";
+constexpr const char* kLink = "C:\\Users\\Player\\Start Menu\\Programs\\Maker\\Game\\ソフト表.lnk";
+const std::string kDir = "C:\\Games\\ソフト表\\";  // ソ ends in a 0x5C byte
+const std::string kEnv = "; engine\r\n[environment]\r\ntaz=C\r\nSound=PCM\r\n[Other]\r\nTZD=C\r\n";
+const char* const kCancelQuestion =
+    "インストールを中止しますか？\n\n中止すると正しくインストールは行われません。\n"
+    "正しくインストールを行うには再度インストールを行う必要があります。";
+const char* const kNotEnded = "インストールは正しく終了しませんでした。";
+
+struct DiscFile {
+    const char* path;
+    std::string content;
+};
+const DiscFile kDiscFiles[] = {
+    {"InstData\\Tazu.exe", "EXE"},          {"InstData\\Tazu.env", kEnv},
+    {"InstData\\ovit.dll", "PCM"},          {"InstData\\ovit_mwv.dll", "MWAVE"},
+    {"InstData\\game.ico", "ICO"},          {"InstData\\DAT\\TazSav00.dat", "SAVE-ON-DISC"},
+    {"InstData\\DAT\\sys.dat", "SYSTEM"},   {"InstData\\TAZ\\sub\\a.taz", "TAZ-DATA-0123456789"},
+    {"InstData\\TZD\\d1.tzd", "D1"},        {"InstData\\TZD\\d2.tzd", ""},
+};
+
+std::uint64_t DiscBytes() {
+    std::uint64_t total = 0;
+    for (const DiscFile& f : kDiscFiles) total += f.content.size();
+    return total - 5;  // ovit_mwv.dll is not installed by the PCM variant
+}
+
+class Install : public FakeMachine {
+protected:
+    void SetUp() override {
+        FakeMachine::SetUp();
+        for (const DiscFile& f : kDiscFiles) fake::AddFile(std::string("Q:\\") + f.path, f.content, {10, 20, 30});
+        fake::AddFile("Q:\\SetupTZD1.inf", "d1.tzd\r\nd2.tzd\n");
+        fake::AddFile("Q:\\readme.txt", "read me");
+    }
+    // Setup.inf with the sizes of the disc's files in TazuInstSize and `extra`
+    // lines in [Setting].
+    void Start(const std::string& extra = "", std::uint64_t size = DiscBytes(), const std::string& sections = "") {
+        InsertDisc('Q', "QUENDRIL1",
+                   (std::string(kBasicSetupInf) + "InstBufSize=4\r\nTazuInstSize=" + std::to_string(size) +
+                    "\r\nDiscName1=ディスク１\r\n" + extra +
+                    "VolumeLabel1=QUENDRIL1\r\n[DAT1]\r\nFile1=TazSav00.dat\r\nFile2=sys.dat\r\n[TAZ1]\r\nFile1=sub\\a.taz\r\n"
+                    "[TZD1]\r\nFile1=:\r\n" + sections)
+                       .c_str());
+        AnswerCdDialogOk();
+        frmInstMain = new TfrmInstMain;
+        frmInstMain->Create();
+    }
+    TfrmInstMain& Menu() { return *frmInstMain; }
+    void ClickInstall(const std::string& folder, bool mwave = false) {
+        Menu().edtInst.SetText(folder);
+        (mwave ? Menu().btnStart2 : Menu().btnStart1).Click();
+    }
+    std::string Log() { return platform::ReadWholeFile(kDir + "Setup.log").value_or("<none>"); }
+    std::vector<std::string> BoxTexts() {
+        std::vector<std::string> texts;
+        for (const fake::ShownBox& b : fake::Boxes()) texts.push_back(b.text);
+        return texts;
+    }
+    // Clicks the copy form's Cancel button at the `n`th message pump (1: first).
+    static void CancelAtPump(int n) {
+        if (n > 1) {
+            fake::OnProcessMessages([n] { CancelAtPump(n - 1); });
+            return;
+        }
+        fake::OnProcessMessages([] { frmCopyFile->btnCancel.Click(); });
+    }
+};
+
+const std::string kFullLog = kDir + "Tazu.exe\r\n" + kDir + "Tazu.env\r\n" + kDir + "ovit.dll\r\n" + kDir +
+                             "game.ico\r\n" + kDir + "DAT\\TazSav00.dat\r\n" + kDir + "DAT\\sys.dat\r\n" + kDir +
+                             "TAZ\\a.taz\r\n" + kDir + "TZD\\d1.tzd\r\n" + kDir + "TZD\\d2.tzd\r\n";
+
+TEST_F(Install, InstallsEverythingInOrderAndSwitchesToTheInstalledState) {
+    Start();
+    fake::SetProcessPolls(3);
+    std::vector<bool> enabledDuringReadme;
+    // Looks at the menu at every pump until the viewer runs.
+    std::function<void()> watch = [&] {
+        if (fake::StartedProcesses().empty()) {
+            fake::OnProcessMessages(watch);
+            return;
+        }
+        for (platform::Control* c : std::initializer_list<platform::Control*>{
+                 &Menu().btnStart1, &Menu().btnDelete, &Menu().btnExit, &Menu().btnInstPathChg})
+            enabledDuringReadme.push_back(c->Enabled());
+    };
+    fake::OnProcessMessages(watch);
+    fake::QueueAnswer(MbResult::Yes);  // create the folder
+    fake::QueueAnswer(MbResult::No);   // do not start the game now
+    ClickInstall("C:\\Games\\ソフト表");
+
+    EXPECT_EQ(Log(), kFullLog);
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "ovit.dll"), "PCM");
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\a.taz"), "TAZ-DATA-0123456789");
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "TZD\\d2.tzd"), "");
+    EXPECT_TRUE(platform::DirectoryExists(kDir + "TZM"));  // made even for an empty list
+    const auto times = fake::TimesOf(kDir + "TAZ\\a.taz");
+    ASSERT_TRUE(times);
+    EXPECT_EQ(std::tie(times->creation, times->lastAccess, times->lastWrite), std::make_tuple(10u, 20u, 30u));
+    // Keys replaced in place whatever their case, a missing one added at the
+    // end of its section, nothing else touched.
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "Tazu.env"),
+              "; engine\r\n[environment]\r\ntaz=H\r\nSound=PCM\r\nTZD=H\r\nTZS=H\r\nTZM=H\r\n[Other]\r\nTZD=C\r\n");
+    const auto link = fake::LinkAt(kLink);
+    ASSERT_TRUE(link);
+    EXPECT_EQ(std::tie(link->target, link->icon), std::make_tuple(kDir + "Tazu.exe", kDir + "game.ico"));
+    EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
+    EXPECT_TRUE(InstConfig.DeleteSaveData);
+
+    ASSERT_EQ(fake::StartedProcesses().size(), 1u);
+    EXPECT_EQ(fake::StartedProcesses()[0].application, "C:\\WINDOWS\\notepad.exe");
+    EXPECT_EQ(fake::StartedProcesses()[0].commandLine, "C:\\WINDOWS\\notepad.exe Q:\\readme.txt");
+    EXPECT_EQ(enabledDuringReadme, (std::vector<bool>{false, false, false, true}));
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{
+                              "インストール先のフォルダが存在しません。\n新しく作成しますか？",
+                              "インストールが完了しました。\n\n『ソフト表』\n\nを今すぐ起動しますか？"}));
+    for (const fake::ShownBox& b : fake::Boxes())
+        EXPECT_EQ(std::tie(b.owner, b.caption, b.buttons, b.icon, b.def),
+                  std::make_tuple(static_cast<const platform::Form*>(&Menu()), std::string(kTitle), MbButtons::YesNo,
+                                  MbIcon::Question, MbDefault::Button1));
+
+    EXPECT_FALSE(InstConfig.NeedInstall);
+    EXPECT_FALSE(platform::app::Terminated());
+    EXPECT_EQ(Menu().btnStart1.Caption(), "『ソフト表』　を開始");
+    EXPECT_EQ(Menu().btnDelete.Caption(), "『ソフト表』　を削除");
+    using Controls = std::initializer_list<platform::Control*>;
+    for (platform::Control* c : Controls{&Menu().btnStart1, &Menu().btnDelete, &Menu().btnExit, &Menu().gbInstInfo,
+                                         &Menu().btnInstDirectX})
+        EXPECT_TRUE(c->Visible() && c->Enabled()) << c->Name();
+    for (platform::Control* c : Controls{&Menu().btnStart2, &Menu().lblInst, &Menu().edtInst, &Menu().btnS})
+        EXPECT_FALSE(c->Visible()) << c->Name();
+
+    // Now the same button starts the game from its folder and ends the menu.
+    Menu().btnStart1.Click();
+    ASSERT_EQ(fake::ShellOpens().size(), 1u);
+    EXPECT_EQ(std::tie(fake::ShellOpens()[0].file, fake::ShellOpens()[0].directory),
+              std::make_tuple(kDir + "Tazu.exe", kDir));
+    EXPECT_TRUE(platform::app::Terminated());
+}
+
+TEST_F(Install, CompletionYesStartsTheGameAndEndsTheMenuOrSaysItCouldNot) {
+    for (bool starts : {true, false}) {
+        SCOPED_TRACE(starts);
+        TearDown();
+        SetUp();
+        Start();
+        fake::RemoveFile("Q:\\readme.txt");  // no viewer: the question follows at once
+        fake::FailShellOpen(!starts);
+        ClickInstall(kDir);  // the default answers: create, then start now
+        ASSERT_EQ(fake::ShellOpens().size(), 1u);
+        EXPECT_TRUE(fake::StartedProcesses().empty());
+        EXPECT_EQ(platform::app::Terminated(), starts);
+        if (!starts) {
+            EXPECT_EQ(fake::Boxes().back().text, "『ソフト表』の起動に失敗しました。");
+            EXPECT_TRUE(Menu().btnInstDirectX.Visible());
+        }
+    }
+}
+
+TEST_F(Install, MwaveVariantAsksFirstAndInstallsItsLibraryAsOvitDll) {
+    Start();
+    fake::AddDirectory(kDir);
+    fake::QueueAnswer(MbResult::No);
+    ClickInstall(kDir, true);
+    ASSERT_EQ(fake::Boxes().size(), 1u);
+    const fake::ShownBox& notice = fake::Boxes()[0];
+    EXPECT_EQ(std::tie(notice.caption, notice.buttons, notice.icon, notice.def),
+              std::make_tuple(std::string("M-WAVE音源対策版インストールについて"), MbButtons::YesNo, MbIcon::Question,
+                              MbDefault::Button2));
+    EXPECT_EQ(notice.text.substr(0, 7), "IBM社製");
+    EXPECT_EQ(InstConfig.DllSource, "InstData\\ovit.dll");  // declining changes nothing
+    EXPECT_FALSE(platform::FileExists(kDir + "Setup.log"));
+
+    fake::QueueAnswer(MbResult::Yes);
+    ClickInstall(kDir, true);
+    EXPECT_EQ(InstConfig.DllSource, "InstData\\ovit_mwv.dll");
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "ovit.dll"), "MWAVE");
+    // The folder existed: only the notice, then the copy.
+    EXPECT_EQ(fake::Boxes()[2].text,
+              "インストール先のフォルダは既に存在します。\nセーブデータが残っている場合は、残っているセーブデータがそのまま使用されます。");
+    EXPECT_EQ(fake::Boxes()[2].icon, MbIcon::Information);
+}
+
+TEST_F(Install, FolderTextIsCheckedBeforeAnythingHappens) {
+    const char* const kEnter = "インストール先のフォルダを入力して下さい。";
+    const char* const kAbsolute = "インストールするフォルダは絶対パスで入力してください。";
+    const char* const kRoot = "インストールするフォルダにルートは指定できません。";
+    const char* const kCreateFailed = "フォルダの作成に失敗しました。";
+    const struct {
+        const char* text;
+        const char* message;
+        const char* why;
+    } rows[] = {
+        {"", kEnter, "empty"},
+        {"Games", kAbsolute, "relative"},
+        {"\\Games", kAbsolute, "no drive"},
+        {"C:Games", kAbsolute, "relative to the drive's current folder"},
+        {"D:\\", kRoot, "a drive root"},
+        {"C:", kRoot, "a drive without its backslash is its root too"},
+        {"C:\\a|b", kCreateFailed, "a name the file system refuses"},
+        {"Z:\\Game", kCreateFailed, "no such drive"},
+    };
+    Start();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        const std::size_t before = fake::Boxes().size();
+        ClickInstall(row.text);
+        ASSERT_EQ(fake::Boxes().size(), before + (row.message == kCreateFailed ? 2 : 1));
+        EXPECT_EQ(fake::Boxes().back().text, row.message);
+        EXPECT_EQ(fake::Boxes().back().icon, MbIcon::Warning);
+    }
+    EXPECT_EQ(fake::OpenCount(), 0);
+    EXPECT_TRUE(InstConfig.NeedInstall);
+    EXPECT_TRUE(InstConfig.InstPath.empty());
+
+    // A share is absolute; declining to create it stops without a word more.
+    fake::QueueAnswer(MbResult::No);
+    ClickInstall("\\\\server\\share\\Game");
+    EXPECT_EQ(fake::Boxes().back().text, "インストール先のフォルダが存在しません。\n新しく作成しますか？");
+    EXPECT_TRUE(InstConfig.InstPath.empty());
+}
+
+TEST_F(Install, FreeSpaceEqualToTheTotalPassesOneByteLessStopsBeforeAnyPrompt) {
+    Start("VolumeLabel1=OTHER\r\n", 3 * 1048576);  // the disc prompt would come next
+    fake::AddDirectory(kDir);
+    fake::SetFreeSpace('C', 3 * 1048576 - 1);
+    ClickInstall(kDir);
+    const std::vector<std::string> texts = BoxTexts();
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[1],
+              "インストール先の空き容量が足りません。\n空き容量を十分に確保してから再度インストールしてください。\n\n"
+              "必要容量： 3.0MB");
+    EXPECT_NE(fake::Boxes()[1].owner, &Menu());  // the copy form's
+    EXPECT_EQ(texts[2], kNotEnded);
+    EXPECT_EQ(Log(), "");  // nothing was written but the empty log, which stays
+    EXPECT_TRUE(platform::app::Terminated());
+
+    TearDown();
+    SetUp();
+    Start("VolumeLabel1=OTHER\r\n", 3 * 1048576);
+    fake::AddDirectory(kDir);
+    fake::SetFreeSpace('C', 3 * 1048576);
+    fake::QueueAnswer(MbResult::Ok);
+    fake::QueueAnswer(MbResult::Cancel);
+    ClickInstall(kDir);
+    EXPECT_EQ(BoxTexts()[1], "『ソフト表』のディスク１をCD-ROMドライブにセットしてください。");
+}
+
+TEST_F(Install, DiscCheckAsksUntilTheLabelMatchesExactlyOrItsFolderIsThere) {
+    // A label in another case is another disc.
+    Start();
+    fake::SetDrive('Q', fake::Drive{true, std::string("quendril1")});
+    fake::AddDirectory(kDir);
+    fake::QueueAnswer(MbResult::Ok);  // the folder notice
+    fake::QueueAnswer(MbResult::Ok);
+    fake::QueueAnswer(MbResult::Cancel);
+    ClickInstall(kDir);
+    const std::vector<std::string> texts = BoxTexts();
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[1], texts[2]);
+    EXPECT_EQ(fake::Boxes()[1].buttons, MbButtons::OkCancel);
+    EXPECT_EQ(fake::Boxes()[1].icon, MbIcon::Question);
+    EXPECT_EQ(texts[3], kNotEnded);
+    EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
+
+    // A folder named like the label stands in for the disc.
+    TearDown();
+    SetUp();
+    Start();
+    fake::SetDrive('Q', fake::Drive{true, std::string("DISC2")});
+    for (const DiscFile& f : kDiscFiles) fake::AddFile(std::string("Q:\\QUENDRIL1\\") + f.path, "F:" + f.content);
+    ClickInstall(kDir);
+    EXPECT_EQ(Log(), kFullLog);
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "Tazu.exe"), "F:EXE");
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\a.taz"), "F:TAZ-DATA-0123456789");
+}
+
+TEST_F(Install, SecondDiscComesFromItsFolderAfterTheFirstDiscsGroups) {
+    Start("TotalDisc=2\r\nVolumeLabel2=DISK_B\r\n", DiscBytes(), "[TAZ2]\r\nFile1=b.taz\r\n[DAT2]\r\nFile1=sys.dat\r\n");
+    fake::AddFile("Q:\\DISK_B\\InstData\\TAZ\\b.taz", "B");
+    fake::AddFile("Q:\\DISK_B\\InstData\\DAT\\sys.dat", "B-SYSTEM");
+    fake::RemoveFile("Q:\\readme.txt");
+    fake::QueueAnswer(MbResult::Yes);
+    fake::QueueAnswer(MbResult::No);
+    ClickInstall(kDir);
+    EXPECT_EQ(Log(), kFullLog + kDir + "DAT\\sys.dat\r\n" + kDir + "TAZ\\b.taz\r\n");
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "DAT\\sys.dat"), "SYSTEM");  // never overwritten
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\b.taz"), "B");
+    EXPECT_EQ(BoxTexts().size(), 2u);  // no disc prompt
+}
+
+TEST_F(Install, NoDiscCountStillChecksDiscOneAndInstallsTheMainFiles) {
+    Start("TotalDisc=0\r\n");
+    fake::QueueAnswer(MbResult::Yes);
+    fake::QueueAnswer(MbResult::No);
+    ClickInstall(kDir);
+    EXPECT_EQ(Log(), kFullLog.substr(0, kFullLog.find(kDir + "DAT")));
+    EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
+    EXPECT_FALSE(platform::DirectoryExists(kDir + "DAT"));
+}
+
+TEST_F(Install, ExistingDataFilesAreLoggedButKeptAndSparedByTheRollback) {
+    Start();
+    fake::AddFile(kDir + "DAT\\TazSav00.dat", "MY-SAVE");
+    fake::AddFile(kDir + "DAT\\sys.dat", "MY-SYSTEM");
+    fake::AddFile(kDir + "TAZ\\a.taz", "OLD");
+    CancelAtPump(44);  // inside the TAZ file: 40 pumps for the main files, 2 a chunk
+    fake::QueueAnswer(MbResult::Ok);   // the folder notice
+    fake::QueueAnswer(MbResult::Yes);  // stop the installation
+    ClickInstall(kDir);
+    EXPECT_EQ(fake::Boxes()[1].text, kCancelQuestion);
+    EXPECT_EQ(fake::Boxes()[1].def, MbDefault::Button2);
+    EXPECT_NE(fake::Boxes()[1].owner, &Menu());  // owned by the copy form
+    EXPECT_EQ(fake::Boxes()[2].text, kNotEnded);
+    EXPECT_FALSE(InstConfig.DeleteSaveData);
+    // The save data and the log stay, with the DAT folder and the install
+    // folder; the copied files and the other group folders are gone.
+    EXPECT_EQ(fake::Tree(kDir), (std::vector<std::string>{
+                                    sjis::FoldCase(kDir), sjis::FoldCase(kDir + "DAT\\"),
+                                    sjis::FoldCase(kDir + "DAT\\SYS.DAT"), sjis::FoldCase(kDir + "DAT\\TAZSAV00.DAT"),
+                                    sjis::FoldCase(kDir + "SETUP.LOG")}));
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "DAT\\TazSav00.dat"), "MY-SAVE");
+    EXPECT_FALSE(fake::RegGetString(kRecordKey, "InstPath"));
+    EXPECT_FALSE(fake::LinkAt(kLink));
+    EXPECT_TRUE(platform::app::Terminated());
+}
+
+TEST_F(Install, CancelAnsweredNoGoesOnAndYesRollsBackNewSaveDataToo) {
+    Start();
+    CancelAtPump(3);
+    fake::QueueAnswer(MbResult::Yes);  // create
+    fake::QueueAnswer(MbResult::No);   // go on
+    ClickInstall(kDir);                // finishes: the question came once
+    EXPECT_EQ(BoxTexts()[1], kCancelQuestion);
+    EXPECT_EQ(Log(), kFullLog);
+
+    TearDown();
+    SetUp();
+    Start();
+    CancelAtPump(49);  // inside sys.dat, after TazSav00.dat was copied
+    fake::QueueAnswer(MbResult::Yes);
+    fake::QueueAnswer(MbResult::Yes);
+    ClickInstall(kDir);
+    EXPECT_TRUE(InstConfig.DeleteSaveData);
+    EXPECT_TRUE(fake::Tree(kDir).empty());  // the folder it made is gone too
+}
+
+TEST_F(Install, FailuresInTheLastStepsEndAsAFailedInstallationWithoutARecord) {
+    const std::function<void()> faults[] = {
+        [] { fake::FailLinkObject(true); },
+        [] { fake::RegFailWrites(true); },
+        [] { fake::SetFault(kDir + "Tazu.env.new", fake::FileFault{true, {}, {}}); },
+    };
+    const char* const errors[] = {"Class not registered", "インストール情報をレジストリに書き込めません。",
+                                  "ファイルに書き込めません。\n\n[ C:\\Games\\ソフト表\\Tazu.env ]"};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(errors[i]);
+        TearDown();
+        SetUp();
+        Start();
+        faults[i]();
+        ClickInstall(kDir);
+        const std::vector<std::string> texts = BoxTexts();
+        ASSERT_EQ(texts.size(), 3u);
+        EXPECT_EQ(texts[1], errors[i]);
+        EXPECT_EQ(fake::Boxes()[1].icon, MbIcon::Error);
+        EXPECT_EQ(texts[2], kNotEnded);
+        EXPECT_FALSE(fake::RegGetString(kRecordKey, "InstPath"));
+        EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
+    }
+}
+
+TEST_F(Install, EmptyShortcutIconFailsTheFourthCopy) {
+    Start();
+    // What gathering makes of an empty ShortcutIcon: the source is InstData itself.
+    InstConfig.ShortcutIcon.clear();
+    InstConfig.IconSource = "InstData\\";
+    ClickInstall(kDir);
+    EXPECT_EQ(BoxTexts().back(), kNotEnded);
+    EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
+}
+
+TEST_F(Install, UnwritableFolderStopsBeforeAnyCopyAndNamesIt) {
+    Start();
+    fake::AddDirectory(kDir);
+    fake::SetFault(kDir + "Setup.log", fake::FileFault{true, {}, {}});
+    ClickInstall(kDir);
+    EXPECT_EQ(BoxTexts()[1], "インストール先のフォルダに書き込みできません。\n\n[ " + kDir + " ]");
+    EXPECT_EQ(fake::Boxes()[1].icon, MbIcon::Warning);
+    EXPECT_EQ(BoxTexts()[2], kNotEnded);
+    EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
+}
+
+// ---- one file at a time ----------------------------------------------------
+
+class Copy : public Install {
+protected:
+    void SetUp() override {
+        Install::SetUp();
+        Start();
+        InstConfig.InstPath = "C:\\";
+        form_.Create();
+        InstConfig.TotalInstSize = 10;
+    }
+    bool Run(const std::string& content) {
+        fake::AddFile("Q:\\x.bin", content, {7, 8, 9});
+        return CopyFileWithProgress(form_, "C:\\x.bin", "Q:\\x.bin");
+    }
+    std::vector<int> Positions(const char* bar) {
+        std::vector<int> seen;
+        const std::string prefix = std::string("progress TfrmCopyFile.") + bar + "=";
+        for (const std::string& e : fake::Events())
+            if (e.compare(0, prefix.size(), prefix) == 0) seen.push_back(std::stoi(e.substr(prefix.size())));
+        return seen;
+    }
+    TfrmCopyFile form_;
+};
+
+TEST_F(Copy, CopiesInChunksWithTheBarsLabelsAndTimes) {
+    fake::AddFile("C:\\x.bin", std::string(100, 'o'));  // longer: truncated
+    EXPECT_FALSE(Run("0123456789"));
+    EXPECT_EQ(platform::ReadWholeFile("C:\\x.bin"), "0123456789");
+    const auto times = fake::TimesOf("C:\\x.bin");
+    EXPECT_EQ(std::tie(times->creation, times->lastAccess, times->lastWrite), std::make_tuple(7u, 8u, 9u));
+    EXPECT_EQ(form_.lblInstFile.Caption(), "x.bin をコピーしています...");
+    EXPECT_EQ(Positions("pgbFile"), (std::vector<int>{40, 80, 100}));
+    EXPECT_EQ(Positions("pgbAll"), (std::vector<int>{40, 80, 100}));
+    EXPECT_EQ(form_.lblFilePer.Caption(), "100%");
+    EXPECT_EQ(form_.lblAllPer.Caption(), "100%");
+    EXPECT_EQ(form_.FTotalCopied, 10u);
+}
+
+TEST_F(Copy, ZeroLengthFileIsCreatedEmptyWithoutAChunk) {
+    EXPECT_FALSE(Run(""));
+    EXPECT_EQ(platform::ReadWholeFile("C:\\x.bin"), "");
+    EXPECT_EQ(fake::TimesOf("C:\\x.bin")->lastWrite, 9u);
+    EXPECT_TRUE(Positions("pgbFile").empty());
+}
+
+TEST_F(Copy, FailuresLeaveThePartialFileWithTheSourceTimesAndNoMessage) {
+    const struct {
+        fake::FileFault source, destination;
+        const char* left;
+        const char* why;
+    } rows[] = {
+        {{false, 6, {}}, {}, "0123", "read fails mid-file"},
+        {{}, {false, {}, 6}, "012345", "write fails mid-file"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        fake::SetFault("Q:\\x.bin", row.source);
+        fake::SetFault("C:\\x.bin", row.destination);
+        EXPECT_TRUE(Run("0123456789"));
+        EXPECT_EQ(platform::ReadWholeFile("C:\\x.bin"), row.left);
+        EXPECT_EQ(fake::TimesOf("C:\\x.bin")->creation, 7u);
+    }
+    EXPECT_TRUE(CopyFileWithProgress(form_, "C:\\y.bin", "Q:\\missing.bin"));
+    EXPECT_FALSE(platform::FileExists("C:\\y.bin"));
+    EXPECT_TRUE(fake::Boxes().empty());
+}
+
+TEST_F(Copy, MoreBytesThanConfiguredKeepTheTotalAtTheEndAndTheRemainderAtZero) {
+    InstConfig.TotalInstSize = 4;
+    InstConfig.RemainInstSize = 4;
+    InstConfig.DiskFreeSize = 2.5L * 1048576;
+    EXPECT_FALSE(Run("0123456789"));
+    EXPECT_EQ(InstConfig.RemainInstSize, 0u);
+    EXPECT_EQ(form_.lblAllPer.Caption(), "100%");
+    EXPECT_EQ(form_.pnlSize.Caption(), "インストール残り容量： 0.0MB　　インストール先ディスク空き容量： 2.5MB");
+}
+
+TEST(CopyMaths, PercentagesAreTruncatedSixtyFourBitAndSafeAtZero) {
+    const std::uint64_t big = 5ull << 30;  // 5 GiB
+    const struct {
+        std::uint64_t done, total;
+        int percent;
+    } rows[] = {
+        {0, 10, 0}, {1, 3, 33}, {2, 3, 66}, {10, 10, 100}, {11, 10, 100},
+        {big / 2, big, 50}, {big - 1, big, 99}, {0, 0, 0}, {1, 0, 100},
+    };
+    for (const auto& r : rows) EXPECT_EQ(PercentOf(r.done, r.total), r.percent) << r.done << "/" << r.total;
+    EXPECT_EQ(VolumeRootOf("C:\\Games\\x\\"), "C:\\");
+    EXPECT_EQ(VolumeRootOf("\\\\server\\share\\Games\\"), "\\\\server\\share\\");
+}
+
+TEST(SaveData, NamesZeroToTwelveInAnyCaseOnTheFileNamePart) {
+    const struct {
+        const char* path;
+        bool save;
+    } rows[] = {
+        {"C:\\Games\\DAT\\tazsav07.DAT", true}, {"TazSav00.dat", true}, {"TazSav12.dat", true},
+        {"D:TazSav03.dat", true},               {"TazSav13.dat", false}, {"TazSav7.dat", false},
+        {"TazSav00.dat.bak", false},            {"TazSav00.dat\\readme.txt", false},
+        {"C:\\ソ\\TazSav01.dat", true},         {"TazSav01.dat ", false},
+    };
+    for (const auto& r : rows) EXPECT_EQ(IsSaveDataFile(r.path), r.save) << r.path;
+}
+
+}  // namespace
