@@ -1,0 +1,177 @@
+// The uninstall command and the one rule of what may be deleted.
+#include <tuple>
+
+#include "maintenance/instdeletefiles.h"
+#include "platform/app.h"
+#include "platform/files.h"
+#include "platform/sjis.h"
+#include "test_support.h"
+
+namespace {
+
+using platform::MbButtons;
+using platform::MbDefault;
+using platform::MbIcon;
+using platform::MbResult;
+
+constexpr const char* kRecordKey = "Software\\Maker\\ソフト表";
+constexpr const char* kLinkFolder = "C:\\Users\\Player\\Start Menu\\Programs\\Maker\\Game";
+const std::string kLink = std::string(kLinkFolder) + "\\ソフト表.lnk";
+const std::string kDir = "C:\\Games\\ソフト表\\";
+
+// An installed game: what the log lists, the record and the shortcut.
+class Uninstall : public FakeMachine {
+protected:
+    void SetUp() override {
+        FakeMachine::SetUp();
+        InsertDisc('Q', "QUENDRIL1");
+        fake::RegSetString(kRecordKey, "InstPath", kDir);
+        std::string log;
+        for (const char* name : {"Tazu.exe", "Tazu.env", "ovit.dll", "game.ico", "DAT\\TazSav00.dat",
+                                 "DAT\\TAZSAV12.DAT", "DAT\\sys.dat", "TAZ\\a.taz", "TZM\\m.tzm"}) {
+            fake::AddFile(kDir + name, name);
+            log += kDir + name + "\r\n";
+        }
+        fake::AddDirectory(kDir + "TZD");
+        fake::AddDirectory(kDir + "TZS");
+        fake::AddFile(kDir + "Setup.log", log + "\r\n");
+        fake::AddFile(kLink, "L");
+        AnswerCdDialogOk();
+        frmInstMain = new TfrmInstMain;
+        frmInstMain->Create();
+    }
+    void Run(MbResult saveAnswer) {
+        fake::QueueAnswer(MbResult::Yes);
+        fake::QueueAnswer(saveAnswer);
+        frmInstMain->btnDelete.Click();
+    }
+    std::vector<std::string> Folded(std::initializer_list<std::string> paths) {
+        std::vector<std::string> out;
+        for (const std::string& p : paths) out.push_back(sjis::FoldCase(p));
+        return out;
+    }
+};
+
+TEST_F(Uninstall, KeepingSaveDataLeavesExactlyTheSavesTheLogAndTheirFolders) {
+    Run(MbResult::No);
+    EXPECT_EQ(fake::Tree(kDir), Folded({kDir, kDir + "DAT\\", kDir + "DAT\\TAZSAV00.DAT", kDir + "DAT\\TAZSAV12.DAT",
+                                        kDir + "SETUP.LOG"}));
+    EXPECT_FALSE(platform::FileExists(kLink));
+    EXPECT_FALSE(platform::DirectoryExists(kLinkFolder));
+    EXPECT_TRUE(platform::DirectoryExists("C:\\Users\\Player\\Start Menu\\Programs\\Maker"));  // only the last level goes
+    EXPECT_FALSE(fake::RegKeyExists(kRecordKey));
+    EXPECT_FALSE(fake::RegKeyExists("Software\\Maker"));
+    EXPECT_TRUE(platform::app::Terminated());
+
+    const std::vector<fake::ShownBox>& boxes = fake::Boxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(std::tie(boxes[0].text, boxes[0].buttons, boxes[0].icon, boxes[0].def),
+              std::make_tuple(std::string("インストールされている\n\n『ソフト表』\n\nの削除を開始します。"),
+                              MbButtons::YesNo, MbIcon::Question, MbDefault::Button2));
+    EXPECT_EQ(std::tie(boxes[1].text, boxes[1].def),
+              std::make_tuple(std::string("セーブデータを削除しますか？\n\nセーブデータを削除する場合は「はい」を、\n"
+                                          "セーブデータを残す場合は「いいえ」を選択してください。"),
+                              MbDefault::Button2));
+    EXPECT_EQ(std::tie(boxes[2].text, boxes[2].buttons, boxes[2].icon),
+              std::make_tuple(std::string("『ソフト表』の削除が完了しました。"), MbButtons::Ok, MbIcon::Information));
+    for (const fake::ShownBox& b : boxes)
+        EXPECT_EQ(std::tie(b.owner, b.caption),
+                  std::make_tuple(static_cast<const platform::Form*>(frmInstMain),
+                                  std::string("『ソフト表』　起動ユーティリティ")));
+
+    // The notice is up, under the hourglass, while the files go; its own
+    // start message never runs a second pass.
+    std::vector<std::string> seen;
+    for (const std::string& e : fake::Events())
+        if (e.find("TfrmDeleteFiles") != std::string::npos || e.compare(0, 6, "cursor") == 0) seen.push_back(e);
+    EXPECT_EQ(seen, (std::vector<std::string>{"cursor busy", "create TfrmDeleteFiles", "show TfrmDeleteFiles",
+                                              "repaint TfrmDeleteFiles", "destroy TfrmDeleteFiles", "cursor normal"}));
+    EXPECT_EQ(fake::LastShown("TfrmDeleteFiles").caption, frmInstMain->Caption());
+}
+
+TEST_F(Uninstall, DeletingSaveDataRemovesTheWholeFolderAndOnlyTheLastShortcutLevel) {
+    fake::AddFile(std::string(kLinkFolder) + "\\Manual.lnk", "L");
+    fake::RegSetString("Software\\Maker\\Other Game", "InstPath", "D:\\Other\\");
+    Run(MbResult::Yes);
+    EXPECT_TRUE(fake::Tree(kDir).empty());
+    EXPECT_FALSE(platform::FileExists(kLink));
+    EXPECT_TRUE(platform::FileExists(std::string(kLinkFolder) + "\\Manual.lnk"));
+    EXPECT_FALSE(fake::RegKeyExists(kRecordKey));
+    EXPECT_EQ(fake::RegGetString("Software\\Maker\\Other Game", "InstPath"), "D:\\Other\\");
+}
+
+TEST_F(Uninstall, FilesTheLogDoesNotListKeepTheirFoldersWithoutAMessage) {
+    fake::AddFile(kDir + "TAZ\\mod.taz", "mine");
+    Run(MbResult::Yes);
+    EXPECT_EQ(fake::Tree(kDir), Folded({kDir, kDir + "TAZ\\", kDir + "TAZ\\MOD.TAZ"}));
+    EXPECT_EQ(fake::Boxes().back().text, "『ソフト表』の削除が完了しました。");
+}
+
+TEST_F(Uninstall, AnsweringNoOrAMissingLogChangesNothing) {
+    fake::QueueAnswer(MbResult::No);
+    frmInstMain->btnDelete.Click();
+    EXPECT_EQ(fake::Boxes().size(), 1u);  // the save-data question is not asked
+
+    fake::RemoveFile(kDir + "Setup.log");
+    Run(MbResult::Yes);
+    EXPECT_EQ(fake::Boxes().back().text, "Setup.logが見つかりません。\n『ソフト表』の削除は行えません。");
+    EXPECT_EQ(fake::Boxes().back().icon, MbIcon::Warning);
+    EXPECT_TRUE(platform::FileExists(kDir + "DAT\\sys.dat"));
+    EXPECT_TRUE(platform::FileExists(kLink));
+    EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
+    EXPECT_FALSE(platform::app::Terminated());
+}
+
+TEST_F(Uninstall, LogLinesOutsideTheInstallFolderAreNeverDeleted) {
+    const std::string longName(300, 'n');
+    fake::AddFile("C:\\WINDOWS\\win.ini", "x");
+    fake::AddFile("C:\\Games\\x.txt", "x");
+    fake::AddFile("C:\\Games\\ソフト表2\\x.txt", "x");
+    fake::AddFile(kDir + "TAZ\\" + longName + ".taz", "x");
+    fake::AddFile(kDir + "TAZ\\sub\\deep.taz", "x");
+    fake::AddFile(kDir + "Setup.log", "C:\\WINDOWS\\win.ini\r\n" + kDir + "..\\x.txt\r\nC:\\Games\\ソフト表2\\x.txt\r\n" +
+                                          kDir + "TAZ\\sub\\deep.taz\r\n" + kDir + "TAZ\\" + longName + ".taz\r\n");
+    Run(MbResult::Yes);
+    for (const char* kept : {"C:\\WINDOWS\\win.ini", "C:\\Games\\x.txt", "C:\\Games\\ソフト表2\\x.txt"})
+        EXPECT_TRUE(platform::FileExists(kept)) << kept;
+    EXPECT_TRUE(platform::FileExists(kDir + "TAZ\\sub\\deep.taz"));
+    EXPECT_FALSE(platform::FileExists(kDir + "TAZ\\" + longName + ".taz"));  // read whole, not in pieces
+}
+
+TEST(DeleteRule, OnlyTheInstallFolderAndItsGroupFoldersDirectly) {
+    const std::string game = "C:\\Game\\";
+    const struct {
+        std::string path;
+        bool inside;
+        const char* why;
+    } rows[] = {
+        {"C:\\Game\\Tazu.exe", true, "the folder itself"},
+        {"c:\\GAME\\dat\\TazSav00.dat", true, "a group folder, any case"},
+        {"C:\\Game\\TZM\\x", true, "the last group"},
+        {"C:\\Game\\.\\TAZ\\..\\Tazu.env", true, "dots resolved"},
+        {"C:/Game/TAZ/a.taz", true, "forward slashes separate too"},
+        {"C:\\Game\\OTHER\\x", false, "not a group folder"},
+        {"C:\\Game\\TAZ\\sub\\x", false, "below a group folder"},
+        {"C:\\Game\\..\\x", false, "climbs out"},
+        {"C:\\Game2\\x", false, "a sibling sharing the prefix"},
+        {"C:\\WINDOWS\\win.ini", false, "elsewhere"},
+        {"C:\\Game", false, "the folder itself is no file of it"},
+        {"C:\\Game\\", false, "nor with its backslash"},
+        {"Game\\x", false, "relative"},
+        {"C:Game\\x", false, "relative to a drive"},
+        {"C:\\Game\\x.", false, "a trailing dot the system drops"},
+        {"C:\\Game\\x:stream", false, "a stream"},
+        {"C:\\Game\\*", false, "a wildcard"},
+        {"D:\\Game\\x", false, "another drive"},
+        {"C:\\..\\Game\\x", false, "above the root"},
+    };
+    for (const auto& r : rows) EXPECT_EQ(IsInsideInstallFolder(r.path, game), r.inside) << r.why << ": " << r.path;
+
+    // ソ and 表 end in a 0x5C byte that is no separator.
+    EXPECT_TRUE(IsInsideInstallFolder("C:\\ソ表\\DAT\\x", "C:\\ソ表\\"));
+    EXPECT_FALSE(IsInsideInstallFolder("C:\\ソ表\\x", "C:\\ソ\\"));
+    EXPECT_TRUE(IsInsideInstallFolder("\\\\srv\\share\\Game\\x", "\\\\SRV\\Share\\Game\\"));
+    EXPECT_FALSE(IsInsideInstallFolder("\\\\srv\\other\\Game\\x", "\\\\srv\\share\\Game\\"));
+}
+
+}  // namespace
