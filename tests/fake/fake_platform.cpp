@@ -39,7 +39,7 @@ struct ProcessPlan {
 
 struct State {
     std::map<std::string, FileData> files;  // folded path -> file
-    std::set<std::string> dirs;             // folded paths, no trailing backslash but for roots
+    std::set<std::string> dirs{"C:\\WINDOWS"};  // folded paths, no trailing backslash but for roots
     std::map<std::string, FileFault> faults;  // folded path
     std::map<char, std::uint64_t> freeSpace;  // drive letter -> bytes
     int openCount = 0;
@@ -54,7 +54,8 @@ struct State {
     std::vector<Opened> opened;
     bool failShellOpen = false;
     bool win9x = false;
-    std::map<char, Drive> drives;
+    // A fresh machine: Windows on C:, whatever test runs first.
+    std::map<char, Drive> drives{{'C', Drive{false, std::string("SYSTEM")}}};
     std::set<std::string> mutexes;
     std::map<platform::MutexHandle, std::string> owned;
     platform::MutexHandle nextHandle = 1;
@@ -250,8 +251,6 @@ void ResetForms();  // fake_forms.cpp
 
 void Reset() {
     S() = State();
-    S().drives['C'] = Drive{false, std::string("SYSTEM")};
-    AddDirectory("C:\\WINDOWS");
     AddDirectory(kProgramsFolder);
     ResetForms();
 }
