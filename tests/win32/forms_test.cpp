@@ -330,3 +330,23 @@ TEST_F(Win32Forms, CloseBoxEndsAModalFormWithCancel) {
 }
 
 }  // namespace
+
+namespace {
+
+// One task-bar button: every form is owned by the application window, which
+// carries the application title.
+TEST_F(Win32Forms, FormsShareTheApplicationWindowAndItsTitle) {
+    HWND owner = GetWindow(hwnd_, GW_OWNER);
+    ASSERT_NE(owner, nullptr);
+    EXPECT_EQ(ClassOf(owner), L"TazuApplication");
+    const std::string before = app::Title();
+    app::SetTitle("『クエンド』　起動ユーティリティ");
+    EXPECT_EQ(TextOf(owner), L"『クエンド』　起動ユーティリティ");
+    app::SetTitle(before);
+    TfrmNoticeTest notice;
+    notice.Create();
+    EXPECT_EQ(GetWindow(FindWindowW(L"TfrmNoticeTest", nullptr), GW_OWNER), owner);
+    notice.Destroy();
+}
+
+}  // namespace

@@ -4,7 +4,19 @@
 #include "platform/forms.h"
 #include "platform/win32/wintext.h"
 
+namespace platform::win32 {
+namespace {
+HWND appWindow = nullptr;
+}
+HWND ApplicationWindow() { return appWindow; }
+void MinimizeApplication() {
+    if (appWindow) ShowWindow(appWindow, SW_MINIMIZE);
+}
+}  // namespace platform::win32
+
 namespace platform::app {
+
+using win32::appWindow;
 
 namespace {
 std::string title;
@@ -20,15 +32,57 @@ constexpr DWORD kFlushIntervalMs = 100;
 // calls ProcessMessages several times per chunk, so it pumps at most this
 // often.
 constexpr DWORD kPumpIntervalMs = 10;
+
+// The application window: never seen itself, it owns every form, so the
+// program has one task-bar button, captioned with the application title,
+// whichever of its windows is up.
+LRESULT CALLBACK AppWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ACTIVATE:
+        // Clicked in the task bar: the form that was active last takes over.
+        if (LOWORD(wParam) != WA_INACTIVE) {
+            HWND popup = GetLastActivePopup(hwnd);
+            if (popup && popup != hwnd && IsWindowVisible(popup) && IsWindowEnabled(popup)) SetActiveWindow(popup);
+        }
+        return 0;
+    case WM_CLOSE:
+        // "Close window" on the task-bar button closes the main form.
+        if (HWND main = win32::WindowOf(mainForm)) PostMessageW(main, WM_CLOSE, 0, 0);
+        return 0;
+    default:
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+void CreateAppWindow() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = AppWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    wc.lpszClassName = L"TazuApplication";
+    RegisterClassExW(&wc);
+    // Zero-sized and in the middle of the screen, as the task bar needs a
+    // visible window to show a button for.
+    appWindow = CreateWindowExW(0, L"TazuApplication", win32::Widen(title).c_str(),
+                                WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE,
+                                GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr,
+                                nullptr, instance, nullptr);
+}
 }  // namespace
 
 void Initialize() {
     terminated = false;
     lastPump = lastFlush = GetTickCount();
+    if (!appWindow) CreateAppWindow();
 }
 
 const std::string& Title() { return title; }
-void SetTitle(const std::string& text) { title = text; }
+void SetTitle(const std::string& text) {
+    title = text;
+    if (appWindow) SetWindowTextW(appWindow, win32::Widen(title).c_str());
+}
 
 Form* MainForm() { return mainForm; }
 void SetMainForm(Form* form) { mainForm = form; }

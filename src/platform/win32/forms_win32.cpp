@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/app.h"
 #include "platform/forms.h"
 
 namespace platform {
@@ -253,8 +254,8 @@ void Win32Form::Realize() {
 
     const RECT outer = OuterRect();
     CreateWindowExW(ExStyle(), className.c_str(), win32::Widen(form_.Caption()).c_str(), Style(), form_.Left(),
-                    form_.Top(), outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance,
-                    this);  // WM_NCCREATE stores hwnd_
+                    form_.Top(), outer.right - outer.left, outer.bottom - outer.top, win32::ApplicationWindow(),
+                    nullptr, instance, this);  // WM_NCCREATE stores hwnd_
     if (!hwnd_) return;
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont()), FALSE);
 
@@ -655,6 +656,14 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         form_.Close();
         return 0;
+    case WM_SYSCOMMAND:
+        // The forms are owned by the application window; minimising the
+        // main form minimises that, so the task-bar button restores them all.
+        if ((wParam & 0xFFF0) == SC_MINIMIZE && app::MainForm() == &form_ && win32::ApplicationWindow()) {
+            win32::MinimizeApplication();
+            return 0;
+        }
+        break;
     case WM_ACTIVATE:
         // A plain window loses its focused control when it is deactivated;
         // keep it, and give the first tab stop the focus on first activation.

@@ -18,6 +18,11 @@ inline std::string Narrow(const std::wstring& text) { return Narrow(text.c_str()
 HWND WindowOf(const Form* form);
 // True for the top-level window of one of our forms.
 bool IsFormWindow(HWND hwnd);
+// The hidden window that owns every form (one task-bar button); nullptr
+// before app::Initialize.
+HWND ApplicationWindow();
+// Minimises the program as a whole: every form goes with the owner.
+void MinimizeApplication();
 // Pushes every form's deferred label and progress updates to the screen.
 void FlushAllForms();
 // TranslateMessage/DispatchMessage, with Tab, Enter, Esc and the Alt
