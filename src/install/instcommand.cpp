@@ -1,5 +1,6 @@
 // The install command and the game start, behind both big menu buttons.
 #include <memory>
+#include <vector>
 
 #include "install/instcommon.h"
 #include "install/instcopyfile.h"
@@ -53,6 +54,20 @@ bool CheckFolderText(const platform::Form* owner, const std::string& text) {
     return true;
 }
 
+// The folder and those above it that do not exist yet, deepest first: what
+// creating it makes, and what a rollback takes away again when empty.
+std::vector<std::string> MissingFolders(const std::string& folder) {
+    std::vector<std::string> missing;
+    std::string path = sjis::EndsWithBackslash(folder) ? folder.substr(0, folder.size() - 1) : folder;
+    while (path.size() > 3 && !platform::DirectoryExists(path)) {
+        missing.push_back(path);
+        const std::string parent = sjis::FolderPart(path);
+        if (parent.size() < 2 || parent.size() >= path.size()) break;
+        path = parent.substr(0, parent.size() - 1);
+    }
+    return missing;
+}
+
 }  // namespace
 
 void TfrmInstMain::btnStart1Click(platform::Control& sender) {
@@ -77,6 +92,7 @@ void TfrmInstMain::btnStart1Click(platform::Control& sender) {
     }
     InstConfig.DllSource = dll;
 
+    const std::vector<std::string> created = MissingFolders(folder);
     if (platform::DirectoryExists(folder)) {
         Say(this,
             "インストール先のフォルダは既に存在します。\nセーブデータが残っている場合は、残っているセーブデータがそのまま使用されます。",
@@ -109,6 +125,8 @@ void TfrmInstMain::btnStart1Click(platform::Control& sender) {
             rollback->ShowModal();
             frmDeleteFiles = nullptr;
         }
+        // Folders this command made for the installation go too, when empty.
+        for (const std::string& made : created) platform::RemoveEmptyDirectory(made);
         Say(this, "インストールは正しく終了しませんでした。", MbButtons::Ok, MbIcon::Warning);
         Close();
         return;

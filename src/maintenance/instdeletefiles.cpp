@@ -87,7 +87,8 @@ bool IsInsideInstallFolder(const std::string& path, const std::string& instPath)
     return false;
 }
 
-void DeleteInstalledFiles(const std::optional<std::string>& log, const std::vector<std::string>& spare) {
+void DeleteInstalledFiles(const std::optional<std::string>& log, const std::vector<std::string>& spare,
+                          bool dropLog) {
     const std::string& root = InstConfig.InstPath;
     // Lines are taken whole, however long: a cut line would turn its tail
     // into a path of its own.
@@ -108,7 +109,7 @@ void DeleteInstalledFiles(const std::optional<std::string>& log, const std::vect
     }
     if (InstConfig.DeleteSaveData) platform::RemoveEmptyDirectory(root + "DAT");
     for (const char* group : {"TAZ", "TZD", "TZS", "TZM"}) platform::RemoveEmptyDirectory(root + group);
-    if (InstConfig.DeleteSaveData) platform::RemoveFile(root + "Setup.log");
+    if (InstConfig.DeleteSaveData || dropLog) platform::RemoveFile(root + "Setup.log");
     if (!root.empty()) platform::RemoveEmptyDirectory(root.substr(0, root.size() - 1));
 }
 
@@ -128,6 +129,9 @@ void TfrmDeleteFiles::OnMessage(int message) {
 
 void TfrmDeleteFiles::WMDeleteStart() {
     Repaint();
-    DeleteInstalledFiles(platform::ReadWholeFile(InstConfig.InstPath + "Setup.log"), InstConfig.PreexistingFiles);
+    // The log of a failed installation describes nothing that stays, unless
+    // data files from before were left alone.
+    DeleteInstalledFiles(platform::ReadWholeFile(InstConfig.InstPath + "Setup.log"), InstConfig.PreexistingFiles,
+                         InstConfig.PreexistingFiles.empty());
     PostClose();
 }

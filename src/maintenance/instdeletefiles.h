@@ -38,5 +38,6 @@ bool IsInsideInstallFolder(const std::string& path, const std::string& instPath)
 // The deletion pass over the log's bytes (nullopt: the log could not be
 // read): every listed file inside the install folder, save data only when
 // InstConfig.DeleteSaveData, never one of `spare`; then the group folders,
-// the log (with save data) and the install folder, each only when empty.
-void DeleteInstalledFiles(const std::optional<std::string>& log, const std::vector<std::string>& spare);
+// the log (with save data, or when `dropLog`) and the install folder when empty.
+void DeleteInstalledFiles(const std::optional<std::string>& log, const std::vector<std::string>& spare,
+                          bool dropLog = false);

@@ -252,7 +252,7 @@ TEST_F(Install, FreeSpaceEqualToTheTotalPassesOneByteLessStopsBeforeAnyPrompt) {
               "必要容量： 3.0MB");
     EXPECT_NE(fake::Boxes()[1].owner, &Menu());  // the copy form's
     EXPECT_EQ(texts[2], kNotEnded);
-    EXPECT_EQ(Log(), "");  // nothing was written but the empty log, which stays
+    EXPECT_EQ(Log(), "<none>");  // nothing was written but the empty log, which goes too
     EXPECT_TRUE(platform::app::Terminated());
 
     TearDown();
@@ -363,6 +363,17 @@ TEST_F(Install, CancelAnsweredNoGoesOnAndYesRollsBackNewSaveDataToo) {
     ClickInstall(kDir);
     EXPECT_TRUE(InstConfig.DeleteSaveData);
     EXPECT_TRUE(fake::Tree(kDir).empty());  // the folder it made is gone too
+
+    // So are the folders above it that the command made, and only those.
+    TearDown();
+    SetUp();
+    Start();
+    fake::AddDirectory("C:\\Games");
+    CancelAtPump(1);
+    fake::QueueAnswer(MbResult::Yes);
+    fake::QueueAnswer(MbResult::Yes);
+    ClickInstall("C:\\Games\\New\\ソ\\Game");
+    EXPECT_EQ(fake::Tree("C:\\Games"), std::vector<std::string>{"C:\\GAMES\\"});
 }
 
 TEST_F(Install, FailuresInTheLastStepsEndAsAFailedInstallationWithoutARecord) {
