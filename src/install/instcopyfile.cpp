@@ -281,8 +281,7 @@ void TfrmCopyFile::Finish() {
     Repaint();
     CreateStartMenuShortcut();
 
-    if (!InstConfig.RecordKey || !InstConfig.RecordKey->WriteString("InstPath", InstConfig.InstPath))
-        throw std::runtime_error("インストール情報をレジストリに書き込めません。");
+    WriteInstallationRecord(InstConfig.InstPath);
 }
 
 bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, const std::string& source) {

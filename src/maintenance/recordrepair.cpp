@@ -3,7 +3,6 @@
 #include "maintenance/recordrepair.h"
 
 #include <memory>
-#include <stdexcept>
 
 #include "install/instcommon.h"
 #include "install/instgetinstallfile.h"
@@ -151,8 +150,7 @@ void TfrmInstMain::btnInstPathChgClick(platform::Control&) {
         Tell(*this, "インストール情報の変更に失敗しました。", MbIcon::Error);
         return;
     }
-    if (!InstConfig.RecordKey || !InstConfig.RecordKey->WriteString("InstPath", folder))
-        throw std::runtime_error("インストール情報をレジストリに書き込めませんでした。");
+    WriteInstallationRecord(folder);
     InstConfig.InstPath = folder;
     CreateStartMenuShortcut();
     Tell(*this, "インストール情報の変更が完了しました。");

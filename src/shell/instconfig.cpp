@@ -1,6 +1,8 @@
 // Finding disc 1, reading [Setting] of Setup.inf, and the installation record.
 #include "shell/instconfig.h"
 
+#include <stdexcept>
+
 #include "install/tzcdrom.h"
 #include "platform/app.h"
 #include "platform/drives.h"
@@ -102,6 +104,11 @@ bool ReadInstallationRecord() {
     // in a backslash as every folder in InstConfig does.
     if (!InstConfig.InstPath.empty()) InstConfig.InstPath = sjis::WithTrailingBackslash(InstConfig.InstPath);
     return !InstConfig.InstPath.empty();
+}
+
+void WriteInstallationRecord(const std::string& instPath) {
+    if (!InstConfig.RecordKey || !InstConfig.RecordKey->WriteString("InstPath", instPath))
+        throw std::runtime_error("インストール情報をレジストリに書き込めませんでした。");
 }
 
 void RemoveInstallationRecord() {

@@ -69,6 +69,9 @@ void ReadSettingSection(platform::Form& mainForm);
 // Opens the installation record (creating its key) and reads InstPath.
 // True when the game counts as installed.
 bool ReadInstallationRecord();
+// Writes `instPath` as the record's InstPath. Throws std::runtime_error when
+// it cannot be written: the command ends in the general error report.
+void WriteInstallationRecord(const std::string& instPath);
 // Removes the installation record, and the maker's key when no other game's
 // key is left below it.
 void RemoveInstallationRecord();

@@ -382,7 +382,7 @@ TEST_F(Install, FailuresInTheLastStepsEndAsAFailedInstallationWithoutARecord) {
         [] { fake::RegFailWrites(true); },
         [] { fake::SetFault(kDir + "Tazu.env.new", fake::FileFault{true, {}, {}}); },
     };
-    const char* const errors[] = {"Class not registered", "インストール情報をレジストリに書き込めません。",
+    const char* const errors[] = {"Class not registered", "インストール情報をレジストリに書き込めませんでした。",
                                   "ファイルに書き込めません。\n\n[ C:\\Games\\ソフト表\\Tazu.env ]"};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(errors[i]);
