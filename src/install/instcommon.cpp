@@ -53,6 +53,21 @@ bool IsSaveDataFile(const std::string& path) {
     return false;
 }
 
+std::vector<std::string> LogLines(const std::string& log) {
+    // CR and LF are never the second byte of a double-byte character.
+    std::vector<std::string> lines;
+    std::string::size_type pos = 0;
+    while (pos < log.size()) {
+        auto end = log.find('\n', pos);
+        if (end == std::string::npos) end = log.size();
+        std::string line = log.substr(pos, end - pos);
+        pos = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
 void WaitForProgramEnd(platform::ChildProcess& program) {
     while (!program.Ended() && !platform::app::Terminated()) {
         platform::app::ProcessMessagesNow();

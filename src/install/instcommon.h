@@ -2,6 +2,7 @@
 // shared by the install, uninstall and record-change commands.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace platform {
 class ChildProcess;
@@ -18,6 +19,11 @@ void RemoveStartMenuShortcut();
 // True when the file-name part of `path` is one of TazSav00.dat to
 // TazSav12.dat, in any letter case.
 bool IsSaveDataFile(const std::string& path);
+
+// The paths Setup.log lists, in order: lines end in CR LF or LF, each is
+// taken whole however long (a cut line would turn its tail into a path of
+// its own), empty lines are skipped.
+std::vector<std::string> LogLines(const std::string& log);
 
 // Keeps the windows alive until `program` has ended, sleeping between
 // rounds; returns early when the application is ending (the program runs on).

@@ -142,10 +142,7 @@ void TfrmCopyFile::FormShow() {
     SetCaption(platform::app::Title());
     pgbFile.SetPosition(0);
     pgbAll.SetPosition(0);
-    if (frmInstMain)
-        CenterOver(*frmInstMain);
-    else
-        CenterOnScreen();
+    CenterOver(*frmInstMain);
     PostToSelf(WM_COPYSTART);
 }
 

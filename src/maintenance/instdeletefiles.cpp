@@ -90,17 +90,7 @@ bool IsInsideInstallFolder(const std::string& path, const std::string& instPath)
 void DeleteInstalledFiles(const std::optional<std::string>& log, const std::vector<std::string>& spare,
                           bool dropLog) {
     const std::string& root = InstConfig.InstPath;
-    // Lines are taken whole, however long: a cut line would turn its tail
-    // into a path of its own.
-    std::string::size_type pos = 0;
-    const std::string text = log.value_or(std::string());
-    while (pos < text.size()) {
-        auto end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        pos = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty()) continue;
+    for (const std::string& line : LogLines(log.value_or(std::string()))) {
         if (!InstConfig.DeleteSaveData && IsSaveDataFile(line)) continue;
         if (!IsInsideInstallFolder(line, root)) continue;
         bool spared = false;
@@ -116,10 +106,7 @@ void DeleteInstalledFiles(const std::optional<std::string>& log, const std::vect
 TfrmDeleteFiles::TfrmDeleteFiles() : Form(kDeleteFilesForm) {}
 
 void TfrmDeleteFiles::FormShow() {
-    if (frmInstMain)
-        CenterOver(*frmInstMain);
-    else
-        CenterOnScreen();
+    CenterOver(*frmInstMain);
     PostToSelf(WM_DELETESTART);
 }
 

@@ -42,17 +42,7 @@ bool IsGroupFolder(const std::string& name) {
 
 std::string RebaseInstallLog(const std::string& content, const std::string& folder) {
     std::string rebased;
-    // CR and LF are never the second byte of a Shift-JIS character, so the
-    // lines can be split byte by byte.
-    std::string::size_type start = 0;
-    while (start < content.size()) {
-        auto end = content.find('\n', start);
-        if (end == std::string::npos) end = content.size();
-        std::string line = content.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty()) continue;
-
+    for (const std::string& line : LogLines(content)) {
         // The folder directly holding the file, without its backslash.
         std::string holder = sjis::FolderPart(line);
         if (!holder.empty()) holder.pop_back();
