@@ -2,7 +2,8 @@
 # Runs every test tier and ends with one line "N passed, N failed":
 #   1. native tests against the fakes (plain, then under ASan and UBSan),
 #   2. the win32 layer's tests under Wine,
-#   3. the end-to-end tests of the real program under Wine and Xvfb.
+#   3. the end-to-end tests of the real program under Wine and Xvfb,
+#   4. tazucheck on the demo disc (no error, no warning).
 # Installs what is missing and builds everything first.
 set -uo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -46,6 +47,8 @@ build() {  # <build dir> <cmake args...>
 if build "$repo/build/native" -DCMAKE_BUILD_TYPE=Debug; then
     "$repo/build/native/tests/native/native_tests" > "$logs/native.log" 2>&1
     count_gtest native "$logs/native.log" $?
+    "$repo/build/native/tests/tazucheck/tazucheck_tests" > "$logs/tazucheck-tests.log" 2>&1
+    count_gtest tazucheck "$logs/tazucheck-tests.log" $?
 else
     echo "native: build failed; see $logs/native-build.log" >&2
     tail -30 "$logs/native-build.log" >&2
@@ -104,6 +107,26 @@ if build "$TAZU_BUILD_WIN" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$r
 else
     echo "win: build failed; see $logs/win-build.log" >&2
     tail -30 "$logs/win-build.log" >&2
+    failed=$((failed + 1))
+fi
+
+# ---- the demo disc passes tazucheck ----
+# The native tazucheck of tier 1 on the demo disc of the Windows tree, counted
+# as one test: a change that breaks the demo disc fails here.
+check=$repo/build/native/tools/tazucheck/tazucheck
+if [ -x "$check" ] && [ -d "$TAZU_BUILD_WIN/demo/disc1" ]; then
+    "$check" "$TAZU_BUILD_WIN/demo/disc1" > "$logs/tazucheck.log" 2>&1
+    status=$?
+    if [ "$status" = 0 ] && [ "$(tail -1 "$logs/tazucheck.log")" = "0 errors, 0 warnings" ]; then
+        echo "tazucheck demo disc: 1 passed, 0 failed"
+        passed=$((passed + 1))
+    else
+        echo "tazucheck demo disc: findings (status $status); see $logs/tazucheck.log" >&2
+        cat "$logs/tazucheck.log" >&2
+        failed=$((failed + 1))
+    fi
+else
+    echo "tazucheck demo disc: tazucheck or the demo disc was not built" >&2
     failed=$((failed + 1))
 fi
 

@@ -1,8 +1,7 @@
 // Install file lists and the gathering window.
 #include "install/instgetinstallfile.h"
 
-#include "platform/files.h"
-#include "platform/sjis.h"
+#include "install/filelists.h"
 
 using platform::ControlKind;
 
@@ -13,7 +12,13 @@ const platform::ControlDef kControls[] = {
     {"Label2", ControlKind::Label,  24,  32, 258,  12, "環境によっては処理に数分かかる場合があります。",       -1, nullptr},
 };
 
-std::string Entry(const std::string& group, const std::string& name) { return "InstData\\" + group + "\\" + name; }
+// Appends every entry to the list of its group and disc in InstConfig.
+class ConfigLists : public filelists::ListSink {
+public:
+    void Add(int group, int disc, std::string entry, const filelists::Origin&) override {
+        InstConfig.Files(group, disc).push_back(std::move(entry));
+    }
+};
 }  // namespace
 
 const platform::FormDef kGetInstallFileForm = {
@@ -25,19 +30,8 @@ TfrmGetInstallFile::TfrmGetInstallFile() : Form(kGetInstallFileForm) {}
 void TfrmGetInstallFile::FormShow() { CenterOnScreen(); }
 
 void ReadFileListFile(const std::string& section, const std::string& group, FileList& list) {
-    const std::string path = sjis::FolderPart(InstConfig.SetupInfPath) + "Setup" + section + ".inf";
-    const auto text = platform::ReadWholeFile(path);
-    if (!text) return;
-    // One name per line, CR LF or LF; the last line may lack its line end.
-    std::string::size_type pos = 0;
-    while (pos < text->size()) {
-        std::string::size_type nl = text->find('\n', pos);
-        if (nl == std::string::npos) nl = text->size();
-        std::string::size_type end = nl;
-        if (end > pos && (*text)[end - 1] == '\r') --end;
-        if (end > pos) list.push_back(Entry(group, text->substr(pos, end - pos)));
-        pos = nl + 1;
-    }
+    filelists::ReadListFile(filelists::ListFilePath(InstConfig.SetupInfPath, section),
+                            [&](std::string name, int) { list.push_back(filelists::Entry(group, name)); });
 }
 
 void GatherInstallFileInfo(platform::Form& mainForm) {
@@ -53,20 +47,7 @@ void GatherInstallFileInfo(platform::Form& mainForm) {
     InstConfig.DllSource = "InstData\\ovit.dll";
     InstConfig.IconSource = "InstData\\" + InstConfig.ShortcutIcon;
 
-    const platform::IniFile& inf = *InstConfig.SetupInf;
-    for (int g = 0; g < kGroupCount; ++g) {
-        for (int disc = 1; disc <= InstConfig.TotalDisc && disc <= kMaxDiscs; ++disc) {
-            const std::string section = kGroups[g] + std::to_string(disc);
-            FileList& list = InstConfig.Files(g, disc);
-            for (int n = 1;; ++n) {
-                const std::string value = inf.ReadString(section, "File" + std::to_string(n), "");
-                if (value.empty()) break;
-                if (value[0] == ':')
-                    ReadFileListFile(section, kGroups[g], list);
-                else
-                    list.push_back(Entry(kGroups[g], value));
-            }
-        }
-    }
+    ConfigLists lists;
+    filelists::Gather(*InstConfig.SetupInf, InstConfig.SetupInfPath, InstConfig.TotalDisc, lists);
     notice.Destroy();
 }

@@ -1,0 +1,7 @@
+// The entry of a console program on POSIX: arguments are taken as UTF-8.
+#include <string>
+#include <vector>
+
+#include "tazucheck/console.h"
+
+int main(int argc, char** argv) { return ConsoleMain(std::vector<std::string>(argv + 1, argv + argc)); }

@@ -1,0 +1,573 @@
+// The disc checks: what the utility would refuse, fail at or lose (errors),
+// and what works but looks wrong (warnings).
+#include "tazucheck/check.h"
+
+#include <algorithm>
+#include <climits>
+#include <map>
+#include <memory>
+
+#include "install/filelists.h"
+#include "platform/drives.h"
+#include "platform/files.h"
+#include "platform/ini.h"
+#include "platform/sjis.h"
+#include "tazucheck/disc_services.h"
+#include "tazucheck/names.h"
+
+namespace tazucheck {
+
+int Report::Errors() const {
+    return static_cast<int>(std::count_if(findings.begin(), findings.end(),
+                                          [](const Finding& f) { return f.severity == Severity::Error; }));
+}
+
+int Report::Warnings() const { return static_cast<int>(findings.size()) - Errors(); }
+
+namespace {
+
+constexpr const char* kSetting = "Setting";
+// A value can never hold a line break, so this default tells a missing key
+// from an empty one.
+const std::string kMissing = "\n";
+constexpr std::size_t kMaxSettingBytes = kMaxSettingText;
+// Where the utility proposes to install: the Windows drive, as a rule C:.
+constexpr const char* kProgramFiles = "C:\\Program Files\\";
+// The drive the disc is read from, for the length of source paths.
+constexpr const char* kCdRoot = "Q:\\";
+// How far past the end of a list the checker looks for keys that are never read.
+constexpr int kGapProbe = 1000;
+
+const char* const kSizeKeys[kGroupCount + 1] = {"TazuInstSize", "DatInstSize", "TazInstSize",
+                                                "TzdInstSize",  "TzsInstSize", "TzmInstSize"};
+
+std::string Number(std::uint64_t n) { return std::to_string(n); }
+
+std::string Quoted(const std::string& s) { return "'" + s + "'"; }
+
+// "Setup.inf [TAZ1] File2" or "SetupTZS1.inf line 3".
+std::string Where(const filelists::Origin& origin) {
+    if (!origin.listFile.empty() && origin.line > 0)
+        return sjis::LastPathComponent(origin.listFile) + " line " + std::to_string(origin.line);
+    return "Setup.inf [" + origin.section + "] File" + std::to_string(origin.key);
+}
+
+std::string SettingWhere(const std::string& key) { return "Setup.inf [Setting] " + key; }
+
+// A folder path as a disc root ending in one backslash; POSIX separators at
+// the end are dropped so that names join with '\' as the utility joins them.
+std::string RootOf(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return sjis::WithTrailingBackslash(folder);
+}
+
+bool IsDriveRoot(const std::string& root) { return root.size() == 3 && root[1] == ':' && root[2] == '\\'; }
+
+// The label a disc folder is marked with: the ".windows-label" file that
+// also gives a folder mapped as a Wine drive its label, or the volume label
+// of a drive root.
+std::optional<std::string> MarkedLabel(const std::string& root) {
+    if (auto text = platform::ReadWholeFile(root + ".windows-label")) {
+        std::string label = text->substr(0, text->find_first_of("\r\n"));
+        return label;
+    }
+    if (IsDriveRoot(root)) return platform::VolumeLabel(root);
+    return std::nullopt;
+}
+
+struct Listed {
+    int group = 0, disc = 0;
+    std::string entry;
+    filelists::Origin origin;
+};
+
+class Collect : public filelists::ListSink {
+public:
+    std::vector<Listed> entries;
+    std::vector<Listed> unreadable;                               // markers, entry empty
+    std::vector<std::string> listFilesRead;                       // full paths, each once
+    std::vector<std::pair<int, filelists::Origin>> ends;          // group, end of list
+    std::array<std::array<bool, kMaxDiscs>, kGroupCount> marked{};
+
+    void Add(int group, int disc, std::string entry, const filelists::Origin& origin) override {
+        entries.push_back({group, disc, std::move(entry), origin});
+    }
+    void ListFileMarker(int group, int disc, const filelists::Origin& marker, bool read) override {
+        marked[static_cast<std::size_t>(group)][static_cast<std::size_t>(disc - 1)] = true;
+        if (!read)
+            unreadable.push_back({group, disc, std::string(), marker});
+        else if (std::find(listFilesRead.begin(), listFilesRead.end(), marker.listFile) == listFilesRead.end())
+            listFilesRead.push_back(marker.listFile);
+    }
+    void ListEnd(int group, int /*disc*/, const filelists::Origin& end) override { ends.emplace_back(group, end); }
+};
+
+class Checker {
+public:
+    Checker(const std::string& disc1, const std::string& disc2) : root1_(RootOf(disc1)), disc1Shown_(disc1) {
+        report_.discs[0].shownRoot = disc1;
+        if (!disc2.empty()) {
+            disc2_ = RootOf(disc2);
+            disc2Shown_ = disc2;
+        }
+    }
+
+    Report Run() {
+        const auto bytes = platform::ReadWholeFile(root1_ + "Setup.inf");
+        if (!bytes) {
+            Error("Setup.inf", "missing on disc 1: the utility stops at start");
+            return std::move(report_);
+        }
+        report_.setupRead = true;
+        CheckText("Setup.inf", *bytes);
+        if (HasUtf8Bom(*bytes)) {
+            const std::string first = bytes->substr(3, bytes->find_first_of("\r\n") - 3);
+            const auto start = first.find_first_not_of(" \t");
+            if (start != std::string::npos && first[start] == '[')
+                Error("Setup.inf line 1", "begins with a UTF-8 byte-order mark: the utility does not see the section "
+                                          "on that line; save the file as Shift-JIS");
+        }
+        inf_ = std::make_unique<platform::IniFile>(*bytes);
+
+        CheckSettingTexts();
+        CheckDiscCount();
+        FindDiscs();
+        CheckMainFiles();
+        CheckDiscFiles();
+        GatherLists();
+        CheckLists();
+        CheckEntries();
+        CheckSizes();
+        CheckMainPaths();
+        return std::move(report_);
+    }
+
+private:
+    void Error(const std::string& where, const std::string& text) {
+        report_.findings.push_back({Severity::Error, where, text});
+    }
+    void Warning(const std::string& where, const std::string& text) {
+        report_.findings.push_back({Severity::Warning, where, text});
+    }
+
+    std::string Setting(const std::string& key, const std::string& def = kMissing) const {
+        return inf_->ReadString(kSetting, key, def);
+    }
+
+    // Lines that are no Shift-JIS show garbled in the utility's windows.
+    void CheckText(const std::string& name, const std::string& text) {
+        const BadLines bad = InvalidShiftJisLines(text);
+        if (bad.count == 0) return;
+        const std::string more = bad.count > 1 ? " (and " + std::to_string(bad.count - 1) + " more lines)" : "";
+        Warning(name + " line " + std::to_string(bad.first),
+                std::string(bad.firstIsUtf8 ? "UTF-8, not Shift-JIS" : "not valid Shift-JIS") + more +
+                    ": the text shows garbled; save the file as Shift-JIS");
+    }
+
+    // [Setting] texts: what ReadSettingSection refuses, and what fails later.
+    void CheckSettingTexts() {
+        for (const char* key : {"GameTitle", "DefInstPath", "ProgramFolder", "RegKey"}) {
+            const std::string value = Setting(key);
+            if (value == kMissing)
+                Error(SettingWhere(key), "missing: the utility stops at start (the key is required)");
+            else if (value.empty())
+                Error(SettingWhere(key), "empty: the utility stops at start (the key is required)");
+            else if (value.size() > kMaxSettingBytes)
+                Error(SettingWhere(key), "longer than 511 bytes: the utility stops at start");
+        }
+        icon_ = Setting("ShortcutIcon", "");
+        if (icon_.empty())
+            Error(SettingWhere("ShortcutIcon"), "missing or empty: the fourth main file cannot be copied, "
+                                                "and every installation is rolled back");
+        else if (icon_.size() > kMaxSettingBytes)
+            Error(SettingWhere("ShortcutIcon"), "longer than 511 bytes: the utility stops at start");
+
+        const std::string gameTitle = Setting("GameTitle", "");
+        if (auto problem = gameTitle.empty() ? std::nullopt : FileNameProblem(gameTitle))
+            Error(SettingWhere("GameTitle"), "holds " + *problem +
+                                                 ", which a file name cannot hold: no start-menu shortcut is "
+                                                 "made, and no message says so");
+        PathProblems("ProgramFolder", "the start-menu folder cannot be made: no shortcut, and no message says so");
+        PathProblems("DefInstPath", "the proposed install folder cannot be created");
+
+        const std::string defInstPath = Setting("DefInstPath", "");
+        report_.defaultFolder = sjis::WithTrailingBackslash(kProgramFiles + defInstPath);
+    }
+
+    // A value that the utility uses as a folder path below some root.
+    void PathProblems(const char* key, const std::string& consequence) {
+        const std::string value = Setting(key, "");
+        if (value.empty()) return;
+        for (const std::string& part : SplitPath(value)) {
+            if (part.empty()) continue;  // "a\\b" and a trailing '\' do no harm
+            if (auto problem = FileNameProblem(part)) {
+                Error(SettingWhere(key), "holds " + *problem + ", which a folder name cannot hold: " + consequence);
+                return;
+            }
+        }
+    }
+
+    void CheckDiscCount() {
+        const std::string raw = Setting("TotalDisc");
+        report_.totalDisc = inf_->ReadInteger(kSetting, "TotalDisc", 1);
+        if (raw != kMissing && !raw.empty() && !platform::ParseDecimalInt(raw))
+            Warning(SettingWhere("TotalDisc"), Quoted(raw) + " is not a decimal integer: the utility takes 1");
+        if (report_.totalDisc > kMaxDiscs)
+            Error(SettingWhere("TotalDisc"), std::to_string(report_.totalDisc) +
+                                                 ": the utility stops at start; it installs from 2 discs at most");
+        else if (report_.totalDisc < 1)
+            Warning(SettingWhere("TotalDisc"),
+                    std::to_string(report_.totalDisc) + ": no data group is installed, only the main files");
+
+        const std::string buf = Setting("InstBufSize");
+        const bool bufNumber = platform::ParseDecimalInt(buf).value_or(0) > 0;
+        if (buf != kMissing && !buf.empty() && !bufNumber)
+            Warning(SettingWhere("InstBufSize"),
+                    Quoted(buf) + " is not a positive integer: the utility copies in chunks of 32768 bytes");
+    }
+
+    // Where the utility reads each disc from, as its disc check decides:
+    // the disc in the drive when its label is the one asked for, else a
+    // folder of that name on disc 1, else the disc the user inserts.
+    void FindDiscs() {
+        const auto label1 = MarkedLabel(root1_);
+        report_.discs[0].label = label1;
+        if (label1 && *label1 != kDiscLabel)
+            Error("disc 1", "labelled " + Quoted(*label1) + ": the utility starts only from a disc labelled " +
+                                kDiscLabel);
+
+        const int used = std::min(std::max(report_.totalDisc, 1), kMaxDiscs);
+        for (int n = 1; n <= kMaxDiscs; ++n) {
+            DiscReport& disc = report_.discs[static_cast<std::size_t>(n - 1)];
+            const std::string number = std::to_string(n);
+            disc.used = n <= used;
+            disc.expectedLabel = inf_->ReadString(kSetting, "VolumeLabel" + number, "DISC_" + number);
+            if (!disc.used) continue;
+            const std::string key = "VolumeLabel" + number;
+            if (disc.expectedLabel == kDiscLabel) {
+                // Disc 1 is in the drive and carries the label asked for.
+                UseDisc(disc, root1_, disc1Shown_, kCdRoot);
+                disc.label = label1;
+                if (n > 1)
+                    Warning(SettingWhere(key), Quoted(disc.expectedLabel) +
+                                                   " is disc 1's label: the files of disc 2 are read from disc 1");
+            } else if (platform::DirectoryExists(root1_ + disc.expectedLabel)) {
+                // A folder named like the label stands in for the disc.
+                const std::string folder = disc.expectedLabel.empty() ? root1_ : RootOf(root1_ + disc.expectedLabel);
+                UseDisc(disc, folder, disc1Shown_ + " folder " + disc.expectedLabel,
+                        RootOf(kCdRoot + disc.expectedLabel));
+                disc.label = disc.expectedLabel;
+                if (disc.expectedLabel.empty())
+                    Warning(SettingWhere(key), "empty: the files of disc " + number + " are read from disc 1");
+                if (n == 2 && !disc2_.empty())
+                    Warning("disc 2", disc2Shown_ + " is not read: the utility reads disc 2 from the folder " +
+                                          disc.expectedLabel + " on disc 1");
+            } else if (n == 1) {
+                Error(SettingWhere(key), Quoted(disc.expectedLabel) + " is not " + kDiscLabel +
+                                             ", the label the utility starts from: it asks for disc 1 without end");
+                UseDisc(disc, root1_, disc1Shown_, kCdRoot);
+                disc.label = label1;
+            } else if (!disc2_.empty()) {
+                UseDisc(disc, disc2_, disc2Shown_, kCdRoot);
+                disc.label = MarkedLabel(disc2_);
+                if (disc.label && *disc.label != disc.expectedLabel)
+                    Error(SettingWhere(key), Quoted(disc.expectedLabel) + ", but disc 2 is labelled " +
+                                                 Quoted(*disc.label) + ": the utility keeps asking for disc 2");
+            } else {
+                Warning("disc 2", "not given, and disc 1 holds no folder " + disc.expectedLabel +
+                                      ": the files of disc 2 were not checked");
+            }
+        }
+        if (!disc2_.empty() && !report_.discs[1].used)
+            Warning("disc 2", disc2Shown_ + " is not read: TotalDisc is " + std::to_string(report_.totalDisc));
+    }
+
+    // Disc `disc` is read from `root`; on the drive its files lie below `sourcePrefix`.
+    void UseDisc(DiscReport& disc, const std::string& root, const std::string& shown, const std::string& sourcePrefix) {
+        disc.root = root;
+        disc.shownRoot = shown;
+        sourcePrefix_[static_cast<std::size_t>(&disc - report_.discs.data())] = sourcePrefix;
+    }
+
+    // The four main files, the second sound library and their sizes.
+    void CheckMainFiles() {
+        const std::string& root = report_.discs[0].root;
+        std::uint64_t dll = 0;
+        Count& main = report_.mainFiles;
+        main.files = 4;
+        for (const char* name : {"Tazu.exe", "Tazu.env", "ovit.dll", "ovit_mwv.dll"}) {
+            const std::string path = std::string("InstData\\") + name;
+            const bool mwave = std::string(name) == "ovit_mwv.dll";
+            const auto item = platform::FindOnDisc(root, path);
+            if (!item || item->folder) {
+                Error(path, std::string(item ? "a folder" : "missing") + " on disc 1: " +
+                                (mwave ? "the M-WAVE installation fails" : "every installation fails"));
+                main.complete = false;
+                continue;
+            }
+            if (std::string(name).compare(0, 4, "ovit") == 0)
+                dll = std::max(dll, item->size);  // the free-space check must cover either variant
+            else
+                main.bytes += item->size;
+        }
+        main.bytes += dll;
+
+        if (icon_.empty()) {
+            main.complete = false;
+            return;
+        }
+        const std::string iconPath = "InstData\\" + icon_;
+        if (sjis::FindFirst(icon_, '\\') != std::string::npos || sjis::FindFirst(icon_, '/') != std::string::npos) {
+            Error(SettingWhere("ShortcutIcon"), "holds a folder: the icon is installed as " + report_.defaultFolder +
+                                                    icon_ + ", whose folder does not exist, so the copy fails");
+        } else if (auto problem = FileNameProblem(icon_)) {
+            Error(SettingWhere("ShortcutIcon"), "holds " + *problem + ", which a file name cannot hold: the copy fails");
+            main.complete = false;
+            return;
+        }
+        const auto item = platform::FindOnDisc(root, iconPath);
+        if (!item || item->folder) {
+            Error(SettingWhere("ShortcutIcon"), iconPath + (item ? " is a folder" : " is missing") +
+                                                    " on disc 1: the fourth main file cannot be copied, and every "
+                                                    "installation is rolled back");
+            main.complete = false;
+            return;
+        }
+        if (item->spelling != iconPath)
+            Warning(SettingWhere("ShortcutIcon"), "the disc spells it " + item->spelling +
+                                                      "; it is installed as " + icon_);
+        main.bytes += item->size;
+    }
+
+    // Files of disc 1 that the utility opens by fixed names.
+    void CheckDiscFiles() {
+        for (const char* name : {"Directx8.1b\\DX81jpn.exe", "Directx8.1b\\DX81NTjpn.exe"}) {
+            const auto item = platform::FindOnDisc(root1_, name);
+            if (!item || item->folder)
+                Error(name, std::string(item ? "a folder" : "missing") +
+                                " on disc 1: the DirectX button ends the utility with an error");
+        }
+        const auto readme = platform::FindOnDisc(root1_, "readme.txt");
+        if (!readme || readme->folder) {
+            Warning("readme.txt", "missing on disc 1: no readme is shown after the installation");
+        } else if (auto text = platform::ReadWholeFile(root1_ + "readme.txt")) {
+            CheckText("readme.txt", *text);
+        }
+    }
+
+    void GatherLists() {
+        filelists::Gather(*inf_, root1_ + "Setup.inf", report_.totalDisc, lists_);
+        for (const std::string& path : lists_.listFilesRead)
+            if (auto text = platform::ReadWholeFile(path)) CheckText(sjis::LastPathComponent(path), *text);
+    }
+
+    // List files that are missing, and keys and list files that are never read.
+    void CheckLists() {
+        for (const Listed& marker : lists_.unreadable) {
+            Error(Where(marker.origin), "the list file " + sjis::LastPathComponent(marker.origin.listFile) +
+                                            " is missing: nothing of it is installed");
+            // What the group should copy is not known, so its size is not judged.
+            report_.discs[static_cast<std::size_t>(marker.disc - 1)]
+                .groups[static_cast<std::size_t>(marker.group)]
+                .complete = false;
+        }
+        for (const auto& [group, end] : lists_.ends) {
+            (void)group;
+            for (int n = end.key + 1; n <= end.key + kGapProbe; ++n) {
+                if (inf_->ReadString(end.section, "File" + std::to_string(n), "").empty()) continue;
+                Warning("Setup.inf [" + end.section + "] File" + std::to_string(n),
+                        "never read: the list ends at File" + std::to_string(end.key) + ", which is missing or empty");
+                break;
+            }
+        }
+        const std::string setupInf = root1_ + "Setup.inf";
+        for (int g = 0; g < kGroupCount; ++g) {
+            for (int d = 1; d <= kMaxDiscs; ++d) {
+                const std::string section = kGroups[g] + std::to_string(d);
+                const std::string listFile = filelists::ListFilePath(setupInf, section);
+                const bool hasList = platform::FileExists(listFile);
+                const std::string listName = sjis::LastPathComponent(listFile);
+                if (!report_.discs[static_cast<std::size_t>(d - 1)].used || report_.totalDisc < 1) {
+                    const std::string why = ": TotalDisc is " + std::to_string(report_.totalDisc);
+                    if (!inf_->ReadString(section, "File1", "").empty())
+                        Warning("Setup.inf [" + section + "]", "never read" + why);
+                    if (hasList) Warning(listName, "never read" + why);
+                } else if (hasList && !lists_.marked[static_cast<std::size_t>(g)][static_cast<std::size_t>(d - 1)]) {
+                    Warning(listName, "never read: no File<n> of [" + section + "] is ':'");
+                }
+            }
+        }
+        if (report_.totalDisc == 2 &&
+            std::none_of(lists_.entries.begin(), lists_.entries.end(), [](const Listed& e) { return e.disc == 2; }))
+            Warning(SettingWhere("TotalDisc"), "2, but no list of disc 2 has an entry: the utility asks for "
+                                               "disc 2 for nothing");
+    }
+
+    struct FirstUse {
+        std::string where, entry;
+        int disc;
+    };
+
+    void CheckEntries() {
+        std::map<std::string, FirstUse> installedAs;  // folded "<group>\<name>" -> first entry
+        for (const Listed& e : lists_.entries) {
+            const std::string where = Where(e.origin);
+            const std::string group = kGroups[e.group];
+            const std::string name = e.entry.substr(std::string("InstData\\").size() + group.size() + 1);
+            const std::string last = sjis::LastPathComponent(e.entry);
+            const std::string installed = group + "\\" + last;
+            DiscReport& disc = report_.discs[static_cast<std::size_t>(e.disc - 1)];
+            Count& count = disc.groups[static_cast<std::size_t>(e.group)];
+
+            bool usable = true;
+            for (const std::string& part : SplitPath(name)) {
+                auto problem = FileNameProblem(part);
+                if (!problem) continue;
+                Error(where, e.entry + ": holds " + *problem + ", which a file name cannot hold: the copy fails, "
+                                                               "and the installation is rolled back");
+                usable = false;
+                break;
+            }
+            if (usable && name != last)
+                Warning(where, e.entry + " is installed as " + installed + ": its sub-folder is not kept");
+
+            // One installed file per name: a later entry overwrites an
+            // earlier one, or for DAT is skipped because the file exists.
+            const auto [first, isNew] = installedAs.emplace(sjis::FoldCase(installed), FirstUse{where, e.entry, e.disc});
+            const bool copies = isNew || e.group != 0;
+            if (!isNew) {
+                if (e.disc == first->second.disc && sjis::EqualsNoCase(e.entry, first->second.entry))
+                    Warning(where, e.entry + " is listed again (first at " + first->second.where + ")");
+                else
+                    Error(where, e.entry + " is installed as " + installed + " like " + first->second.entry + " (" +
+                                     first->second.where + "): only one of them ends up installed");
+            }
+
+            const std::string destination = report_.defaultFolder + installed;
+            if (usable) NoteInstalledPath(where, destination);
+            if (!disc.root.empty()) {
+                const std::string source = sourcePrefix_[static_cast<std::size_t>(e.disc - 1)] + e.entry;
+                if (source.size() > kMaxInstalledPath)
+                    Error(where, e.entry + ": read from the disc as " + source + " (" + Number(source.size()) +
+                                     " bytes), longer than 259 bytes: the copy fails");
+            }
+
+            if (copies) ++count.files;
+            if (!usable || disc.root.empty()) {
+                count.complete = false;
+                continue;
+            }
+            const auto item = platform::FindOnDisc(disc.root, e.entry);
+            if (!item || item->folder) {
+                Error(where, e.entry + (item ? " is a folder" : ": no such file") + " on disc " +
+                                 std::to_string(e.disc) + ": the copy fails, and the installation is rolled back");
+                count.complete = false;
+                continue;
+            }
+            if (item->spelling != e.entry)
+                Warning(where, e.entry + ": the disc spells it " + item->spelling + "; it is installed as " + installed);
+            if (copies) count.bytes += item->size;
+        }
+    }
+
+    void NoteInstalledPath(const std::string& where, const std::string& path) {
+        if (path.size() > report_.longestPath.size()) report_.longestPath = path;
+        if (path.size() > kMaxInstalledPath)
+            Error(where, "installed as " + path + " (" + Number(path.size()) +
+                             " bytes), longer than 259 bytes: the copy fails");
+    }
+
+    // Paths in the install folder that do not come from the lists.
+    void CheckMainPaths() {
+        const std::string& folder = report_.defaultFolder;
+        // The log is created first: if its path is too long, nothing can be installed.
+        for (const char* name : {"Setup.log", "Tazu.exe", "Tazu.env", "ovit.dll"}) {
+            const std::string path = folder + name;
+            if (path.size() > report_.longestPath.size()) report_.longestPath = path;
+            if (path.size() > kMaxInstalledPath) {
+                Error(SettingWhere("DefInstPath"), "the install folder " + folder + " leaves no room for " + name +
+                                                       " within 259 bytes: every installation fails");
+                return;
+            }
+        }
+        // The environment file is edited beside itself and then swapped in.
+        const std::string envNew = folder + "Tazu.env.new";
+        if (envNew.size() > kMaxInstalledPath)
+            Error(SettingWhere("DefInstPath"), "the install folder " + folder +
+                                                   " leaves no room for Tazu.env.new within 259 bytes: every "
+                                                   "installation fails at its end");
+        if (!icon_.empty()) NoteInstalledPath(SettingWhere("ShortcutIcon"), folder + icon_);
+    }
+
+    // Configured sizes against what an installation copies.
+    void CheckSizes() {
+        std::array<Count, kGroupCount + 1> real{};
+        real[0] = report_.mainFiles;
+        for (int g = 0; g < kGroupCount; ++g) {
+            Count& sum = real[static_cast<std::size_t>(g + 1)];
+            for (const DiscReport& disc : report_.discs) {
+                if (!disc.used) continue;
+                const Count& c = disc.groups[static_cast<std::size_t>(g)];
+                sum.files += c.files;
+                sum.bytes += c.bytes;
+                sum.complete = sum.complete && c.complete && !disc.root.empty();
+            }
+        }
+
+        bool off = false, complete = true;
+        for (std::size_t i = 0; i < real.size(); ++i) {
+            const char* key = kSizeKeys[i];
+            const std::string raw = Setting(key);
+            // The utility reads the key as an integer and takes a negative one as 0.
+            const int value = inf_->ReadInteger(kSetting, key, 0);
+            const bool number = raw != kMissing && platform::ParseDecimalInt(raw).has_value();
+            const std::uint64_t configured = value > 0 ? static_cast<std::uint64_t>(value) : 0;
+            const std::uint64_t bytes = real[i].bytes;
+            complete = complete && real[i].complete;
+            std::string stated;
+            if (raw == kMissing)
+                stated = "missing (taken as 0)";
+            else if (raw.empty())
+                stated = "empty (taken as 0)";
+            else if (!number)
+                stated = Quoted(raw) + " is not a decimal integer (taken as 0)";
+            else if (value < 0)
+                stated = raw + " is negative (taken as 0)";
+            else
+                stated = raw;
+            const std::string what = i == 0 ? "the main files copy " : std::string("the group copies ");
+            const std::string tail = bytes > static_cast<std::uint64_t>(INT_MAX)
+                                         ? "; more than a size key can hold (2147483647)"
+                                         : "";
+            if (configured < bytes) {
+                Error(SettingWhere(key), stated + ", but " + what + Number(bytes) +
+                                             " bytes: the free-space check can pass a disk that then fills up, and "
+                                             "the progress bars run past 100%" + tail);
+                off = true;
+            } else if (configured > bytes && real[i].complete) {
+                Warning(SettingWhere(key), stated + ", but " + what + Number(bytes) + " bytes");
+                off = true;
+            } else if (raw != kMissing && (!number || value < 0)) {
+                Warning(SettingWhere(key), stated);
+                off = true;
+            }
+        }
+        if (off && complete)
+            for (std::size_t i = 0; i < real.size(); ++i)
+                report_.sizeLines.push_back(std::string(kSizeKeys[i]) + "=" + Number(real[i].bytes));
+    }
+
+    Report report_;
+    std::string root1_, disc1Shown_;
+    std::string disc2_, disc2Shown_;
+    std::unique_ptr<platform::IniFile> inf_;
+    std::string icon_;
+    Collect lists_;
+    std::array<std::string, kMaxDiscs> sourcePrefix_;
+};
+
+}  // namespace
+
+Report CheckDiscs(const std::string& disc1, const std::string& disc2) { return Checker(disc1, disc2).Run(); }
+
+}  // namespace tazucheck
