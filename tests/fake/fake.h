@@ -75,7 +75,9 @@ struct ShownBox {
 };
 const std::vector<ShownBox>& Boxes();
 // Answers the next box; a box without a queued answer gets its first button.
-void QueueAnswer(platform::MbResult answer);
+// `meanwhile` runs while the box is up, as what the user does before
+// answering (putting in another disc, say).
+void QueueAnswer(platform::MbResult answer, std::function<void()> meanwhile = nullptr);
 
 // ---- folder picker ----
 struct FolderPick {

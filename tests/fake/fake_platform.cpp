@@ -62,7 +62,7 @@ struct State {
     std::map<std::string, RegNode> reg;  // folded key path
     bool regFailWrites = false;
     std::vector<ShownBox> boxes;
-    std::deque<platform::MbResult> answers;
+    std::deque<std::pair<platform::MbResult, std::function<void()>>> answers;
     std::vector<FolderPick> picks;
     std::deque<std::optional<std::string>> pickResults;
     std::string title;
@@ -328,7 +328,9 @@ std::optional<std::string> RegGetString(const std::string& key, const std::strin
 void RegFailWrites(bool fail) { S().regFailWrites = fail; }
 
 const std::vector<ShownBox>& Boxes() { return S().boxes; }
-void QueueAnswer(platform::MbResult answer) { S().answers.push_back(answer); }
+void QueueAnswer(platform::MbResult answer, std::function<void()> meanwhile) {
+    S().answers.emplace_back(answer, std::move(meanwhile));
+}
 const std::vector<FolderPick>& FolderPicks() { return S().picks; }
 void QueueFolderPick(std::optional<std::string> chosen) { S().pickResults.push_back(std::move(chosen)); }
 void SetScreenSize(int width, int height) {
@@ -494,8 +496,9 @@ MbResult ShowMessageBox(const Form* owner, const std::string& text, const std::s
     // A loop that keeps asking would otherwise never end.
     if (S().boxes.size() > 1000) throw std::logic_error("more than 1000 message boxes: a loop keeps asking");
     if (!S().answers.empty()) {
-        const MbResult r = S().answers.front();
+        auto [r, meanwhile] = std::move(S().answers.front());
         S().answers.pop_front();
+        if (meanwhile) meanwhile();
         return r;
     }
     switch (buttons) {

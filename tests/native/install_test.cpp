@@ -528,3 +528,48 @@ TEST(SaveData, NamesZeroToTwelveInAnyCaseOnTheFileNamePart) {
 }
 
 }  // namespace
+
+namespace {
+
+// A drive at Z:, a Setup.inf laid out with tabs, and the second disc put in
+// while the prompt for it is up.
+TEST_F(FakeMachine, TwoDiscsSwappedInADriveAtZ) {
+    InsertDisc('Z', "QUENDRIL1",
+               "[Setting]\r\n"
+               "GameTitle\t\t= ソフト表\r\n"
+               "DefInstPath\t\t= Game\r\n"
+               "ProgramFolder\t= Maker\r\n"
+               "RegKey\t\t\t= Maker\r\n"
+               "ShortcutIcon\t= game.ico\r\n"
+               "TotalDisc\t\t= 2\r\n"
+               "TazuInstSize\t= 1000\r\n"
+               "VolumeLabel1\t= QUENDRIL1\r\n"
+               "VolumeLabel2\t= QUENDRIL2\r\n"
+               "DiscName2\t\t= ディスク２\r\n"
+               "[TAZ1]\r\nFile1\t= one.taz\r\n"
+               "[TAZ2]\r\nFile1\t= two.taz\r\n");
+    for (const char* f : {"Tazu.exe", "Tazu.env", "ovit.dll", "game.ico", "TAZ\\one.taz"})
+        fake::AddFile(std::string("Z:\\InstData\\") + f, f);
+    AnswerCdDialogOk();
+    frmInstMain = new TfrmInstMain;
+    frmInstMain->Create();
+    fake::QueueAnswer(MbResult::Yes);  // create the folder
+    fake::QueueAnswer(MbResult::Ok, [] {
+        fake::RemoveFile("Z:\\InstData\\TAZ\\one.taz");
+        fake::AddFile("Z:\\InstData\\TAZ\\two.taz", "disc two");
+        fake::SetDrive('Z', fake::Drive{true, std::string("QUENDRIL2")});
+    });
+    fake::QueueAnswer(MbResult::No);  // not now
+    frmInstMain->edtInst.SetText("C:\\Game");
+    frmInstMain->btnStart1.Click();
+
+    ASSERT_EQ(fake::Boxes().size(), 3u);
+    EXPECT_EQ(fake::Boxes()[1].text, "『ソフト表』のディスク２をCD-ROMドライブにセットしてください。");
+    EXPECT_EQ(platform::ReadWholeFile("C:\\Game\\Setup.log"),
+              "C:\\Game\\Tazu.exe\r\nC:\\Game\\Tazu.env\r\nC:\\Game\\ovit.dll\r\nC:\\Game\\game.ico\r\n"
+              "C:\\Game\\TAZ\\one.taz\r\nC:\\Game\\TAZ\\two.taz\r\n");
+    EXPECT_EQ(platform::ReadWholeFile("C:\\Game\\TAZ\\two.taz"), "disc two");
+    EXPECT_EQ(fake::RegGetString("Software\\Maker\\ソフト表", "InstPath"), "C:\\Game\\");
+}
+
+}  // namespace
