@@ -28,6 +28,9 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 # ---- the guided tour under Xvfb ----
+# The whole life of the demo game: install, readme, start, a second start
+# after the game, DirectX setup, uninstall. It begins from a prefix without
+# the game: an earlier installation in the demo prefix is removed first.
 shots=$repo/build/screenshots
 mkdir -p "$shots" "$repo/build/test-logs"
 rm -f "$shots"/*.png
@@ -35,6 +38,14 @@ export E2E_LOG=$repo/build/test-logs/demo-wine.log
 : > "$E2E_LOG"
 # shellcheck source=../tests/e2e/lib.sh
 . "$repo/tests/e2e/lib.sh"
+
+# The tour's copy of the demo disc reads in small chunks, so that the copy
+# form stays up long enough to be seen; everything else is the demo disc.
+tour_disc=$TAZU_BUILD_WIN/demo/tour-disc
+rm -rf "$tour_disc"
+cp -r "$disc" "$tour_disc"
+sed -i 's/^InstBufSize=[0-9]*/InstBufSize=4/' "$tour_disc/Setup.inf"
+tazu_map_cdrom "$tour_disc" QUENDRIL1
 
 UTIL_PID=
 finish() {
@@ -51,12 +62,18 @@ e2e_start_xvfb 97
 wineserver -p 2>/dev/null || true
 echo "run-demo: Xvfb on $DISPLAY" >&2
 
+# No game from an earlier run: no record, install folder or shortcut.
+auto reg-delete-tree HKCU "Software\\$(setup_inf_value "$disc" RegKey)" || true
+rm -rf "$WINEPREFIX/drive_c/Program Files/$(setup_inf_value "$disc" DefInstPath)"
+rm -rf "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$(setup_inf_value "$disc" ProgramFolder)"
+
 # Runs the tour read from standard input, one step a line:
 #   shot <name>          screenshot build/screenshots/<nn>-<name>.png
 #   sleep <seconds>
+#   start                starts Q:\TazuStart.exe
 #   expect-exit          the utility ends with exit code 0
 #   <tazuauto command>   e.g. wait-window TfrmCdRom, click TfrmInstMain 109,
-#                        msgbox-press 6 (see tests/e2e/tazuauto.cpp)
+#                        msgbox-answer <part of the text> 6 (see tests/e2e/tazuauto.cpp)
 tour() {
     local n=0 step args
     while read -r step args; do
@@ -65,35 +82,84 @@ tour() {
         case $step in
         shot)
             n=$((n + 1))
-            screenshot "$shots/$(printf '%02d' "$n")-$args.png"
+            # A window just shown needs a moment to be painted; import
+            # reads message boxes that xwd -root leaves black under Xvfb.
+            sleep 0.3
+            import -display "$DISPLAY" -window root "$shots/$(printf '%02d' "$n")-$args.png" 2>/dev/null
             ;;
         sleep) sleep "$args" ;;
+        start) start_utility ;;
         expect-exit)
             wait_process "$UTIL_PID" 15 || { echo "run-demo: the utility did not end" >&2; return 1; }
             UTIL_PID=
             echo "run-demo: the utility ended with exit code $EXIT_CODE" >&2
+            [ "$EXIT_CODE" = 0 ] || return 1
             ;;
         *)
             # shellcheck disable=SC2086
-            auto "$step" $args || { echo "run-demo: step failed: $step $args" >&2; return 1; }
+            auto "$step" $args >/dev/null || { echo "run-demo: step failed: $step $args" >&2; return 1; }
             ;;
         esac
     done
 }
 
-start_utility
 status=0
 tour <<'EOF' || status=1
+start
 # Disc 1 is in Q:; the utility asks for the drive first.
 wait-window TfrmCdRom 30000
 shot cd-dialog
 click TfrmCdRom 103
 # The menu of a game that is not installed yet.
 wait-window TfrmInstMain 30000
-sleep 0.5
 shot main-menu
-# Quit with the menu's own button.
-click TfrmInstMain 109
+# Install into the proposed folder, which does not exist yet.
+click TfrmInstMain 100
+wait-msgbox 新しく作成しますか 10000
+shot create-folder-question
+msgbox-answer 新しく作成しますか 6
+wait-window TfrmCopyFile 10000
+sleep 0.4
+shot copying
+# The readme beside the utility opens in Notepad.
+wait-window Notepad 30000
+shot readme
+close Notepad
+wait-msgbox を今すぐ起動しますか 10000
+shot completion-question
+msgbox-answer を今すぐ起動しますか 7
+wait-text TfrmInstMain 100 を開始 10000
+shot installed-menu
+# Start the game from the menu; the menu closes.
+click TfrmInstMain 100
+wait-window TazuDemoGame 15000
+expect-exit
+shot game
+click TazuDemoGame 1
+wait-gone TazuDemoGame 10000
+# The utility again, now with the game installed.
+start
+wait-window TfrmCdRom 30000
+click TfrmCdRom 103
+wait-window TfrmInstMain 30000
+shot installed-at-start
+# The DirectX setup stand-in; the menu waits for it.
+click TfrmInstMain 108
+wait-window TazuDemoDxSetup 10000
+shot directx-setup
+click TazuDemoDxSetup 1
+wait-gone TazuDemoDxSetup 10000
+# Uninstall, save data included.
+click TfrmInstMain 102
+wait-msgbox の削除を開始します 10000
+shot uninstall-question
+msgbox-answer の削除を開始します 6
+wait-msgbox セーブデータを削除しますか 10000
+shot save-data-question
+msgbox-answer セーブデータを削除しますか 6
+wait-msgbox の削除が完了しました 10000
+shot uninstall-done
+msgbox-answer の削除が完了しました 1
 expect-exit
 EOF
 

@@ -7,6 +7,8 @@
 // under Wine a message sent to a window that is being destroyed may never be
 // answered. Clicks are posted, so we never block on the utility's modal loops.
 #include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -64,10 +66,15 @@ bool SendTimeout(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, DWORD_PTR* result) {
 std::wstring TextOf(HWND hwnd) {
     DWORD_PTR len = 0;
     if (!SendTimeout(hwnd, WM_GETTEXTLENGTH, 0, 0, &len)) return L"<no answer>";
-    std::vector<wchar_t> buf(len + 2, L'\0');
-    DWORD_PTR got = 0;
-    if (!SendTimeout(hwnd, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()), &got)) return L"<no answer>";
-    return std::wstring(buf.data(), got);
+    // The text may grow between the two questions (a label of a running
+    // copy): a text that fills the buffer is asked for again, with room.
+    for (size_t room = len + 64;; room *= 2) {
+        std::vector<wchar_t> buf(room, L'\0');
+        DWORD_PTR got = 0;
+        if (!SendTimeout(hwnd, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()), &got))
+            return L"<no answer>";
+        if (got + 1 < room || room > 65536) return std::wstring(buf.data(), got);
+    }
 }
 
 std::wstring ClassOf(HWND hwnd) {
@@ -154,8 +161,10 @@ int CmdWaitGone(const std::wstring& cls, int timeoutMs) {
 }
 
 // win <TAB> class <TAB> caption <TAB> left,top,width,height (outer) <TAB> client WxH <TAB> screen WxH
+//     <TAB> visible <TAB> enabled
 // ctl <TAB> id <TAB> class <TAB> visible <TAB> enabled <TAB> x,y,w,h in the form's client <TAB> text
 // item <TAB> id <TAB> index <TAB> selected <TAB> text       (combo box items)
+// focus <TAB> id                                             (the control with the keyboard focus)
 int CmdDump(const std::wstring& cls) {
     HWND form = FindTop(cls);
     if (!form) {
@@ -167,7 +176,8 @@ int CmdDump(const std::wstring& cls) {
     GetClientRect(form, &client);
     Out(L"win\t" + cls + L"\t" + Escape(TextOf(form)) + L"\t" + RectText(outer) + L"\t" + Num(client.right) + L"x" +
         Num(client.bottom) + L"\t" + Num(GetSystemMetrics(SM_CXSCREEN)) + L"x" +
-        Num(GetSystemMetrics(SM_CYSCREEN)) + L"\t" + (IsWindowVisible(form) ? L"1" : L"0") + L"\n");
+        Num(GetSystemMetrics(SM_CYSCREEN)) + L"\t" + (IsWindowVisible(form) ? L"1" : L"0") + L"\t" +
+        (IsWindowEnabled(form) ? L"1" : L"0") + L"\n");
     for (HWND h : Children(form)) {
         int id = GetDlgCtrlID(h);
         std::wstring childClass = ClassOf(h);
@@ -188,6 +198,11 @@ int CmdDump(const std::wstring& cls) {
             }
         }
     }
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof gui;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(form, nullptr), &gui) && gui.hwndFocus &&
+        IsChild(form, gui.hwndFocus))
+        Out(L"focus\t" + Num(GetDlgCtrlID(gui.hwndFocus)) + L"\n");
     return 0;
 }
 
@@ -231,7 +246,8 @@ int CmdSelect(const std::wstring& cls, int id, int index) {
 // Standard message boxes are top-level #32770 dialogs.
 HWND FindMessageBox() { return FindVisibleTop(L"#32770"); }
 
-// caption <TAB> text / text <TAB> text / button <TAB> id <TAB> text
+// caption <TAB> text / text <TAB> text / button <TAB> id <TAB> text /
+// default <TAB> id / focus <TAB> id
 int CmdMsgbox(int timeoutMs) {
     if (!WaitFor(timeoutMs, [](const std::wstring&) { return FindMessageBox() != nullptr; }, L"")) {
         Err("no message box within " + std::to_string(timeoutMs) + " ms");
@@ -250,7 +266,30 @@ int CmdMsgbox(int timeoutMs) {
             Out(L"button\t" + Num(GetDlgCtrlID(h)) + L"\t" + Escape(TextOf(h)) + L"\n");
         }
     }
+    // The button drawn as the default push button, and the one that has the
+    // keyboard focus in the box's thread (Enter presses it).
+    for (HWND h : Children(box))
+        if (_wcsicmp(ClassOf(h).c_str(), L"Button") == 0 && IsWindowVisible(h) &&
+            (GetWindowLongW(h, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            Out(L"default\t" + Num(GetDlgCtrlID(h)) + L"\n");
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof gui;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &gui) && gui.hwndFocus &&
+        GetParent(gui.hwndFocus) == box)
+        Out(L"focus\t" + Num(GetDlgCtrlID(gui.hwndFocus)) + L"\n");
     return 0;
+}
+
+// The texts of the box's static controls, joined by line feeds.
+std::wstring MessageBoxText(HWND box) {
+    std::wstring all;
+    for (HWND h : Children(box)) {
+        if (_wcsicmp(ClassOf(h).c_str(), L"Static") != 0 || !IsWindowVisible(h)) continue;
+        if ((GetWindowLongW(h, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) continue;
+        if (!all.empty()) all += L"\n";
+        all += TextOf(h);
+    }
+    return all;
 }
 
 std::wstring WithoutMnemonic(const std::wstring& s) {
@@ -260,23 +299,173 @@ std::wstring WithoutMnemonic(const std::wstring& s) {
     return r;
 }
 
+HWND PressableButton(HWND box, const std::wstring& which) {
+    int wantId = ToInt(which, -1);
+    for (HWND h : Children(box)) {
+        if (_wcsicmp(ClassOf(h).c_str(), L"Button") != 0 || !IsWindowVisible(h)) continue;
+        int id = GetDlgCtrlID(h);
+        if (id == wantId || WithoutMnemonic(TextOf(h)) == WithoutMnemonic(which)) return h;
+    }
+    return nullptr;
+}
+
+// Waits for the message box whose text contains <part>; presses nothing.
+std::wstring gWantedPart;
+int CmdWaitMsgbox(const std::wstring& part, int timeoutMs) {
+    gWantedPart = part;
+    auto wanted = [](const std::wstring&) {
+        for (HWND h : TopWindows())
+            if (IsWindowVisible(h) && ClassOf(h) == L"#32770" && MessageBoxText(h).find(gWantedPart) != std::wstring::npos)
+                return true;
+        return false;
+    };
+    if (WaitFor(timeoutMs, wanted, L"")) return 0;
+    HWND other = FindMessageBox();
+    Err("no message box saying \"" + Utf8(part) + "\" within " + std::to_string(timeoutMs) + " ms" +
+        (other ? "; on screen: \"" + Utf8(Escape(MessageBoxText(other))) + "\"" : std::string()));
+    return 1;
+}
+
+// Presses <button> of the message box whose text contains <part>; any other
+// box is left alone. Prints the text of the box that was answered.
+int CmdMsgboxAnswer(const std::wstring& part, const std::wstring& which, int timeoutMs) {
+    if (CmdWaitMsgbox(part, timeoutMs) != 0) return 1;
+    for (HWND box : TopWindows()) {
+        if (!IsWindowVisible(box) || ClassOf(box) != L"#32770" ||
+            MessageBoxText(box).find(part) == std::wstring::npos)
+            continue;
+        HWND button = PressableButton(box, which);
+        if (!button) break;
+        Out(L"text\t" + Escape(MessageBoxText(box)) + L"\n");
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+        return 0;
+    }
+    Err("message box has no button " + Utf8(which));
+    return 1;
+}
+
 int CmdMsgboxPress(const std::wstring& which, int timeoutMs) {
     if (!WaitFor(timeoutMs, [](const std::wstring&) { return FindMessageBox() != nullptr; }, L"")) {
         Err("no message box within " + std::to_string(timeoutMs) + " ms");
         return 1;
     }
     HWND box = FindMessageBox();
-    int wantId = ToInt(which, -1);
-    for (HWND h : Children(box)) {
-        if (_wcsicmp(ClassOf(h).c_str(), L"Button") != 0 || !IsWindowVisible(h)) continue;
-        int id = GetDlgCtrlID(h);
-        if (id == wantId || WithoutMnemonic(TextOf(h)) == WithoutMnemonic(which)) {
-            PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(h));
-            return 0;
-        }
+    if (HWND h = PressableButton(box, which)) {
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(h), BN_CLICKED), reinterpret_cast<LPARAM>(h));
+        return 0;
     }
     Err("message box has no button " + Utf8(which));
     return 1;
+}
+
+// A progress bar's position, any other control's text.
+std::wstring ValueOf(HWND ctl) {
+    if (_wcsicmp(ClassOf(ctl).c_str(), PROGRESS_CLASSW) == 0) {
+        DWORD_PTR pos = 0;
+        if (!SendTimeout(ctl, PBM_GETPOS, 0, 0, &pos)) return L"<no answer>";
+        return Num(static_cast<long long>(pos));
+    }
+    return Escape(TextOf(ctl));
+}
+
+int CmdValue(const std::wstring& cls, int id) {
+    HWND ctl = FindControl(cls, id);
+    if (!ctl) return 1;
+    Out(ValueOf(ctl) + L"\n");
+    return 0;
+}
+
+// <count> samples, <interval> ms apart, of the values of the controls: one
+// line each, the milliseconds since the start and then one value per id.
+// Stops early when the window is gone.
+int CmdSample(const std::wstring& cls, int count, int intervalMs, const std::vector<int>& ids) {
+    DWORD start = GetTickCount();
+    for (int i = 0; i < count; ++i) {
+        HWND form = FindTop(cls);
+        if (!form) return i > 0 ? 0 : 1;
+        std::wstring line = Num(static_cast<long long>(GetTickCount() - start));
+        for (int id : ids) {
+            HWND ctl = ChildById(form, id);
+            line += L"\t" + (ctl ? ValueOf(ctl) : std::wstring(L"<none>"));
+        }
+        Out(line + L"\n");
+        if (i + 1 < count) Sleep(static_cast<DWORD>(intervalMs));
+    }
+    return 0;
+}
+
+struct TextWait {
+    std::wstring cls;
+    int id;
+    std::wstring part;
+} gTextWait;
+
+int CmdWaitText(const std::wstring& cls, int id, const std::wstring& part, int timeoutMs) {
+    gTextWait = {cls, id, part};
+    auto matches = [](const std::wstring&) {
+        HWND form = FindTop(gTextWait.cls);
+        HWND ctl = form ? ChildById(form, gTextWait.id) : nullptr;
+        return ctl && ValueOf(ctl).find(gTextWait.part) != std::wstring::npos;
+    };
+    if (WaitFor(timeoutMs, matches, L"")) return 0;
+    HWND ctl = FindTop(cls) ? ChildById(FindTop(cls), id) : nullptr;
+    Err("control " + std::to_string(id) + " of " + Utf8(cls) + " did not show \"" + Utf8(part) + "\" within " +
+        std::to_string(timeoutMs) + " ms" + (ctl ? "; it shows \"" + Utf8(ValueOf(ctl)) + "\"" : std::string()));
+    return 1;
+}
+
+// Posts WM_CLOSE to the visible top-level window of the class.
+int CmdClose(const std::wstring& cls) {
+    HWND h = FindVisibleTop(cls);
+    if (!h) {
+        Err("no visible window " + Utf8(cls));
+        return 1;
+    }
+    return PostMessageW(h, WM_CLOSE, 0, 0) ? 0 : 1;
+}
+
+// The shell's folder browser: a dialog with a tree of folders.
+HWND FindFolderBrowser() {
+    for (HWND h : TopWindows()) {
+        if (!IsWindowVisible(h) || ClassOf(h) != L"#32770") continue;
+        for (HWND c : Children(h))
+            if (_wcsicmp(ClassOf(c).c_str(), WC_TREEVIEWW) == 0) return h;
+    }
+    return nullptr;
+}
+
+// Selects <path> in the folder browser and confirms it with OK. The path
+// travels in memory of the browser's own process, since the browser reads it
+// from there. Prints the texts the browser shows above its tree.
+int CmdBrowseChoose(const std::wstring& path, int timeoutMs) {
+    if (!WaitFor(timeoutMs, [](const std::wstring&) { return FindFolderBrowser() != nullptr; }, L"")) {
+        Err("no folder browser within " + std::to_string(timeoutMs) + " ms");
+        return 1;
+    }
+    HWND box = FindFolderBrowser();
+    for (HWND c : Children(box)) {
+        if (_wcsicmp(ClassOf(c).c_str(), L"Static") != 0 || !IsWindowVisible(c)) continue;
+        std::wstring t = TextOf(c);
+        if (!t.empty()) Out(L"text\t" + Escape(t) + L"\n");
+    }
+    DWORD pid = 0;
+    GetWindowThreadProcessId(box, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) {
+        Err("cannot open the browser's process");
+        return 1;
+    }
+    const SIZE_T bytes = (path.size() + 1) * sizeof(wchar_t);
+    void* remote = VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    bool ok = remote && WriteProcessMemory(process, remote, path.c_str(), bytes, nullptr) &&
+              SendTimeout(box, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(remote), nullptr);
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    if (!ok) {
+        Err("cannot select the folder in the browser");
+        return 1;
+    }
+    return PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0) ? 0 : 1;
 }
 
 bool MutexExists(const std::wstring& name) {
@@ -446,6 +635,14 @@ void Usage() {
         "  select <class> <id> <index>           combo box selection\n"
         "  msgbox [timeout-ms]                   caption, text and buttons of a message box\n"
         "  msgbox-press <button-text-or-id> [timeout-ms]\n"
+        "  wait-msgbox <text-part> [timeout-ms]  a message box whose text holds the part\n"
+        "  msgbox-answer <text-part> <button-text-or-id> [timeout-ms]\n"
+        "                                        presses only on the box whose text holds the part\n"
+        "  value <class> <id>                    progress bar position, or the control's text\n"
+        "  sample <class> <count> <ms> <id>...   values of controls, <count> times <ms> apart\n"
+        "  wait-text <class> <id> <part> [timeout-ms]\n"
+        "  close <class>                         posts WM_CLOSE to the window\n"
+        "  browse-choose <path> [timeout-ms]     picks the folder in the folder browser, OK\n"
         "  mutex-exists <name>                   status 0 when it exists\n"
         "  hold-mutex <name> <ms>\n"
         "  watch <ms> <mutex>                    what appeared while watching\n"
@@ -477,6 +674,17 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"select" && n == 3) return CmdSelect(a[1], ToInt(a[2], -1), ToInt(a[3], 0));
     if (cmd == L"msgbox") return CmdMsgbox(ToInt(arg(1), 10000));
     if (cmd == L"msgbox-press" && n >= 1) return CmdMsgboxPress(a[1], ToInt(arg(2), 10000));
+    if (cmd == L"wait-msgbox" && n >= 1) return CmdWaitMsgbox(a[1], ToInt(arg(2), 10000));
+    if (cmd == L"msgbox-answer" && n >= 2) return CmdMsgboxAnswer(a[1], a[2], ToInt(arg(3), 10000));
+    if (cmd == L"value" && n == 2) return CmdValue(a[1], ToInt(a[2], -1));
+    if (cmd == L"sample" && n >= 4) {
+        std::vector<int> ids;
+        for (size_t i = 4; i < a.size(); ++i) ids.push_back(ToInt(a[i], -1));
+        return CmdSample(a[1], ToInt(a[2], 1), ToInt(a[3], 100), ids);
+    }
+    if (cmd == L"wait-text" && n >= 3) return CmdWaitText(a[1], ToInt(a[2], -1), a[3], ToInt(arg(4), 10000));
+    if (cmd == L"close" && n == 1) return CmdClose(a[1]);
+    if (cmd == L"browse-choose" && n >= 1) return CmdBrowseChoose(a[1], ToInt(arg(2), 10000));
     if (cmd == L"mutex-exists" && n == 1) {
         bool exists = MutexExists(a[1]);
         Out(exists ? "yes\n" : "no\n");
