@@ -151,6 +151,8 @@ void TfrmInstMain::btnStart1Click(platform::Control& sender) {
     }
     ApplyStateLayout(true);
     btnInstDirectX.SetVisible(true);
+    // The readme wait took the focus off the start button; Enter starts the game.
+    btnStart1.SetFocus();
 }
 
 // The readme beside the utility, in the system's text viewer; the command
@@ -168,4 +170,6 @@ void TfrmInstMain::ShowReadme() {
                                  platform::app::Title(), MbButtons::Ok, MbIcon::Information);
     }
     for (platform::Control* c : {&btnStart1, &btnDelete, &btnExit}) c->SetEnabled(true);
+    // The viewer had the front; the question that follows belongs to the menu.
+    BringToFront();
 }

@@ -58,6 +58,9 @@ void Control::SetBounds(int left, int top, int width, int height) {
     Changed(Change::Bounds);
 }
 void Control::Click() { form_.DispatchClick(*this); }
+void Control::SetFocus() {
+    if (form_.Created()) form_.Impl().FocusControl(index_);
+}
 
 std::string Edit::Text() const {
     if (Owner().Created()) Owner().Impl().PullControl(Index());
@@ -209,6 +212,9 @@ void Form::Close() {
 }
 
 void Form::Repaint() { impl_->Repaint(); }
+void Form::BringToFront() {
+    if (created_) impl_->BringToFront();
+}
 void Form::PostToSelf(int message) { impl_->PostToSelf(message); }
 
 void Form::SetCaption(const std::string& caption) {

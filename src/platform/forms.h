@@ -97,6 +97,9 @@ public:
     int Height() const;
     void SetBounds(int left, int top, int width, int height);
 
+    // Gives it the keyboard focus (when it can take it).
+    void SetFocus();
+
     // As if the user clicked it: runs the bound handler with this control as
     // the sender; an error escaping the handler goes to the error report.
     void Click();
@@ -159,6 +162,8 @@ public:
     virtual void RunModal() = 0;  // returns once the form's modal result is set
     virtual void PostToSelf(int message) = 0;
     virtual void Repaint() = 0;
+    virtual void FocusControl(int index) = 0;
+    virtual void BringToFront() = 0;  // above the other programs' windows, active
     virtual int OuterWidth() const = 0;
     virtual int OuterHeight() const = 0;
 };
@@ -187,6 +192,7 @@ public:
     // application; any other form hides.
     void Close();
     void Repaint();                 // paint now, without processing messages
+    void BringToFront();
     void PostToSelf(int message);   // delivered later to OnMessage
     void PostClose() { PostToSelf(kCloseMessage); }
 

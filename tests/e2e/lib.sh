@@ -64,7 +64,8 @@ stop_process() {  # <pid>
 # Screenshot of the whole screen as PNG.
 screenshot() {  # <file.png>
     mkdir -p "$(dirname "$1")"
-    xwd -root -display "$DISPLAY" 2>/dev/null | convert xwd:- "png:$1" 2>/dev/null
+    # import, not xwd -root: under Xvfb xwd leaves message boxes black.
+    import -display "$DISPLAY" -window root "png:$1" 2>/dev/null
 }
 
 # The value of a [Setting] key of the disc's Setup.inf, as UTF-8.

@@ -341,7 +341,7 @@ body_install_full() {
     check_installed_layout "after the installation" "$menu" "『$title』　を開始"
     local focus
     focus=$(awk -F'\t' '$1 == "focus" { print $2 }' <<<"$menu")
-    [ "$focus" = 100 ] || echo "  note: after the installation the keyboard focus is on control ${focus:-none}, not on btnStart1"
+    check "keyboard focus after the installation" "$focus" 100
 
     # What the installation left on disk and in the registry.
     local dir log

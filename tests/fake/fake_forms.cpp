@@ -76,6 +76,10 @@ public:
     }
     void PostToSelf(int message) override { F().posted.push_back(Posted{&form_, message}); }
     void Repaint() override { Log("repaint"); }
+    void FocusControl(int index) override {
+        F().events.push_back("focus " + Name(form_) + "." + form_.Def().controls[index].name);
+    }
+    void BringToFront() override { Log("front"); }
     int OuterWidth() const override { return form_.Def().clientWidth + kFrameWidth; }
     int OuterHeight() const override { return form_.Def().clientHeight + kFrameHeight; }
 

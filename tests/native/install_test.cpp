@@ -1,5 +1,6 @@
 // The install command, the copy form's driver and chunked copy, and the
 // rollback of a failed installation, on a fake disc in Q:.
+#include <algorithm>
 #include <tuple>
 
 #include "install/instcommon.h"
@@ -131,6 +132,11 @@ TEST_F(Install, InstallsEverythingInOrderAndSwitchesToTheInstalledState) {
     EXPECT_EQ(fake::StartedProcesses()[0].application, "C:\\WINDOWS\\notepad.exe");
     EXPECT_EQ(fake::StartedProcesses()[0].commandLine, "C:\\WINDOWS\\notepad.exe Q:\\readme.txt");
     EXPECT_EQ(enabledDuringReadme, (std::vector<bool>{false, false, false, true}));
+    // The menu comes back to the front for its question, and Enter starts the game.
+    const auto& events = fake::Events();
+    const auto front = std::find(events.begin(), events.end(), "front TfrmInstMain");
+    EXPECT_NE(front, events.end());
+    EXPECT_EQ(events.back(), "focus TfrmInstMain.btnStart1");
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{
                               "インストール先のフォルダが存在しません。\n新しく作成しますか？",
                               "インストールが完了しました。\n\n『ソフト表』\n\nを今すぐ起動しますか？"}));

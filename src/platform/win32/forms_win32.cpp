@@ -108,6 +108,16 @@ public:
     void RunModal() override;
     void PostToSelf(int message) override { PostMessageW(hwnd_, static_cast<UINT>(message), 0, 0); }
     void Repaint() override;
+    void FocusControl(int index) override {
+        if (hwnd_ && index >= 0 && index < static_cast<int>(controls_.size()) && controls_[index] &&
+            IsWindowVisible(controls_[index]) && IsWindowEnabled(controls_[index])) {
+            SetFocus(controls_[index]);
+            lastFocus_ = controls_[index];
+        }
+    }
+    void BringToFront() override {
+        if (hwnd_) SetForegroundWindow(hwnd_);
+    }
     int OuterWidth() const override { return OuterRect().right - OuterRect().left; }
     int OuterHeight() const override { return OuterRect().bottom - OuterRect().top; }
 
