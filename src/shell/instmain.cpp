@@ -105,6 +105,10 @@ void TfrmInstMain::ShowInstallState() {
     InstConfig.NeedInstall = true;
     btnStart1.SetCaption(Bracketed("』　をインストール (通常PCM音源版)"));
     btnStart2.SetCaption(Bracketed("』　をインストール (M-WAVE対策版)"));
+    // The installed state may have left the hidden M-WAVE button disabled
+    // (the readme wait, the DirectX setup); it works like the first button,
+    // which is disabled only while the menu is locked.
+    btnStart2.SetEnabled(btnStart1.Enabled());
     ApplyStateLayout(false);
     edtInst.SetText(ProposedInstallFolder(platform::WindowsDirectory(), InstConfig.DefInstPath));
 }

@@ -156,6 +156,14 @@ TEST_F(Install, InstallsEverythingInOrderAndSwitchesToTheInstalledState) {
     for (platform::Control* c : Controls{&Menu().btnStart2, &Menu().lblInst, &Menu().edtInst, &Menu().btnS})
         EXPECT_FALSE(c->Visible()) << c->Name();
 
+    // Forgetting the installation gives back the install state with both
+    // install buttons usable, though the readme left the hidden one disabled.
+    fake::QueueAnswer(MbResult::Yes);
+    Menu().btnInstInfoDel.Click();
+    EXPECT_TRUE(Menu().btnStart2.Visible() && Menu().btnStart2.Enabled());
+    InstConfig.NeedInstall = false;
+    InstConfig.InstPath = kDir;
+
     // Now the same button starts the game from its folder and ends the menu.
     Menu().btnStart1.Click();
     ASSERT_EQ(fake::ShellOpens().size(), 1u);
