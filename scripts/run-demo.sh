@@ -95,6 +95,10 @@ tour() {
             echo "run-demo: the utility ended with exit code $EXIT_CODE" >&2
             [ "$EXIT_CODE" = 0 ] || return 1
             ;;
+        browse-choose)
+            # The folder may hold blanks: the rest of the line is one path.
+            auto browse-choose "$args" 10000 >/dev/null || { echo "run-demo: step failed: $step $args" >&2; return 1; }
+            ;;
         *)
             # shellcheck disable=SC2086
             auto "$step" $args >/dev/null || { echo "run-demo: step failed: $step $args" >&2; return 1; }
@@ -149,6 +153,37 @@ wait-window TazuDemoDxSetup 10000
 shot directx-setup
 click TazuDemoDxSetup 1
 wait-gone TazuDemoDxSetup 10000
+# Point the record at the folder the game is in (a moved game would be
+# elsewhere; here it is the same folder).
+click TfrmInstMain 105
+wait-msgbox インストール情報の変更を行います 10000
+shot record-change-question
+msgbox-answer インストール情報の変更を行います 6
+sleep 0.5
+shot folder-browser
+browse-choose C:\Program Files\ソラの表
+wait-msgbox インストール情報の変更が完了しました 10000
+shot record-change-done
+msgbox-answer インストール情報の変更が完了しました 1
+# Forget the installation: the menu is in its install state again.
+click TfrmInstMain 106
+wait-msgbox インストール情報の削除を行います 10000
+shot record-removal-question
+msgbox-answer インストール情報の削除を行います 6
+wait-msgbox インストール情報の削除が完了しました 10000
+msgbox-answer インストール情報の削除が完了しました 1
+wait-text TfrmInstMain 100 をインストール 10000
+shot install-state-again
+# Install again over the files that are still there.
+click TfrmInstMain 100
+wait-msgbox 既に存在します 10000
+shot folder-exists-notice
+msgbox-answer 既に存在します 1
+wait-window Notepad 30000
+close Notepad
+wait-msgbox を今すぐ起動しますか 10000
+msgbox-answer を今すぐ起動しますか 7
+wait-text TfrmInstMain 100 を開始 10000
 # Uninstall, save data included.
 click TfrmInstMain 102
 wait-msgbox の削除を開始します 10000
