@@ -297,8 +297,10 @@ bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, co
     form.FFileCopied = 0;
     form.pgbFile.SetRange(0, 100);
     form.pgbFile.SetPosition(0);
+    // The label reaches the screen with the next round of messages, within
+    // a tenth of a second: repainting the whole form for every file would
+    // cost more than copying a small one.
     form.lblInstFile.SetCaption(sjis::LastPathComponent(source) + " をコピーしています...");
-    form.Repaint();
 
     bool failed = true;
     try {
