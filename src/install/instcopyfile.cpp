@@ -285,9 +285,10 @@ bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, co
     const auto owner = [&](const std::string& text, MbButtons buttons, MbIcon icon, MbDefault def) {
         return Ask(form, text, buttons, icon, def);
     };
-    std::vector<char> buffer;
+    std::vector<char>& buffer = form.FBuffer;
     try {
-        buffer.assign(static_cast<std::size_t>(InstConfig.InstBufSize), '\0');
+        if (buffer.size() != static_cast<std::size_t>(InstConfig.InstBufSize))
+            buffer.assign(static_cast<std::size_t>(InstConfig.InstBufSize), '\0');
     } catch (const std::bad_alloc&) {
         owner("メモリの確保に失敗しました。\n動作中のアプリケーションを全て終了して再実行してください。", MbButtons::Ok,
               MbIcon::Error, MbDefault::Button1);
@@ -297,6 +298,8 @@ bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, co
     form.FFileCopied = 0;
     form.pgbFile.SetRange(0, 100);
     form.pgbFile.SetPosition(0);
+    // The label goes with the bar: a new file does not show the last one's 100%.
+    form.lblFilePer.SetCaption(PercentText(0));
     // The label reaches the screen with the next round of messages, within
     // a tenth of a second: repainting the whole form for every file would
     // cost more than copying a small one.
@@ -309,7 +312,7 @@ bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, co
         if (!in || !out) return true;
         const std::uint64_t size = in->Size().value_or(0);
         const std::size_t step = std::min(buffer.size(), kMaxStep);
-        int filePercent = -1, allPercent = -1;
+        int filePercent = 0, allPercent = -1;
         for (;;) {
             platform::app::ProcessMessages();
             const auto got = in->Read(buffer.data(), step);

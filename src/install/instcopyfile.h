@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/forms.h"
@@ -32,6 +33,10 @@ public:
     std::uint64_t FTotalCopied = 0;
     bool FCancel = false;
     std::unique_ptr<platform::File> FLog;  // Setup.log; null when it could not be created
+    // The copy buffer of InstBufSize bytes, zero-filled when first needed and
+    // kept for the form's other files: filling a large one anew for each of
+    // thousands of small files would cost more than copying them.
+    std::vector<char> FBuffer;
 
     // pnlSize's text for the current remaining size and free space, refreshed
     // only when the rounded figures can have changed.

@@ -476,7 +476,9 @@ TEST_F(Copy, CopiesInChunksWithTheBarsLabelsAndTimes) {
 }
 
 TEST_F(Copy, ZeroLengthFileIsCreatedEmptyWithoutAChunk) {
+    form_.lblFilePer.SetCaption("100%");  // the last file's
     EXPECT_FALSE(Run(""));
+    EXPECT_EQ(form_.lblFilePer.Caption(), "  0%");
     EXPECT_EQ(platform::ReadWholeFile("C:\\x.bin"), "");
     EXPECT_EQ(fake::TimesOf("C:\\x.bin")->lastWrite, 9u);
     EXPECT_TRUE(Positions("pgbFile").empty());
