@@ -14,12 +14,12 @@
 # Not a test: nothing runs it but a person.
 #
 #   bench/copy_bench.sh
-# Results: build/h-bench-logs/summary.txt (and one file per run there),
-# screenshots: build/h-bench-shots/copy-mid-{1,2}.png.
+# Results: build/copybench-logs/summary.txt (and one file per run there),
+# screenshots: build/copybench-shots/copy-mid-{1,2}.png.
 # Settings (environment):
-#   BENCH_BUILD     Windows build tree       (build/h-bench-win; built here with -j2)
-#   BENCH_PREFIX    Wine prefix              (build/h-bench-prefix)
-#   BENCH_DISC      generated disc folder    (build/h-bench-disc; deleted at the end)
+#   BENCH_BUILD     Windows build tree       (build/copybench-win; built here with -j2)
+#   BENCH_PREFIX    Wine prefix              (build/copybench-prefix)
+#   BENCH_DISC      generated disc folder    (build/copybench-disc; deleted at the end)
 #   BENCH_RUNS      runs of each measurement (5)
 #   BENCH_BUFSIZES  InstBufSize values       ("32768")
 #   BENCH_PAYLOADS  payloads                 ("small big")
@@ -30,7 +30,7 @@
 #   BENCH_CHUNKED=0       skip the plain ReadFile/WriteFile loop runs (a third
 #                         measurement: the copy without any window work)
 #   BENCH_PERF=1          after the timed runs of a payload, one untimed run of
-#                         each under perf record; reports in build/h-bench-logs
+#                         each under perf record; reports in build/copybench-logs
 #   BENCH_TRACE=1         at the end, one untimed run of each on the small
 #                         payload with the wineserver tracing requests: prints
 #                         the requests per copied file
@@ -38,16 +38,16 @@
 set -uo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${BENCH_BUILD:-$repo/build/h-bench-win}
-export TAZU_WINEPREFIX=${BENCH_PREFIX:-$repo/build/h-bench-prefix}
-disc=${BENCH_DISC:-$repo/build/h-bench-disc}
+build=${BENCH_BUILD:-$repo/build/copybench-win}
+export TAZU_WINEPREFIX=${BENCH_PREFIX:-$repo/build/copybench-prefix}
+disc=${BENCH_DISC:-$repo/build/copybench-disc}
 runs=${BENCH_RUNS:-5}
 bufsizes=${BENCH_BUFSIZES:-32768}
 payloads=${BENCH_PAYLOADS:-small big}
 cancels=${BENCH_CANCELS:-5}
 first_display=${BENCH_DISPLAY:-140}
-logs=$repo/build/h-bench-logs
-shots=$repo/build/h-bench-shots
+logs=$repo/build/copybench-logs
+shots=$repo/build/copybench-shots
 mkdir -p "$logs" "$shots"
 
 small_count=2000 small_bytes=65536

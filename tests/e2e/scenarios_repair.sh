@@ -102,6 +102,16 @@ body_record_change() {
     check "game's sound library" "$(auto value TazuDemoGame 100 | sed 's/.*\\n//')" "サウンドライブラリ：ovit (通常PCM音源版)"
     auto click TazuDemoGame 1
     auto wait-gone TazuDemoGame 5000 || fail "the game did not close"
+
+    # Uninstalled there, save data and all: the new place goes, the record too.
+    to_menu || return
+    auto click TfrmInstMain 102
+    answer "の削除を開始します" 6 || return
+    answer "セーブデータを削除しますか" 6 || return
+    answer "の削除が完了しました" 1 || return
+    expect_clean_exit "after the uninstall in the new place"
+    [ -e "$new" ] && fail "the moved folder is still there after the uninstall: $(find "$new" | head -5 | tr '\n' ' ')"
+    [ -n "$(record_inst_path)" ] && fail "the record is still there after the uninstall"
 }
 scenario_record_change() { with_cleanup body_record_change "$inst_dir" "$moved_dir" 'C:\移動先'; }
 
