@@ -116,13 +116,8 @@ const platform::FormDef kCopyFileForm = {
     kControls, sizeof kControls / sizeof kControls[0]};
 
 std::string VolumeRootOf(const std::string& instPath) {
-    if (instPath.size() >= 2 && instPath[1] == ':') return instPath.substr(0, 2) + "\\";
-    if (instPath.compare(0, 2, "\\\\") == 0) {
-        const auto server = sjis::FindFirst(instPath, '\\', 2);
-        const auto share = server == std::string::npos ? server : sjis::FindFirst(instPath, '\\', server + 1);
-        return sjis::WithTrailingBackslash(share == std::string::npos ? instPath : instPath.substr(0, share));
-    }
-    return instPath.substr(0, 3);
+    const std::string drive = DrivePart(instPath);
+    return drive.empty() ? instPath.substr(0, 3) : drive + "\\";
 }
 
 int PercentOf(std::uint64_t done, std::uint64_t total) {
