@@ -35,6 +35,8 @@ void TfrmInstMain::btnDeleteClick(platform::Control&) {
     const auto log = platform::ReadWholeFile(logPath);
 
     platform::app::SetBusyCursor(true);
+    // Nothing repaints during the pass: clear the questions' traces first.
+    Repaint();
     {
         // The notice is painted once; the pass does not process messages, so
         // the start message it posts to itself goes with the window.

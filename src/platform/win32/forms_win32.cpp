@@ -80,6 +80,10 @@ LRESULT CALLBACK RaisedBevelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     HDC dc = BeginPaint(hwnd, &ps);
     RECT rc;
     GetClientRect(hwnd, &rc);
+    // The bevel lies under the whole of a notice that is painted once and
+    // then not again while its work runs; it paints the face itself so that
+    // nothing of the window that was there before shows through.
+    FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
     DrawEdge(dc, &rc, BDR_RAISEDINNER, BF_RECT);
     EndPaint(hwnd, &ps);
     return 0;
