@@ -1,5 +1,6 @@
 // The install command and the game start, behind both big menu buttons.
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "install/instcommon.h"
@@ -10,6 +11,7 @@
 #include "platform/msgbox.h"
 #include "platform/process.h"
 #include "platform/sjis.h"
+#include "platform/winpath.h"
 #include "shell/instconfig.h"
 #include "shell/instmain.h"
 
@@ -33,37 +35,36 @@ MbResult Say(const platform::Form* owner, const std::string& text, MbButtons but
 
 std::string GamePath() { return InstConfig.InstPath + "Tazu.exe"; }
 
-// The folder text is usable: given, absolute, not a drive root. Each refusal
-// has its message.
-bool CheckFolderText(const platform::Form* owner, const std::string& text) {
+// The folder text is usable: given, absolute, not a root, read by Windows
+// as it is written. Each refusal has its message. The text is read as it
+// will be kept, with its backslash: "C:" is the drive's root as much as
+// "C:\" is, and uninstalling from there would work over the whole drive.
+std::optional<platform::WinPath> CheckFolderText(const platform::Form* owner, const std::string& text) {
     if (text.empty()) {
         Say(owner, "インストール先のフォルダを入力して下さい。", MbButtons::Ok, MbIcon::Warning);
-        return false;
+        return std::nullopt;
     }
-    // "C:Games" names a folder relative to the drive's current folder.
-    if (DrivePart(text).empty() || (text.size() > 2 && text[1] == ':' && text[2] != '\\')) {
+    // "C:Games" (relative to the drive's current folder), "\Games", and a
+    // name Windows would change ("Games." loses its dot) are all refused.
+    const auto folder = platform::WinPath::Parse(sjis::WithTrailingBackslash(text));
+    if (!folder) {
         Say(owner, "インストールするフォルダは絶対パスで入力してください。", MbButtons::Ok, MbIcon::Warning);
-        return false;
+        return std::nullopt;
     }
-    // "C:" is the drive's root as much as "C:\" is; uninstalling from there
-    // would work over the whole drive.
-    if ((text.size() == 3 && text[2] == '\\') || (text.size() == 2 && text[1] == ':')) {
+    if (folder->IsRoot()) {
         Say(owner, "インストールするフォルダにルートは指定できません。", MbButtons::Ok, MbIcon::Warning);
-        return false;
+        return std::nullopt;
     }
-    return true;
+    return folder;
 }
 
 // The folder and those above it that do not exist yet, deepest first: what
 // creating it makes, and what a rollback takes away again when empty.
-std::vector<std::string> MissingFolders(const std::string& folder) {
+std::vector<std::string> MissingFolders(const platform::WinPath& folder) {
     std::vector<std::string> missing;
-    std::string path = sjis::EndsWithBackslash(folder) ? folder.substr(0, folder.size() - 1) : folder;
-    while (path.size() > 3 && !platform::DirectoryExists(path)) {
-        missing.push_back(path);
-        const std::string parent = sjis::FolderPart(path);
-        if (parent.size() < 2 || parent.size() >= path.size()) break;
-        path = parent.substr(0, parent.size() - 1);
+    for (auto level = std::optional<platform::WinPath>(folder); level && !level->IsRoot(); level = level->Parent()) {
+        if (platform::DirectoryExists(level->Text())) break;
+        missing.push_back(level->Text());
     }
     return missing;
 }
@@ -80,8 +81,11 @@ void TfrmInstMain::btnStart1Click(platform::Control& sender) {
         return;
     }
 
-    const std::string folder = edtInst.Text();
-    if (!CheckFolderText(this, folder)) return;
+    const auto checked = CheckFolderText(this, edtInst.Text());
+    if (!checked) return;
+    // From here on the folder is the one Windows reads: "C:/Games" is kept
+    // as "C:\Games", "C:\Games\..\Tazu" as "C:\Tazu".
+    const std::string folder = checked->Text();
 
     std::string dll = "InstData\\ovit.dll";
     if (&sender == &btnStart2) {
@@ -92,7 +96,7 @@ void TfrmInstMain::btnStart1Click(platform::Control& sender) {
     }
     InstConfig.DllSource = dll;
 
-    const std::vector<std::string> created = MissingFolders(folder);
+    const std::vector<std::string> created = MissingFolders(*checked);
     if (platform::DirectoryExists(folder)) {
         Say(this,
             "インストール先のフォルダは既に存在します。\nセーブデータが残っている場合は、残っているセーブデータがそのまま使用されます。",
@@ -107,7 +111,10 @@ void TfrmInstMain::btnStart1Click(platform::Control& sender) {
             return;
         }
     }
-    InstConfig.InstPath = sjis::WithTrailingBackslash(folder);
+    InstConfig.InstPath = checked->FolderText();
+    // This installation starts from nothing an earlier command left behind.
+    InstConfig.DeleteSaveData = false;
+    InstConfig.InstallJournal = {};
 
     std::unique_ptr<TfrmCopyFile> copy(new TfrmCopyFile);
     frmCopyFile = copy.get();
@@ -125,6 +132,9 @@ void TfrmInstMain::btnStart1Click(platform::Control& sender) {
             rollback->ShowModal();
             frmDeleteFiles = nullptr;
         }
+        // The shortcut made just before a failing last step points at a
+        // Tazu.exe that is gone now.
+        if (InstConfig.InstallJournal.shortcutMade) RemoveStartMenuShortcut();
         // Folders this command made for the installation go too, when empty.
         for (const std::string& made : created) platform::RemoveEmptyDirectory(made);
         Say(this, "インストールは正しく終了しませんでした。", MbButtons::Ok, MbIcon::Warning);

@@ -6,15 +6,24 @@
 
 #include "platform/app.h"
 #include "platform/files.h"
+#include "platform/ini.h"
 #include "platform/process.h"
 #include "platform/shellfolders.h"
 #include "platform/sjis.h"
+#include "platform/winpath.h"
 #include "shell/instconfig.h"
 
 namespace {
+// <programs>\<ProgramFolder>, when it lies below the programs folder as
+// Windows reads it: a ProgramFolder such as "..\\.." must never make the
+// removal delete a file or folder elsewhere.
 std::optional<std::string> ShortcutFolder() {
     const auto programs = platform::SpecialFolderPath(platform::kCsidlPrograms);
     if (!programs) return std::nullopt;
+    const auto root = platform::WinPath::Parse(*programs);
+    const auto folder = platform::WinPath::Parse(*programs + "\\" + InstConfig.ProgramFolder);
+    const auto link = folder ? folder->Child(InstConfig.GameTitle + ".lnk") : std::nullopt;
+    if (!root || !link || !folder->IsBelow(*root)) return std::nullopt;
     return *programs + "\\" + InstConfig.ProgramFolder;
 }
 }  // namespace
@@ -37,14 +46,7 @@ void RemoveStartMenuShortcut() {
     platform::RemoveEmptyDirectory(*folder);
 }
 
-bool IsSaveDataFile(const std::string& path) {
-    // The name follows the last backslash or colon; trail bytes are neither.
-    const auto slash = sjis::FindLast(path, '\\');
-    const auto colon = sjis::FindLast(path, ':');
-    std::string::size_type cut = std::string::npos;
-    if (slash != std::string::npos) cut = slash;
-    if (colon != std::string::npos && (cut == std::string::npos || colon > cut)) cut = colon;
-    const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+bool IsSaveDataName(const std::string& name) {
     for (int n = 0; n <= 12; ++n) {
         char saveName[16];
         std::snprintf(saveName, sizeof saveName, "%s%02d.dat", "TazSav", n);
@@ -53,19 +55,40 @@ bool IsSaveDataFile(const std::string& path) {
     return false;
 }
 
+bool IsSaveDataFile(const std::string& path) {
+    // The name Windows will act on: "DAT\TazSav00.dat\." and "DAT/TazSav00.dat"
+    // name the save file as much as the plain spelling does.
+    if (const auto parsed = platform::WinPath::Parse(path)) return IsSaveDataName(parsed->Last());
+    // Not a path Windows reads as the text says: the name after the last
+    // backslash or colon (trail bytes are neither), as a plain name test.
+    const auto slash = sjis::FindLast(path, '\\');
+    const auto colon = sjis::FindLast(path, ':');
+    std::string::size_type cut = std::string::npos;
+    if (slash != std::string::npos) cut = slash;
+    if (colon != std::string::npos && (cut == std::string::npos || colon > cut)) cut = colon;
+    return IsSaveDataName(cut == std::string::npos ? path : path.substr(cut + 1));
+}
+
 std::vector<std::string> LogLines(const std::string& log) {
-    // CR and LF are never the second byte of a double-byte character.
     std::vector<std::string> lines;
-    std::string::size_type pos = 0;
-    while (pos < log.size()) {
-        auto end = log.find('\n', pos);
-        if (end == std::string::npos) end = log.size();
-        std::string line = log.substr(pos, end - pos);
-        pos = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (std::string& line : platform::SplitLines(log))
         if (!line.empty()) lines.push_back(std::move(line));
-    }
     return lines;
+}
+
+bool ReplaceWholeFile(const std::string& path, const std::string& bytes) {
+    const std::string fresh = path + ".new";
+    if (platform::WriteWholeFile(fresh, bytes) && platform::MoveReplacing(fresh, path)) return true;
+    platform::RemoveFile(fresh);
+    return false;
+}
+
+void RecoverInstallLog(const std::string& log) {
+    if (platform::FileExists(log)) return;
+    // A ".new" is complete before anything moves it; an ".old" is the log
+    // itself, moved aside by an earlier version of the rewrite.
+    for (const char* suffix : {".new", ".old"})
+        if (platform::FileExists(log + suffix) && platform::RenameFile(log + suffix, log)) return;
 }
 
 void WaitForProgramEnd(platform::ChildProcess& program) {

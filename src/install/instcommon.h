@@ -16,14 +16,23 @@ class ChildProcess;
 void CreateStartMenuShortcut();
 // Deletes the shortcut, then its folder when nothing else is left in it.
 void RemoveStartMenuShortcut();
-// True when the file-name part of `path` is one of TazSav00.dat to
-// TazSav12.dat, in any letter case.
+// True when `name` is one of TazSav00.dat to TazSav12.dat, in any letter case.
+bool IsSaveDataName(const std::string& name);
+// True when the file `path` names, as Windows reads it, is a save-data file.
 bool IsSaveDataFile(const std::string& path);
 
-// The paths Setup.log lists, in order: lines end in CR LF or LF, each is
-// taken whole however long (a cut line would turn its tail into a path of
-// its own), empty lines are skipped.
+// The paths Setup.log lists, in order: lines end in CR LF, LF or a lone CR
+// (as the profile reader cuts them), each is taken whole however long (a cut
+// line would turn its tail into a path of its own), empty lines are skipped.
 std::vector<std::string> LogLines(const std::string& log);
+
+// Replaces the file in one step: `bytes` are written to `path` + ".new",
+// flushed and moved over `path`, so that `path` is at every moment whole,
+// old or new. False on failure: `path` is as it was and no ".new" stays.
+bool ReplaceWholeFile(const std::string& path, const std::string& bytes);
+// When the log `log` is missing and a rewrite was interrupted, puts back
+// the whole copy it left: `log`.new, or else `log`.old.
+void RecoverInstallLog(const std::string& log);
 
 // Keeps the windows alive until `program` has ended, sleeping between
 // rounds; returns early when the application is ending (the program runs on).

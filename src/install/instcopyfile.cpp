@@ -13,6 +13,7 @@
 #include "platform/ini.h"
 #include "platform/msgbox.h"
 #include "platform/sjis.h"
+#include "platform/winpath.h"
 #include "shell/instconfig.h"
 #include "shell/instmain.h"
 
@@ -129,6 +130,7 @@ int PercentOf(std::uint64_t done, std::uint64_t total) {
 TfrmCopyFile::TfrmCopyFile() : Form(kCopyFileForm) {
     Bind("btnCancelClick", &TfrmCopyFile::btnCancelClick);
     FLog = platform::File::Create(InstConfig.InstPath + "Setup.log");
+    InstConfig.InstallJournal.logCreated = FLog != nullptr;
 }
 
 TfrmCopyFile::~TfrmCopyFile() { FLog.reset(); }
@@ -190,8 +192,12 @@ void TfrmCopyFile::WMCopyStart() {
 bool TfrmCopyFile::RunCopies() {
     FTotalCopied = 0;
     FCancel = false;
-    InstConfig.DeleteSaveData = false;
-    InstConfig.PreexistingFiles.clear();
+    auto& journal = InstConfig.InstallJournal;
+    // Every destination is formed through the path model: a name from the
+    // disc that is not one plain component ("..\x", "a/b", "x.") would put a
+    // file somewhere else than the log says, so it ends the installation.
+    const auto folder = platform::WinPath::Parse(InstConfig.InstPath);
+    if (!folder || folder->IsRoot()) return false;
     lblInstFile.SetCaption("インストールするファイル情報を取得しています...");
     Repaint();
 
@@ -223,31 +229,33 @@ bool TfrmCopyFile::RunCopies() {
         {InstConfig.ShortcutIcon, disc.Of(InstConfig.IconSource)},
     };
     for (const auto& file : mainFiles) {
-        const std::string destination = InstConfig.InstPath + file[0];
-        if (!WriteLogLine(destination) || CopyFileWithProgress(*this, destination, file[1])) return false;
+        const auto destination = folder->Child(file[0]);
+        if (!destination || !WriteLogLine(destination->Text()) ||
+            CopyFileWithProgress(*this, destination->Text(), file[1]))
+            return false;
     }
 
-    std::vector<std::string> copiedDat;
     for (int n = 1; n <= InstConfig.TotalDisc && n <= kMaxDiscs; ++n) {
         if (!CheckDisc(*this, n, disc)) return false;
         for (int g = 0; g < kGroupCount; ++g) {
-            const std::string folder = InstConfig.InstPath + kGroups[g];
-            platform::CreateDirectoryTree(folder);
+            const auto groupFolder = folder->Child(kGroups[g]);
+            platform::CreateDirectoryTree(groupFolder->Text());
             for (const std::string& entry : InstConfig.Files(g, n)) {
                 // Sub-folders of an entry are not reproduced.
-                const std::string destination = folder + "\\" + sjis::LastPathComponent(entry);
-                if (!WriteLogLine(destination)) return false;
+                const auto destination = groupFolder->Child(sjis::LastPathComponent(entry));
+                if (!destination || !WriteLogLine(destination->Text())) return false;
+                const std::string path = destination->Text();
                 if (g == 0) {
-                    // Data files already there (save data above all) are never overwritten.
-                    if (platform::FileExists(destination)) {
-                        if (!Contains(copiedDat, destination) && !Contains(InstConfig.PreexistingFiles, destination))
-                            InstConfig.PreexistingFiles.push_back(destination);
+                    // Data files already there (save data above all) are never
+                    // overwritten; one this installation copied from disc 1 is its own.
+                    if (platform::FileExists(path)) {
+                        if (!Contains(journal.written, path) && !Contains(journal.preexisting, path))
+                            journal.preexisting.push_back(path);
                         continue;
                     }
-                    if (IsSaveDataFile(destination)) InstConfig.DeleteSaveData = true;
-                    copiedDat.push_back(destination);
+                    if (IsSaveDataName(destination->Last())) InstConfig.DeleteSaveData = true;
                 }
-                if (CopyFileWithProgress(*this, destination, disc.Of(entry))) return false;
+                if (CopyFileWithProgress(*this, path, disc.Of(entry))) return false;
             }
         }
     }
@@ -259,18 +267,15 @@ void TfrmCopyFile::Finish() {
     // Tazu.env as copied, with the four data groups set to the installed
     // copy; written beside it and then swapped in, so it is never half written.
     const std::string env = InstConfig.InstPath + "Tazu.env";
-    const std::string fresh = env + ".new";
     const auto bytes = platform::ReadWholeFile(env);
     if (!bytes) throw std::runtime_error("ファイルを読み込めません。\n\n[ " + env + " ]");
     std::string edited = *bytes;
     for (const char* key : {"TAZ", "TZD", "TZS", "TZM"}) edited = platform::IniWriteString(edited, "Environment", key, "H");
-    if (!platform::WriteWholeFile(fresh, edited) || !platform::MoveReplacing(fresh, env)) {
-        platform::RemoveFile(fresh);
-        throw std::runtime_error("ファイルに書き込めません。\n\n[ " + env + " ]");
-    }
+    if (!ReplaceWholeFile(env, edited)) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + env + " ]");
 
     lblInstFile.SetCaption("スタートメニューに登録しています...");
     Repaint();
+    InstConfig.InstallJournal.shortcutMade = true;
     CreateStartMenuShortcut();
 
     WriteInstallationRecord(InstConfig.InstPath);
@@ -305,6 +310,7 @@ bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, co
         auto in = platform::File::OpenRead(source);
         auto out = in ? platform::File::Create(destination) : nullptr;
         if (!in || !out) return true;
+        InstConfig.InstallJournal.written.push_back(destination);
         const std::uint64_t size = in->Size().value_or(0);
         const std::size_t step = std::min(buffer.size(), kMaxStep);
         int filePercent = 0, allPercent = -1;

@@ -1,9 +1,12 @@
 // The deleting window and the deletion pass.
 #include "maintenance/instdeletefiles.h"
 
+#include <set>
+
 #include "install/instcommon.h"
 #include "platform/files.h"
 #include "platform/sjis.h"
+#include "platform/winpath.h"
 #include "shell/instconfig.h"
 #include "shell/instmain.h"
 
@@ -21,51 +24,13 @@ const platform::ControlDef kControls[] = {
     {"Label2", ControlKind::Label,  24, 48, 258, 12, "環境によっては処理に数分かかる場合があります。",     -1, nullptr},
 };
 
-// The components of an absolute path after "." and ".." are resolved, the
-// first being the drive ("C:") or the share ("\\SERVER\SHARE"), all folded
-// to upper case. nullopt for anything that is not plainly absolute or holds
-// a component the file system would read differently (trailing dots or
-// blanks, wildcards, stream names).
-std::optional<std::vector<std::string>> Resolve(const std::string& path) {
-    std::string rest;
-    std::vector<std::string> parts;
-    if (path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) {
-        const char drive = static_cast<char>(path[0] & ~0x20);
-        if (drive < 'A' || drive > 'Z') return std::nullopt;
-        parts.push_back(std::string(1, drive) + ":");
-        rest = path.substr(3);
-    } else if (path.size() > 2 && path[0] == '\\' && path[1] == '\\') {
-        const auto server = sjis::FindFirst(path, '\\', 2);
-        if (server == std::string::npos || server == 2) return std::nullopt;
-        const auto share = sjis::FindFirst(path, '\\', server + 1);
-        const std::string root = path.substr(0, share);
-        if (share == server + 1 || root.find_first_of("?*:/.") != std::string::npos) return std::nullopt;
-        parts.push_back(sjis::FoldCase(root));
-        rest = share == std::string::npos ? std::string() : path.substr(share + 1);
-    } else {
-        return std::nullopt;
+constexpr const char* kLogName = "Setup.log";
+
+void RemoveGroupFolders(const platform::WinPath& folder, bool withDat) {
+    for (const char* group : kGroups) {
+        if (std::string(group) == "DAT" && !withDat) continue;
+        if (const auto sub = folder.Child(group)) platform::RemoveEmptyDirectory(sub->Text());
     }
-    std::string::size_type pos = 0;
-    while (pos <= rest.size()) {
-        // '/' separates like '\'; it is never a trail byte.
-        auto next = sjis::FindFirst(rest, '\\', pos);
-        const auto slash = rest.find('/', pos);
-        if (slash != std::string::npos && (next == std::string::npos || slash < next)) next = slash;
-        if (next == std::string::npos) next = rest.size();
-        const std::string part = rest.substr(pos, next - pos);
-        pos = next + 1;
-        if (part.empty() || part == ".") continue;
-        if (part == "..") {
-            if (parts.size() == 1) return std::nullopt;
-            parts.pop_back();
-            continue;
-        }
-        if (part.back() == '.' || part.back() == ' ' || sjis::FindFirst(part, ':') != std::string::npos ||
-            sjis::FindFirst(part, '?') != std::string::npos || sjis::FindFirst(part, '*') != std::string::npos)
-            return std::nullopt;
-        parts.push_back(sjis::FoldCase(part));
-    }
-    return parts;
 }
 
 }  // namespace
@@ -74,33 +39,65 @@ const platform::FormDef kDeleteFilesForm = {
     "TfrmDeleteFiles", "", 313, 87, platform::BorderStyle::None, false, false,
     kControls, sizeof kControls / sizeof kControls[0]};
 
-bool IsInsideInstallFolder(const std::string& path, const std::string& instPath) {
-    const auto file = Resolve(path);
-    const auto folder = Resolve(instPath);
-    if (!file || !folder || file->size() < folder->size() + 1) return false;
-    for (std::size_t i = 0; i < folder->size(); ++i)
-        if ((*file)[i] != (*folder)[i]) return false;
-    if (file->size() == folder->size() + 1) return true;
-    if (file->size() != folder->size() + 2) return false;
-    for (const char* group : kGroups)
-        if ((*file)[folder->size()] == group) return true;
+bool IsInstalledFile(const platform::WinPath& file, const platform::WinPath& folder) {
+    if (folder.IsRoot()) return false;
+    if (file.IsDirectlyIn(folder)) return true;
+    for (const char* group : kGroups) {
+        const auto sub = folder.Child(group);
+        if (sub && file.IsDirectlyIn(*sub)) return true;
+    }
     return false;
 }
 
-void DeleteInstalledFiles(const std::optional<std::string>& log, const std::vector<std::string>& spare,
-                          bool dropLog) {
-    const std::string& root = InstConfig.InstPath;
-    for (const std::string& line : LogLines(log.value_or(std::string()))) {
-        if (!InstConfig.DeleteSaveData && IsSaveDataFile(line)) continue;
-        if (!IsInsideInstallFolder(line, root)) continue;
-        bool spared = false;
-        for (const std::string& s : spare) spared = spared || sjis::EqualsNoCase(s, line);
-        if (!spared) platform::RemoveFile(line);
+bool IsInsideInstallFolder(const std::string& path, const std::string& instPath) {
+    const auto file = platform::WinPath::Parse(path);
+    const auto folder = platform::WinPath::Parse(instPath);
+    return file && folder && IsInstalledFile(*file, *folder);
+}
+
+UninstallOutcome UninstallFiles(const std::string& log, const platform::WinPath& folder, bool deleteSaveData) {
+    UninstallOutcome outcome;
+    if (folder.IsRoot()) return outcome;
+    const auto logFile = folder.Child(kLogName);
+    std::set<std::string> seen;
+    for (const std::string& line : LogLines(log)) {
+        const auto file = platform::WinPath::Parse(line);
+        // A line Windows would read as another file, or one outside the
+        // folder, never named a file of this installation.
+        if (!file || !IsInstalledFile(*file, folder)) continue;
+        // The log goes by its own rule, after the files.
+        if (logFile && *file == *logFile) continue;
+        const std::string path = file->Text();
+        if (!seen.insert(sjis::FoldCase(path)).second) continue;
+        if (!deleteSaveData && IsSaveDataName(file->Last())) {
+            if (platform::FileExists(path)) outcome.keptSaves.push_back(path);
+            continue;
+        }
+        if (platform::RemoveFile(path) || !platform::FileExists(path)) continue;
+        // The installation put it there: a read-only attribute set since
+        // (by the user, or kept from a disc) does not keep it.
+        if (platform::ClearReadOnly(path) && platform::RemoveFile(path)) continue;
+        if (platform::FileExists(path)) outcome.remaining.push_back(path);
     }
-    if (InstConfig.DeleteSaveData) platform::RemoveEmptyDirectory(root + "DAT");
-    for (const char* group : {"TAZ", "TZD", "TZS", "TZM"}) platform::RemoveEmptyDirectory(root + group);
-    if (InstConfig.DeleteSaveData || dropLog) platform::RemoveFile(root + "Setup.log");
-    if (!root.empty()) platform::RemoveEmptyDirectory(root.substr(0, root.size() - 1));
+    RemoveGroupFolders(folder, deleteSaveData);
+    if (!outcome.remaining.empty()) return outcome;
+    if (deleteSaveData && logFile) platform::RemoveFile(logFile->Text());
+    platform::RemoveEmptyDirectory(folder.Text());
+    return outcome;
+}
+
+void RollBackInstallation(const platform::WinPath& folder, const TInstConfig::Journal& journal) {
+    if (folder.IsRoot()) return;
+    for (const std::string& written : journal.written) {
+        const auto file = platform::WinPath::Parse(written);
+        if (file && IsInstalledFile(*file, folder)) platform::RemoveFile(file->Text());
+    }
+    RemoveGroupFolders(folder, true);
+    // The log of a failed installation describes nothing that stays, unless
+    // files from before were left alone; a log it never created is not its own.
+    const auto logFile = folder.Child(kLogName);
+    if (logFile && journal.logCreated && journal.preexisting.empty()) platform::RemoveFile(logFile->Text());
+    platform::RemoveEmptyDirectory(folder.Text());
 }
 
 TfrmDeleteFiles::TfrmDeleteFiles() : Form(kDeleteFilesForm) {}
@@ -116,9 +113,7 @@ void TfrmDeleteFiles::OnMessage(int message) {
 
 void TfrmDeleteFiles::WMDeleteStart() {
     Repaint();
-    // The log of a failed installation describes nothing that stays, unless
-    // data files from before were left alone.
-    DeleteInstalledFiles(platform::ReadWholeFile(InstConfig.InstPath + "Setup.log"), InstConfig.PreexistingFiles,
-                         InstConfig.PreexistingFiles.empty());
+    if (const auto folder = platform::WinPath::Parse(InstConfig.InstPath))
+        RollBackInstallation(*folder, InstConfig.InstallJournal);
     PostClose();
 }

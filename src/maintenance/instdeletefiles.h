@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "platform/forms.h"
+#include "platform/winpath.h"
+#include "shell/instconfig.h"
 
 extern const platform::FormDef kDeleteFilesForm;
 
@@ -23,21 +25,31 @@ public:
 private:
     void FormShow() override;
     void OnMessage(int message) override;
-    // The rollback: the pass over InstConfig.InstPath's Setup.log, sparing
-    // the files that were there before the installation; then the window closes.
+    // The rollback of the installation in InstConfig.InstPath, as its
+    // journal tells; then the window closes.
     void WMDeleteStart();
 };
 
 extern TfrmDeleteFiles* frmDeleteFiles;
 
-// True when `path` names a file directly in `instPath` or directly in one of
-// its five group folders, after "." and ".." are resolved, compared without
-// regard to ASCII case and Shift-JIS aware. Nothing else may be deleted.
+// The one rule of what an installation in `folder` may have put down: a
+// file directly in it or directly in one of its five group folders, as
+// Windows reads both paths. A root is never an install folder.
+bool IsInstalledFile(const platform::WinPath& file, const platform::WinPath& folder);
+// The same rule on texts; false when either is not a path Windows reads as written.
 bool IsInsideInstallFolder(const std::string& path, const std::string& instPath);
 
-// The deletion pass over the log's bytes (nullopt: the log could not be
-// read): every listed file inside the install folder, save data only when
-// InstConfig.DeleteSaveData, never one of `spare`; then the group folders,
-// the log (with save data, or when `dropLog`) and the install folder when empty.
-void DeleteInstalledFiles(const std::optional<std::string>& log, const std::vector<std::string>& spare,
-                          bool dropLog = false);
+struct UninstallOutcome {
+    std::vector<std::string> remaining;  // listed files that could not be deleted
+    std::vector<std::string> keptSaves;  // save-data files left as asked
+};
+// The uninstall's pass over the log's bytes: every listed file of the
+// installation in `folder` is deleted (read-only ones too), save data only
+// with `deleteSaveData`; the group folders go when empty (DAT only with save
+// data). When every such file is gone, the log goes too with save data and
+// the folder when empty; otherwise both stay for another try.
+UninstallOutcome UninstallFiles(const std::string& log, const platform::WinPath& folder, bool deleteSaveData);
+// The rollback: deletes the files the installation opened for writing, the
+// empty group folders, its log when nothing from before stays, and the
+// folder when empty.
+void RollBackInstallation(const platform::WinPath& folder, const TInstConfig::Journal& journal);

@@ -12,6 +12,7 @@
 #include "platform/registry.h"
 #include "platform/shellfolders.h"
 #include "platform/sjis.h"
+#include "platform/winpath.h"
 #include "shell/instconfig.h"
 #include "shell/instmain.h"
 #include "shell/kivanlib.h"
@@ -32,54 +33,29 @@ void Tell(const platform::Form& owner, const std::string& text, MbIcon icon = Mb
     platform::ShowMessageBox(&owner, text, platform::app::Title(), MbButtons::Ok, icon);
 }
 
-bool IsGroupFolder(const std::string& name) {
-    for (const char* group : kGroups)
-        if (sjis::EqualsNoCase(name, group)) return true;
-    return false;
-}
-
 }  // namespace
 
-std::string RebaseInstallLog(const std::string& content, const std::string& folder) {
+std::string RebaseInstallLog(const std::string& content, const platform::WinPath& folder) {
     std::string rebased;
     for (const std::string& line : LogLines(content)) {
-        // The folder directly holding the file, without its backslash.
-        std::string holder = sjis::FolderPart(line);
-        if (!holder.empty()) holder.pop_back();
-        const std::string group = sjis::LastPathComponent(holder);
-        rebased += folder;
-        if (IsGroupFolder(group)) rebased += group + "\\";
-        rebased += sjis::LastPathComponent(line) + "\r\n";
+        // A line Windows would not read as written names no installed file.
+        const auto file = platform::WinPath::Parse(line);
+        if (!file || file->IsRoot()) continue;
+        std::optional<platform::WinPath> moved;
+        if (const auto holder = file->Parent()) {
+            for (const char* group : kGroups)
+                if (sjis::EqualsNoCase(holder->Last(), group)) moved = folder.Child(holder->Last());
+        }
+        moved = moved ? moved->Child(file->Last()) : folder.Child(file->Last());
+        if (moved) rebased += moved->Text() + "\r\n";
     }
     return rebased;
 }
 
-bool RewriteInstallLog(const std::string& folder) {
-    const std::string log = folder + kLogName;
-    const std::string fresh = log + ".new";
-    const std::string old = log + ".old";
-
+bool RewriteInstallLog(const platform::WinPath& folder) {
+    const std::string log = folder.FolderText() + kLogName;
     const auto content = platform::ReadWholeFile(log);
-    if (!content) return false;
-    if (!platform::WriteWholeFile(fresh, RebaseInstallLog(*content, folder))) {
-        platform::RemoveFile(fresh);
-        return false;
-    }
-    // An old log left by an earlier run is stale: Setup.log is here, so that
-    // run either never moved it aside or had already put the new one in place.
-    platform::RemoveFile(old);
-    if (!platform::RenameFile(log, old)) {
-        platform::RemoveFile(fresh);
-        return false;
-    }
-    if (!platform::RenameFile(fresh, log)) {
-        // Should even the way back fail, both copies stay under their
-        // temporary names rather than losing one.
-        if (platform::RenameFile(old, log)) platform::RemoveFile(fresh);
-        return false;
-    }
-    platform::RemoveFile(old);
-    return true;
+    return content && ReplaceWholeFile(log, RebaseInstallLog(*content, folder));
 }
 
 // Forgets the installation without touching a file, so that a game deleted
@@ -130,13 +106,17 @@ void TfrmInstMain::btnInstPathChgClick(platform::Control&) {
         Tell(*this, "インストール情報の変更を中止しました。");
         return;
     }
-    const std::string folder = sjis::WithTrailingBackslash(chosen);
-    if (!platform::FileExists(folder + "Tazu.exe") || !platform::FileExists(folder + kLogName)) {
+    // A root is never an install folder, and a folder Windows would read
+    // otherwise than its name says is none either.
+    const auto parsed = platform::WinPath::Parse(sjis::WithTrailingBackslash(chosen));
+    const std::string folder = parsed && !parsed->IsRoot() ? parsed->FolderText() : std::string();
+    if (!folder.empty()) RecoverInstallLog(folder + kLogName);
+    if (folder.empty() || !platform::FileExists(folder + "Tazu.exe") || !platform::FileExists(folder + kLogName)) {
         Tell(*this, "選択されたフォルダにはゲームがインストールされていません。");
         return;
     }
 
-    if (!RewriteInstallLog(folder)) {
+    if (!RewriteInstallLog(*parsed)) {
         Tell(*this, "インストール情報の変更に失敗しました。", MbIcon::Error);
         return;
     }

@@ -2,14 +2,18 @@
 #pragma once
 #include <string>
 
-// The log `content` with every listed file moved into `folder` (ending in a
-// backslash): a file lying directly in a group folder (DAT, TAZ, TZD, TZS,
-// TZM, any case) becomes folder + group + "\" + name, any other file
-// folder + name. Lines keep their order whatever their length, empty lines
-// are dropped, and every line ends in CR LF as the installer writes it.
-std::string RebaseInstallLog(const std::string& content, const std::string& folder);
+#include "platform/winpath.h"
 
-// Replaces folder + "Setup.log" by its rebased copy: the new content is
-// written and flushed beside the log first, then the names are swapped.
+// The log `content` with every listed file moved into `folder`: a file lying
+// directly in a group folder (DAT, TAZ, TZD, TZS, TZM, any case) becomes
+// folder + group + "\" + name, any other file folder + name. Lines end as
+// the profile reader cuts them (CR LF, LF, lone CR) and keep their order
+// whatever their length; empty lines and lines that are no path Windows
+// reads as written are dropped; every line ends in CR LF as the installer
+// writes it.
+std::string RebaseInstallLog(const std::string& content, const platform::WinPath& folder);
+
+// Replaces the folder's Setup.log by its rebased copy in one step: the new
+// content is written and flushed beside the log, then moved over it.
 // False when anything failed; Setup.log then holds what it held before.
-bool RewriteInstallLog(const std::string& folder);
+bool RewriteInstallLog(const platform::WinPath& folder);

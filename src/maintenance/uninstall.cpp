@@ -6,6 +6,7 @@
 #include "platform/app.h"
 #include "platform/files.h"
 #include "platform/msgbox.h"
+#include "platform/winpath.h"
 #include "shell/instconfig.h"
 #include "shell/instmain.h"
 
@@ -26,17 +27,26 @@ void TfrmInstMain::btnDeleteClick(platform::Control&) {
                                  "セーブデータを残す場合は「いいえ」を選択してください。",
                                  title, MbButtons::YesNo, MbIcon::Question, MbDefault::Button2) == MbResult::Yes;
 
+    // A record that names no usable folder is refused when it is read; the
+    // check here keeps the pass from ever working over anything else.
+    const auto folder = platform::WinPath::Parse(InstConfig.InstPath);
     const std::string logPath = InstConfig.InstPath + "Setup.log";
-    if (!platform::FileExists(logPath)) {
+    if (folder && !folder->IsRoot()) RecoverInstallLog(logPath);
+    // An unreadable log is as good as a missing one: nothing may be deleted
+    // without knowing what the installation put down.
+    const auto log = folder && !folder->IsRoot() && platform::FileExists(logPath)
+                         ? platform::ReadWholeFile(logPath)
+                         : std::nullopt;
+    if (!log) {
         platform::ShowMessageBox(this, "Setup.logが見つかりません。\n『" + game + "』の削除は行えません。", title,
                                  MbButtons::Ok, MbIcon::Warning);
         return;
     }
-    const auto log = platform::ReadWholeFile(logPath);
 
     platform::app::SetBusyCursor(true);
     // Nothing repaints during the pass: clear the questions' traces first.
     Repaint();
+    UninstallOutcome outcome;
     {
         // The notice is painted once; the pass does not process messages, so
         // the start message it posts to itself goes with the window.
@@ -46,15 +56,34 @@ void TfrmInstMain::btnDeleteClick(platform::Control&) {
         notice->SetCaption(Caption());
         notice->Show();
         notice->Repaint();
-        // The uninstall removes what the log lists, whatever was there before.
-        DeleteInstalledFiles(log, {});
+        outcome = UninstallFiles(*log, *folder, InstConfig.DeleteSaveData);
         RemoveStartMenuShortcut();
-        RemoveInstallationRecord();
+        if (outcome.remaining.empty()) {
+            RemoveInstallationRecord();
+        } else {
+            // The record and a log of what is left stay, so that the uninstall
+            // can be run again once whatever holds the files lets go. Save
+            // data kept stays listed for an uninstall that deletes it.
+            std::string rest;
+            for (const auto* list : {&outcome.remaining, &outcome.keptSaves})
+                for (const std::string& path : *list) rest += path + "\r\n";
+            ReplaceWholeFile(logPath, rest);
+        }
         notice->Destroy();
         frmDeleteFiles = nullptr;
     }
     platform::app::SetBusyCursor(false);
-    platform::ShowMessageBox(this, "『" + game + "』の削除が完了しました。", title, MbButtons::Ok,
-                             MbIcon::Information);
+    if (outcome.remaining.empty()) {
+        platform::ShowMessageBox(this, "『" + game + "』の削除が完了しました。", title, MbButtons::Ok,
+                                 MbIcon::Information);
+    } else {
+        platform::ShowMessageBox(this,
+                                 "『" + game + "』の削除を完了できませんでした。\n\n" +
+                                     "使用中などの理由で削除できなかったファイルが " +
+                                     std::to_string(outcome.remaining.size()) + " 個、次のフォルダに残っています。\n\n[ " +
+                                     folder->Text() + " ]\n\n" +
+                                     "ファイルを使用しているプログラムを終了してから、もう一度削除を行ってください。",
+                                 title, MbButtons::Ok, MbIcon::Warning);
+    }
     Close();
 }

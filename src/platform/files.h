@@ -20,8 +20,11 @@ std::string ExecutableFolder();
 // Creates the folder with every missing parent. True when the folder exists
 // afterwards (whether or not this call made it).
 bool CreateDirectoryTree(const std::string& path);
-// Deletes one file. False when it is missing, a folder, or cannot be deleted.
+// Deletes one file. False when it is missing, a folder, read-only, open
+// elsewhere without delete sharing, or cannot be deleted otherwise.
 bool RemoveFile(const std::string& path);
+// Clears the read-only attribute of a file. False when it cannot.
+bool ClearReadOnly(const std::string& path);
 // Removes a folder only if it is empty.
 bool RemoveEmptyDirectory(const std::string& path);
 // Gives a file a new name; fails when `to` exists.

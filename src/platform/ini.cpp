@@ -73,6 +73,16 @@ Entry ParseLine(const std::string& bytes, const Line& line) {
 
 }  // namespace
 
+std::vector<std::string> SplitLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    for (std::string::size_type pos = 0; pos < bytes.size();) {
+        const Line line = LineAt(bytes, pos);
+        lines.push_back(bytes.substr(line.begin, line.end - line.begin));
+        pos = line.next;
+    }
+    return lines;
+}
+
 IniFile::IniFile(const std::string& bytes) {
     Section* current = nullptr;  // keys before the first section belong to none
     for (std::string::size_type pos = 0; pos < bytes.size();) {

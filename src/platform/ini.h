@@ -38,6 +38,11 @@ private:
     std::unordered_map<std::string, Section> sections_;  // folded name
 };
 
+// The lines of a text as the profile reader cuts them: each ends at CR LF,
+// LF or a lone CR (none of them is ever the second byte of a double-byte
+// character); the line ends are not part of the lines.
+std::vector<std::string> SplitLines(const std::string& bytes);
+
 // Decimal integer parse used by ReadInteger; nullopt when `text` is not one.
 std::optional<int> ParseDecimalInt(const std::string& text);
 

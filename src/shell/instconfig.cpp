@@ -10,6 +10,7 @@
 #include "platform/forms.h"
 #include "platform/msgbox.h"
 #include "platform/sjis.h"
+#include "platform/winpath.h"
 
 TInstConfig InstConfig;
 
@@ -100,9 +101,14 @@ bool ReadInstallationRecord() {
     if (InstConfig.RecordKey) {
         if (auto value = InstConfig.RecordKey->ReadString("InstPath")) InstConfig.InstPath = *value;
     }
-    // The record's folder is joined to file names later; make sure it ends
-    // in a backslash as every folder in InstConfig does.
-    if (!InstConfig.InstPath.empty()) InstConfig.InstPath = sjis::WithTrailingBackslash(InstConfig.InstPath);
+    // The record's folder is what the uninstall works over: one that is not
+    // a plain absolute folder, or that is a drive or share root, names no
+    // installation. Kept as Windows reads it, ending in a backslash as every
+    // folder in InstConfig does.
+    if (!InstConfig.InstPath.empty()) {
+        const auto folder = platform::WinPath::Parse(sjis::WithTrailingBackslash(InstConfig.InstPath));
+        InstConfig.InstPath = folder && !folder->IsRoot() ? folder->FolderText() : std::string();
+    }
     return !InstConfig.InstPath.empty();
 }
 

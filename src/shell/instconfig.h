@@ -50,9 +50,16 @@ struct TInstConfig {
 
     std::uint64_t RemainInstSize = 0;  // stops at 0 when more was copied than configured
     long double DiskFreeSize = 0;
-    // DAT files that were in the install folder before this installation and
-    // were left alone; a rollback must not delete what it never wrote.
-    std::vector<std::string> PreexistingFiles;
+    // What the running installation did, so that its rollback undoes that
+    // and nothing else. Every command starts it afresh.
+    struct Journal {
+        bool logCreated = false;    // Setup.log was created or emptied
+        bool shortcutMade = false;  // the start-menu shortcut was (being) made
+        // Files opened for writing, as path text, in the order written.
+        std::vector<std::string> written;
+        // DAT files that were there before and were left alone.
+        std::vector<std::string> preexisting;
+    } InstallJournal;
 
     FileList& Files(int group, int disc) { return *FileLists[static_cast<std::size_t>(group * kMaxDiscs + disc - 1)]; }
 };

@@ -43,6 +43,22 @@ struct FileFault {
     std::optional<std::uint64_t> readFailsAt, writeFailsAt;
 };
 void SetFault(const std::string& path, FileFault fault);
+// The read-only attribute: such a file cannot be deleted, emptied or replaced.
+void SetReadOnly(const std::string& path, bool readOnly);
+bool IsReadOnly(const std::string& path);
+// Another program opens the file for reading, sharing reads only (as a
+// running game or a virus scanner does); it cannot be deleted or written
+// until Release. Returns the handle's id.
+int HoldOpen(const std::string& path);
+void Release(const std::string& path, int id);
+// Every file: folded path -> content.
+std::map<std::string, std::string> Files();
+// Fault injection: counting from now, the nth fallible platform call (open,
+// read, write, flush, file times, create, rename, replace, delete, remove a
+// folder, create folders, registry write or key deletion, shortcut save)
+// fails. CallCount tells how many fallible calls were made since.
+void FailCall(int n);
+int CallCount();
 // Free bytes of a drive's volume; writes use them up, deletes give them back.
 void SetFreeSpace(char drive, std::uint64_t bytes);
 // How many files were opened for reading or created, in all.

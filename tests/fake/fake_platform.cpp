@@ -33,6 +33,13 @@ struct FileData {
     platform::FileTimes times;
 };
 
+// An open file as the system sees it: what it may do and what it lets others do.
+enum Access { kRead = 1, kWrite = 2, kDelete = 4 };
+struct OpenHandle {
+    int id;
+    int access, share;
+};
+
 struct ProcessPlan {
     int polls = 1;
 };
@@ -43,6 +50,11 @@ struct State {
     std::map<std::string, FileFault> faults;  // folded path
     std::map<char, std::uint64_t> freeSpace;  // drive letter -> bytes
     int openCount = 0;
+    std::map<std::string, std::vector<OpenHandle>> handles;  // folded path
+    int nextHandleId = 1;
+    std::set<std::string> readOnly;  // folded paths
+    int calls = 0;
+    std::optional<int> failCall;
     std::string windowsDir = "C:\\WINDOWS";
     std::string exeFolder = "Q:\\";
     std::optional<std::string> programsFolder = std::string(kProgramsFolder);
@@ -96,6 +108,8 @@ void CreateKeyPath(const std::string& folded) {
     }
 }
 
+bool Injected();
+
 class FakeRegKey : public platform::RegKey {
 public:
     explicit FakeRegKey(std::string folded) : path_(std::move(folded)) {}
@@ -108,12 +122,12 @@ public:
     }
     bool WriteString(const std::string& name, const std::string& value) override {
         auto k = S().reg.find(path_);
-        if (k == S().reg.end() || S().regFailWrites) return false;
+        if (k == S().reg.end() || S().regFailWrites || Injected()) return false;
         k->second.values[sjis::FoldCase(name)] = Value{true, value};
         return true;
     }
     bool DeleteSubkeyTree(const std::string& name) override {
-        if (!S().reg.count(path_)) return false;
+        if (!S().reg.count(path_) || Injected()) return false;
         const std::string child = path_ + "\\" + NormKey(name);
         if (!S().reg.count(child)) return false;
         for (auto it = S().reg.begin(); it != S().reg.end();) {
@@ -175,9 +189,46 @@ bool ValidName(const std::string& name) {
     return true;
 }
 
+// Windows' sharing rule: a new open must allow what every open handle does,
+// and every open handle must allow what the new one wants.
+bool SharingAllows(const std::string& folded, int access, int share) {
+    auto it = S().handles.find(folded);
+    if (it == S().handles.end()) return true;
+    for (const OpenHandle& h : it->second)
+        if ((access & ~h.share) != 0 || (h.access & ~share) != 0) return false;
+    return true;
+}
+int OpenHandleOn(const std::string& folded, int access, int share) {
+    const int id = S().nextHandleId++;
+    S().handles[folded].push_back(OpenHandle{id, access, share});
+    return id;
+}
+void CloseHandleOn(const std::string& folded, int id) {
+    auto it = S().handles.find(folded);
+    if (it == S().handles.end()) return;
+    auto& list = it->second;
+    list.erase(std::remove_if(list.begin(), list.end(), [id](const OpenHandle& h) { return h.id == id; }), list.end());
+    if (list.empty()) S().handles.erase(it);
+}
+// Deleting or renaming opens the file for delete, sharing everything.
+bool MayDelete(const std::string& folded) {
+    return !S().readOnly.count(folded) && SharingAllows(folded, kDelete, kRead | kWrite | kDelete);
+}
+// One fallible platform call: true when it is the one chosen to fail.
+bool Injected() {
+    ++S().calls;
+    return S().failCall && S().calls == *S().failCall;
+}
+
 class FakeFile : public platform::File {
 public:
-    FakeFile(std::string path, bool writing) : path_(std::move(path)), writing_(writing) {}
+    // The win32 backend reads sharing reads only, and writes sharing writes only.
+    FakeFile(std::string path, bool writing)
+        : path_(std::move(path)), writing_(writing),
+          handle_(OpenHandleOn(path_, writing ? kWrite : kRead, writing ? kWrite : kRead)) {}
+    ~FakeFile() override { CloseHandleOn(path_, handle_); }
+    FakeFile(const FakeFile&) = delete;
+    FakeFile& operator=(const FakeFile&) = delete;
     std::optional<std::uint64_t> Size() const override {
         auto it = S().files.find(path_);
         if (it == S().files.end()) return std::nullopt;
@@ -185,7 +236,7 @@ public:
     }
     std::optional<std::size_t> Read(char* buffer, std::size_t size) override {
         auto it = S().files.find(path_);
-        if (writing_ || it == S().files.end()) return std::nullopt;
+        if (writing_ || it == S().files.end() || Injected()) return std::nullopt;
         const std::string& c = it->second.content;
         if (pos_ >= c.size()) return std::size_t(0);
         const std::size_t n = std::min<std::size_t>(size, c.size() - pos_);
@@ -197,7 +248,7 @@ public:
     }
     bool Write(const char* data, std::size_t size) override {
         auto it = S().files.find(path_);
-        if (!writing_ || it == S().files.end()) return false;
+        if (!writing_ || it == S().files.end() || Injected()) return false;
         std::size_t n = size;
         const auto failAt = S().faults[path_].writeFailsAt;
         if (failAt && pos_ + n > *failAt) n = *failAt > pos_ ? static_cast<std::size_t>(*failAt - pos_) : 0;
@@ -212,7 +263,7 @@ public:
         pos_ += n;
         return n == size;
     }
-    bool Flush() override { return writing_ && S().files.count(path_); }
+    bool Flush() override { return writing_ && S().files.count(path_) && !Injected(); }
     std::optional<platform::FileTimes> Times() const override {
         auto it = S().files.find(path_);
         if (it == S().files.end()) return std::nullopt;
@@ -220,7 +271,7 @@ public:
     }
     bool SetTimes(const platform::FileTimes& times) override {
         auto it = S().files.find(path_);
-        if (!writing_ || it == S().files.end()) return false;
+        if (!writing_ || it == S().files.end() || Injected()) return false;
         it->second.times = times;
         return true;
     }
@@ -228,6 +279,7 @@ public:
 private:
     std::string path_;
     bool writing_;
+    int handle_;
     std::uint64_t pos_ = 0;
 };
 
@@ -288,6 +340,25 @@ std::vector<std::string> Tree(const std::string& folder) {
     return out;
 }
 void SetFault(const std::string& path, FileFault fault) { S().faults[NormPath(path)] = fault; }
+void SetReadOnly(const std::string& path, bool readOnly) {
+    if (readOnly)
+        S().readOnly.insert(NormPath(path));
+    else
+        S().readOnly.erase(NormPath(path));
+}
+bool IsReadOnly(const std::string& path) { return S().readOnly.count(NormPath(path)) != 0; }
+int HoldOpen(const std::string& path) { return OpenHandleOn(NormPath(path), kRead, kRead); }
+void Release(const std::string& path, int id) { CloseHandleOn(NormPath(path), id); }
+std::map<std::string, std::string> Files() {
+    std::map<std::string, std::string> out;
+    for (const auto& f : S().files) out[f.first] = f.second.content;
+    return out;
+}
+void FailCall(int n) {
+    S().calls = 0;
+    S().failCall = n;
+}
+int CallCount() { return S().calls; }
 void SetFreeSpace(char drive, std::uint64_t bytes) { S().freeSpace[static_cast<char>(drive & ~0x20)] = bytes; }
 int OpenCount() { return S().openCount; }
 void SetProgramsFolder(std::optional<std::string> path) {
@@ -351,6 +422,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     const std::string p = fake::NormPath(path);
     auto it = S().files.find(p);
     if (it == S().files.end() || S().faults[p].openFails) return std::nullopt;
+    if (!fake::SharingAllows(p, fake::kRead, fake::kRead) || fake::Injected()) return std::nullopt;
     return it->second.content;
 }
 std::string WindowsDirectory() { return S().windowsDir; }
@@ -358,7 +430,7 @@ std::string ExecutableFolder() { return S().exeFolder; }
 
 bool CreateDirectoryTree(const std::string& path) {
     const std::string p = fake::NormPath(path);
-    if (!fake::IsAbsolute(p) || !S().drives.count(p[0])) return false;
+    if (!fake::IsAbsolute(p) || !S().drives.count(p[0]) || fake::Injected()) return fake::FolderExists(p);
     // Every level must be a valid name that no file already holds.
     std::string level = p.substr(0, 2);
     for (const std::string& part : fake::Components(p.substr(3))) {
@@ -372,15 +444,22 @@ bool CreateDirectoryTree(const std::string& path) {
 bool RemoveFile(const std::string& path) {
     const std::string p = fake::NormPath(path);
     auto it = S().files.find(p);
-    if (it == S().files.end()) return false;
+    if (it == S().files.end() || !fake::MayDelete(p) || fake::Injected()) return false;
     fake::Free(p[0]) += it->second.content.size();
     S().files.erase(it);
     return true;
 }
 
+bool ClearReadOnly(const std::string& path) {
+    const std::string p = fake::NormPath(path);
+    if (!S().files.count(p) || fake::Injected()) return false;
+    S().readOnly.erase(p);
+    return true;
+}
+
 bool RemoveEmptyDirectory(const std::string& path) {
     const std::string p = fake::NormPath(path);
-    if (!S().dirs.count(p) || p.size() <= 3) return false;  // a drive root never goes
+    if (!S().dirs.count(p) || p.size() <= 3 || fake::Injected()) return false;  // a drive root never goes
     const std::string prefix = p + "\\";
     auto below = [&](const std::string& q) { return q.compare(0, prefix.size(), prefix) == 0; };
     for (const auto& f : S().files)
@@ -394,7 +473,8 @@ bool RemoveEmptyDirectory(const std::string& path) {
 bool RenameFile(const std::string& from, const std::string& to) {
     const std::string f = fake::NormPath(from), t = fake::NormPath(to);
     auto it = S().files.find(f);
-    if (it == S().files.end() || S().files.count(t) || S().dirs.count(t)) return false;
+    if (it == S().files.end() || S().files.count(t) || S().dirs.count(t) || !fake::MayDelete(f) || fake::Injected())
+        return false;
     if (!fake::FolderExists(fake::NormPath(sjis::FolderPart(t))) || !fake::ValidName(sjis::LastPathComponent(t)))
         return false;
     fake::FileData data = std::move(it->second);
@@ -405,7 +485,9 @@ bool RenameFile(const std::string& from, const std::string& to) {
 
 bool MoveReplacing(const std::string& from, const std::string& to) {
     const std::string f = fake::NormPath(from), t = fake::NormPath(to);
-    if (!S().files.count(f) || S().dirs.count(t)) return false;
+    if (!S().files.count(f) || S().dirs.count(t) || !fake::MayDelete(f)) return false;
+    if (S().files.count(t) && !fake::MayDelete(t)) return false;
+    if (fake::Injected()) return false;
     if (!fake::FolderExists(fake::NormPath(sjis::FolderPart(t))) || !fake::ValidName(sjis::LastPathComponent(t)))
         return false;
     if (f == t) return true;
@@ -428,6 +510,7 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
 std::unique_ptr<File> File::OpenRead(const std::string& path) {
     const std::string p = fake::NormPath(path);
     if (!S().files.count(p) || S().faults[p].openFails) return nullptr;
+    if (!fake::SharingAllows(p, fake::kRead, fake::kRead) || fake::Injected()) return nullptr;
     ++S().openCount;
     return std::make_unique<fake::FakeFile>(p, false);
 }
@@ -438,6 +521,9 @@ std::unique_ptr<File> File::Create(const std::string& path) {
     if (!fake::FolderExists(fake::NormPath(sjis::FolderPart(p))) || !fake::ValidName(sjis::LastPathComponent(p)))
         return nullptr;
     auto it = S().files.find(p);
+    if (it != S().files.end() && (S().readOnly.count(p) || !fake::SharingAllows(p, fake::kWrite, fake::kWrite)))
+        return nullptr;
+    if (fake::Injected()) return nullptr;
     if (it != S().files.end()) {
         fake::Free(p[0]) += it->second.content.size();
         it->second.content.clear();
@@ -529,6 +615,7 @@ LinkSave SaveShellLink(const std::string& linkPath, const std::string& target, c
         if (error) *error = "Class not registered";
         return LinkSave::NoLinkObject;
     }
+    if (fake::Injected()) return LinkSave::NotSaved;
     auto file = File::Create(linkPath);
     if (!file || !file->Write("L", 1)) return LinkSave::NotSaved;
     S().links[fake::NormPath(linkPath)] = fake::Link{target, iconPath};

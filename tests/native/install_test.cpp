@@ -231,7 +231,10 @@ TEST_F(Install, FolderTextIsCheckedBeforeAnythingHappens) {
         {"C:Games", kAbsolute, "relative to the drive's current folder"},
         {"D:\\", kRoot, "a drive root"},
         {"C:", kRoot, "a drive without its backslash is its root too"},
-        {"C:\\a|b", kCreateFailed, "a name the file system refuses"},
+        {"C:\\a|b", kAbsolute, "a name no folder may have"},
+        {"D:\\Games\\Quendril.", kAbsolute, "a trailing dot Windows would drop"},
+        {"C:\\WINDOWS\\..", kRoot, "a root by climbing"},
+        {"\\\\srv\\share", kRoot, "a bare share"},
         {"Z:\\Game", kCreateFailed, "no such drive"},
     };
     Start();
@@ -538,6 +541,8 @@ TEST(SaveData, NamesZeroToTwelveInAnyCaseOnTheFileNamePart) {
         {"C:\\Games\\DAT\\tazsav07.DAT", true}, {"TazSav00.dat", true}, {"TazSav12.dat", true},
         {"D:TazSav03.dat", true},               {"TazSav13.dat", false}, {"TazSav7.dat", false},
         {"TazSav00.dat.bak", false},            {"TazSav00.dat\\readme.txt", false},
+        {"C:\\G\\DAT\\TazSav00.dat\\.", true},  {"C:\\G\\DAT/TazSav02.dat", true},
+        {"C:\\G\\DAT\\TazSav01.dat\\x\\..", true},
         {"C:\\ソ\\TazSav01.dat", true},         {"TazSav01.dat ", false},
     };
     for (const auto& r : rows) EXPECT_EQ(IsSaveDataFile(r.path), r.save) << r.path;

@@ -5,6 +5,7 @@
 #include "maintenance/recordrepair.h"
 #include "platform/files.h"
 #include "platform/shellfolders.h"
+#include "platform/winpath.h"
 #include "test_support.h"
 
 namespace {
@@ -101,9 +102,13 @@ TEST(RebaseInstallLog, RerootsEveryLineAtTheNewFolder) {
         {"\r\nD:\\G\\b\r\n\nD:\\G\\a\r\n", "E:\\New\\b\r\nE:\\New\\a\r\n", "empty lines go, the rest keep their order"},
         {"D:\\Game\\DAT\\f.dat", "E:\\New\\DAT\\f.dat\r\n", "a last line without its end is whole"},
         {"D:\\Game\\DAT\\" + longName + "\r\n", "E:\\New\\DAT\\" + longName + "\r\n", "a long line is never cut"},
+        {"D:\\G\\a\rD:\\G\\TAZ\\b\r", "E:\\New\\a\r\nE:\\New\\TAZ\\b\r\n", "lone CR ends a line as in the profile reader"},
+        {std::string("D:\\G\\x\0\\..\\y\r\nD:\\G\\b.\r\nD:\\G\\a\r\n", 31), "E:\\New\\a\r\n",
+         "lines Windows would read as another file are dropped"},
         {"", "", "an empty log stays empty"},
     };
-    for (const auto& row : rows) EXPECT_EQ(RebaseInstallLog(row.old, "E:\\New\\"), row.rebased) << row.why;
+    const auto folder = platform::WinPath::Parse("E:\\New\\");
+    for (const auto& row : rows) EXPECT_EQ(RebaseInstallLog(row.old, *folder), row.rebased) << row.why;
 }
 
 // Each way a command stops early leaves everything as it was.
@@ -139,7 +144,6 @@ TEST_F(Repair, AnsweredNoCancelledOrRefusedChangesNothing) {
 }
 
 TEST_F(Repair, ChangeRewritesTheLogThenTheRecordAndTheShortcut) {
-    fake::AddFile(kMoved + "Setup.log.old", "left by an interrupted run");
     fake::QueueFolderPick(std::string("E:\\移動ソ"));
     menu_.btnInstPathChg.Click();
     ASSERT_EQ(fake::FolderPicks().size(), 1u);
@@ -166,20 +170,20 @@ TEST_F(Repair, ChangeFailingBeforeTheSwapKeepsTheLogAndChangesNothing) {
         {kMoved + "Setup.log", {true, std::nullopt, std::nullopt}},      // the log cannot be read
         {kMoved + "Setup.log.new", {true, std::nullopt, std::nullopt}},  // the new log cannot be created
         {kMoved + "Setup.log.new", {false, std::nullopt, 5}},            // the disk fills up
-        {kMoved + "Setup.log.old", {}},  // a folder of that name: the log cannot be moved aside
+        {kMoved + "Setup.log", {}},  // open in another program: it cannot be replaced
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.path);
-        const bool folderInTheWay = !row.fault.openFails && !row.fault.writeFailsAt;
-        if (folderInTheWay) fake::AddDirectory(row.path);
+        const bool heldOpen = !row.fault.openFails && !row.fault.writeFailsAt;
+        const int held = heldOpen ? fake::HoldOpen(row.path) : 0;
         fake::SetFault(row.path, row.fault);
         fake::QueueFolderPick(kMoved);
         menu_.btnInstPathChg.Click();
         fake::SetFault(row.path, {});
+        if (heldOpen) fake::Release(row.path, held);
         ExpectLastBox("インストール情報の変更に失敗しました。", MbButtons::Ok, MbIcon::Error);
         EXPECT_FALSE(platform::FileExists(kMoved + "Setup.log.new"));
         ExpectUnchanged();
-        if (folderInTheWay) platform::RemoveEmptyDirectory(row.path);
     }
 }
 

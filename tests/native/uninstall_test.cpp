@@ -138,40 +138,4 @@ TEST_F(Uninstall, LogLinesOutsideTheInstallFolderAreNeverDeleted) {
     EXPECT_FALSE(platform::FileExists(kDir + "TAZ\\" + longName + ".taz"));  // read whole, not in pieces
 }
 
-TEST(DeleteRule, OnlyTheInstallFolderAndItsGroupFoldersDirectly) {
-    const std::string game = "C:\\Game\\";
-    const struct {
-        std::string path;
-        bool inside;
-        const char* why;
-    } rows[] = {
-        {"C:\\Game\\Tazu.exe", true, "the folder itself"},
-        {"c:\\GAME\\dat\\TazSav00.dat", true, "a group folder, any case"},
-        {"C:\\Game\\TZM\\x", true, "the last group"},
-        {"C:\\Game\\.\\TAZ\\..\\Tazu.env", true, "dots resolved"},
-        {"C:/Game/TAZ/a.taz", true, "forward slashes separate too"},
-        {"C:\\Game\\OTHER\\x", false, "not a group folder"},
-        {"C:\\Game\\TAZ\\sub\\x", false, "below a group folder"},
-        {"C:\\Game\\..\\x", false, "climbs out"},
-        {"C:\\Game2\\x", false, "a sibling sharing the prefix"},
-        {"C:\\WINDOWS\\win.ini", false, "elsewhere"},
-        {"C:\\Game", false, "the folder itself is no file of it"},
-        {"C:\\Game\\", false, "nor with its backslash"},
-        {"Game\\x", false, "relative"},
-        {"C:Game\\x", false, "relative to a drive"},
-        {"C:\\Game\\x.", false, "a trailing dot the system drops"},
-        {"C:\\Game\\x:stream", false, "a stream"},
-        {"C:\\Game\\*", false, "a wildcard"},
-        {"D:\\Game\\x", false, "another drive"},
-        {"C:\\..\\Game\\x", false, "above the root"},
-    };
-    for (const auto& r : rows) EXPECT_EQ(IsInsideInstallFolder(r.path, game), r.inside) << r.why << ": " << r.path;
-
-    // ソ and 表 end in a 0x5C byte that is no separator.
-    EXPECT_TRUE(IsInsideInstallFolder("C:\\ソ表\\DAT\\x", "C:\\ソ表\\"));
-    EXPECT_FALSE(IsInsideInstallFolder("C:\\ソ表\\x", "C:\\ソ\\"));
-    EXPECT_TRUE(IsInsideInstallFolder("\\\\srv\\share\\Game\\x", "\\\\SRV\\Share\\Game\\"));
-    EXPECT_FALSE(IsInsideInstallFolder("\\\\srv\\other\\Game\\x", "\\\\srv\\share\\Game\\"));
-}
-
 }  // namespace

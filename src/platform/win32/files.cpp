@@ -120,6 +120,14 @@ bool CreateDirectoryTree(const std::string& path) {
 }
 
 bool RemoveFile(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != 0; }
+bool ClearReadOnly(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    if (!(attributes & FILE_ATTRIBUTE_READONLY)) return true;
+    const DWORD cleared = attributes & ~DWORD(FILE_ATTRIBUTE_READONLY);
+    return SetFileAttributesW(wide.c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL) != 0;
+}
 bool RemoveEmptyDirectory(const std::string& path) { return RemoveDirectoryW(Widen(path).c_str()) != 0; }
 bool RenameFile(const std::string& from, const std::string& to) {
     return MoveFileW(Widen(from).c_str(), Widen(to).c_str()) != 0;

@@ -1,0 +1,143 @@
+// The Windows path model.
+#include "platform/winpath.h"
+
+#include <cstring>
+
+#include "platform/sjis.h"
+
+namespace platform {
+
+namespace {
+
+bool IsTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+
+// The text cut at its separators. A double-byte character is kept whole;
+// false when the text holds a control byte or a broken double-byte character.
+bool Split(const std::string& text, std::vector<std::string>& segments) {
+    segments.assign(1, std::string());
+    for (std::string::size_type i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20) return false;
+        if (sjis::IsLeadByte(c)) {
+            if (i + 1 >= text.size() || !IsTrailByte(static_cast<unsigned char>(text[i + 1]))) return false;
+            segments.back() += text.substr(i, 2);
+            ++i;
+        } else if (c == '\\' || c == '/') {
+            segments.emplace_back();
+        } else {
+            segments.back() += static_cast<char>(c);
+        }
+    }
+    return true;
+}
+
+bool IsReservedDeviceName(const std::string& name) {
+    // The device is meant whatever extension follows: "nul.txt" is NUL.
+    std::string base = name.substr(0, name.find('.'));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    base = sjis::FoldCase(base);
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (base == device) return true;
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+// One component that names a plain file or folder under exactly this name.
+// Split has already refused control bytes and broken characters, so every
+// byte checked here is a single-byte character or a whole double-byte one.
+bool IsPlainName(const std::string& name) {
+    if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ') return false;
+    for (std::string::size_type i = 0; i < name.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (sjis::IsLeadByte(c)) {
+            ++i;
+            continue;
+        }
+        if (std::strchr("<>:\"|?*", c)) return false;
+    }
+    return !IsReservedDeviceName(name);
+}
+
+}  // namespace
+
+std::optional<WinPath> WinPath::Parse(const std::string& text) {
+    std::vector<std::string> s;
+    if (!Split(text, s)) return std::nullopt;
+    WinPath path;
+    std::size_t first;
+    if (s.size() >= 2 && s[0].size() == 2 && s[0][1] == ':') {
+        const char drive = static_cast<char>(s[0][0] & ~0x20);
+        if (drive < 'A' || drive > 'Z') return std::nullopt;
+        path.root_ = s[0];
+        path.rootKey_ = std::string(1, drive) + ":";
+        first = 1;
+    } else if (s.size() >= 4 && s[0].empty() && s[1].empty()) {
+        // "\\server\share"; "\\?\", "\\.\" and "\??\" never pass: "?" and
+        // "." are no server names, and a single leading separator is no root.
+        if (!IsPlainName(s[2]) || !IsPlainName(s[3])) return std::nullopt;
+        path.root_ = "\\\\" + s[2] + "\\" + s[3];
+        path.rootKey_ = sjis::FoldCase(path.root_);
+        first = 4;
+    } else {
+        return std::nullopt;
+    }
+    for (std::size_t i = first; i < s.size(); ++i) {
+        const std::string& part = s[i];
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (path.parts_.empty()) return std::nullopt;
+            path.parts_.pop_back();
+            path.keys_.pop_back();
+            continue;
+        }
+        if (!IsPlainName(part)) return std::nullopt;
+        path.parts_.push_back(part);
+        path.keys_.push_back(sjis::FoldCase(part));
+    }
+    return path;
+}
+
+std::string WinPath::Text() const {
+    if (parts_.empty()) return root_ + "\\";
+    std::string text = root_;
+    for (const std::string& part : parts_) text += "\\" + part;
+    return text;
+}
+
+std::string WinPath::FolderText() const { return parts_.empty() ? Text() : Text() + "\\"; }
+
+std::string WinPath::RootText() const { return root_ + "\\"; }
+
+std::string WinPath::Last() const { return parts_.empty() ? std::string() : parts_.back(); }
+
+std::optional<WinPath> WinPath::Parent() const {
+    if (parts_.empty()) return std::nullopt;
+    WinPath parent = *this;
+    parent.parts_.pop_back();
+    parent.keys_.pop_back();
+    return parent;
+}
+
+std::optional<WinPath> WinPath::Child(const std::string& name) const {
+    std::vector<std::string> s;
+    if (!Split(name, s) || s.size() != 1 || !IsPlainName(name)) return std::nullopt;
+    WinPath child = *this;
+    child.parts_.push_back(name);
+    child.keys_.push_back(sjis::FoldCase(name));
+    return child;
+}
+
+bool WinPath::operator==(const WinPath& other) const { return rootKey_ == other.rootKey_ && keys_ == other.keys_; }
+
+bool WinPath::IsBelow(const WinPath& folder) const {
+    if (rootKey_ != folder.rootKey_ || keys_.size() <= folder.keys_.size()) return false;
+    for (std::size_t i = 0; i < folder.keys_.size(); ++i)
+        if (keys_[i] != folder.keys_[i]) return false;
+    return true;
+}
+
+bool WinPath::IsDirectlyIn(const WinPath& folder) const {
+    return keys_.size() == folder.keys_.size() + 1 && IsBelow(folder);
+}
+
+}  // namespace platform

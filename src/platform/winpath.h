@@ -1,0 +1,60 @@
+// A Windows path read once, the way Windows itself will read it. Every
+// decision about what may be written or deleted is asked of this type, so
+// that no check is made on text that Windows reads differently.
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class WinPath {
+public:
+    // Reads `text` as an absolute path: a drive ("C:\...") or a share
+    // ("\\server\share\..."), '\' and '/' both separating, repeated
+    // separators and "." dropped, ".." taking away the component before it.
+    // Shift-JIS aware: the second byte of a double-byte character never
+    // separates. nullopt for anything that is not absolute, and for anything
+    // Windows would read other than the text says or that names no plain
+    // file: control bytes (a NUL ends the text Windows sees), broken
+    // double-byte characters, components ending in a dot or blank (Windows
+    // drops them), stream names, wildcards and the other characters no name
+    // may hold, device names (CON, NUL, COM1...), device-namespace prefixes
+    // (\\?\, \\.\, \??\) and ".." past the root.
+    static std::optional<WinPath> Parse(const std::string& text);
+
+    // The drive or share root itself: "C:\", "\\server\share\".
+    bool IsRoot() const { return parts_.empty(); }
+    // "C:\Games\Tazu" (a root keeps its backslash: "C:\"), as spelled in
+    // the text apart from separators and resolved components.
+    std::string Text() const;
+    // Text() with one trailing backslash, the way folders are kept.
+    std::string FolderText() const;
+    // The root with its backslash, the folder whose volume holds the path.
+    std::string RootText() const;
+    // The last component; empty for a root.
+    std::string Last() const;
+    // The folder holding this path; nullopt for a root.
+    std::optional<WinPath> Parent() const;
+
+    // `name` as one component below this path; nullopt when it is not
+    // exactly one component that Parse would take.
+    std::optional<WinPath> Child(const std::string& name) const;
+
+    // Same path, without regard to ASCII case.
+    bool operator==(const WinPath& other) const;
+    bool operator!=(const WinPath& other) const { return !(*this == other); }
+    // Directly in `folder`: `folder` plus one component.
+    bool IsDirectlyIn(const WinPath& folder) const;
+    // Somewhere below `folder`, at any depth.
+    bool IsBelow(const WinPath& folder) const;
+
+private:
+    WinPath() = default;
+    std::string root_;                // "C:" or "\\server\share"
+    std::vector<std::string> parts_;  // resolved components
+    std::string rootKey_;             // folded for comparison
+    std::vector<std::string> keys_;
+};
+
+}  // namespace platform
