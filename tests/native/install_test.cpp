@@ -1,6 +1,7 @@
 // The install command, the copy form's driver and chunked copy, and the
 // rollback of a failed installation, on a fake disc in Q:.
 #include <algorithm>
+#include <map>
 #include <tuple>
 
 #include "install/instcommon.h"
@@ -182,6 +183,8 @@ TEST_F(Install, CompletionYesStartsTheGameAndEndsTheMenuOrSaysItCouldNot) {
         fake::FailShellOpen(!starts);
         ClickInstall(kDir);  // the default answers: create, then start now
         ASSERT_EQ(fake::ShellOpens().size(), 1u);
+        EXPECT_EQ(std::tie(fake::ShellOpens()[0].file, fake::ShellOpens()[0].directory),
+                  std::make_tuple(kDir + "Tazu.exe", kDir));
         EXPECT_TRUE(fake::StartedProcesses().empty());
         EXPECT_EQ(platform::app::Terminated(), starts);
         if (!starts) {
@@ -398,10 +401,12 @@ TEST_F(Install, FailuresInTheLastStepsEndAsAFailedInstallationWithoutARecord) {
         [] { fake::FailLinkObject(true); },
         [] { fake::RegFailWrites(true); },
         [] { fake::SetFault(kDir + "Tazu.env.new", fake::FileFault{true, {}, {}}); },
+        [] { fake::SetFault(kDir + "Tazu.env.new", fake::FileFault{false, {}, 10}); },
     };
     const char* const errors[] = {"Class not registered", "インストール情報をレジストリに書き込めませんでした。",
+                                  "ファイルに書き込めません。\n\n[ C:\\Games\\ソフト表\\Tazu.env ]",
                                   "ファイルに書き込めません。\n\n[ C:\\Games\\ソフト表\\Tazu.env ]"};
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(errors[i]);
         TearDown();
         SetUp();
@@ -415,7 +420,19 @@ TEST_F(Install, FailuresInTheLastStepsEndAsAFailedInstallationWithoutARecord) {
         EXPECT_EQ(texts[2], kNotEnded);
         EXPECT_FALSE(fake::RegGetString(kRecordKey, "InstPath"));
         EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
+        EXPECT_FALSE(platform::FileExists(kDir + "Tazu.env.new"));
+        EXPECT_FALSE(fake::LinkAt(kLink));  // made a moment before the record, pointing at nothing now
     }
+
+    // Only a missing shell-link object fails the installation: a shortcut
+    // that cannot be saved leaves a finished installation as it is.
+    TearDown();
+    SetUp();
+    Start();
+    fake::SetFault(kLink, fake::FileFault{true, {}, {}});
+    ClickInstall(kDir);
+    EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
+    EXPECT_TRUE(platform::FileExists(kDir + "Tazu.exe"));
 }
 
 TEST_F(Install, EmptyShortcutIconFailsTheFourthCopy) {
@@ -437,6 +454,65 @@ TEST_F(Install, UnwritableFolderStopsBeforeAnyCopyAndNamesIt) {
     EXPECT_EQ(fake::Boxes()[1].icon, MbIcon::Warning);
     EXPECT_EQ(BoxTexts()[2], kNotEnded);
     EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
+}
+
+// An earlier installation is in the folder, without a record, and an
+// earlier command answered "delete save data".
+class Reinstall : public Install {
+protected:
+    void SetUp() override {
+        Install::SetUp();
+        Start();
+        for (const char* name : {"Tazu.exe", "DAT\\TazSav00.dat", "DAT\\TazSav01.dat", "TAZ\\a.taz"}) {
+            fake::AddFile(kDir + name, std::string("EARLIER ") + name);
+            earlierLog_ += kDir + name + "\r\n";
+        }
+        fake::AddFile(kDir + "Setup.log", earlierLog_);
+        fake::AddFile("C:\\Users\\Player\\thesis.doc", "MINE");
+        InstConfig.DeleteSaveData = true;
+        before_ = fake::Files();
+    }
+    std::string earlierLog_;
+    std::map<std::string, std::string> before_;
+};
+
+TEST_F(Reinstall, RollbackOfAnInstallationThatNeverWroteItsLogTouchesNothing) {
+    fake::SetReadOnly(kDir + "Setup.log", true);
+    ClickInstall(kDir);
+    EXPECT_EQ(BoxTexts().back(), kNotEnded);
+    EXPECT_EQ(fake::Files(), before_);
+}
+
+TEST_F(Reinstall, RollbackSparesEveryEarlierFileTheCopyNeverOpened) {
+    fake::SetFault("Q:\\InstData\\TAZ\\sub\\a.taz", fake::FileFault{true, {}, {}});
+    ClickInstall(kDir);
+    EXPECT_EQ(BoxTexts().back(), kNotEnded);
+    // Tazu.exe was opened for writing and goes; the rest is as before.
+    auto expected = before_;
+    expected.erase(sjis::FoldCase(kDir + "Tazu.exe"));
+    expected[sjis::FoldCase(kDir + "Setup.log")] = Log();
+    EXPECT_EQ(fake::Files(), expected);
+}
+
+// A DAT file listed on both discs is copied from disc 1; the second listing
+// finds this installation's own copy, which the rollback takes away.
+TEST_F(Install, DataFileListedOnBothDiscsIsRolledBackAsItsOwnCopy) {
+    Start("TotalDisc=2\r\nVolumeLabel2=DISK_B\r\n", DiscBytes(), "[DAT2]\r\nFile1=TazSav00.dat\r\n[TAZ2]\r\nFile1=b.taz\r\n");
+    fake::AddFile("Q:\\DISK_B\\InstData\\DAT\\TazSav00.dat", "B");
+    ClickInstall(kDir);  // b.taz is missing on disc 2
+    EXPECT_EQ(BoxTexts().back(), kNotEnded);
+    EXPECT_TRUE(fake::Tree(kDir).empty());
+}
+
+TEST_F(Install, MenuClosedDuringTheReadmeAsksNothingAndStartsNothing) {
+    Start();
+    fake::SetProcessPolls(3);
+    fake::OnProcessMessages([] { fake::OnProcessMessages([] { platform::app::Terminate(); }); });
+    fake::QueueAnswer(MbResult::Yes);  // create the folder
+    ClickInstall(kDir);
+    EXPECT_EQ(BoxTexts().size(), 1u);
+    EXPECT_TRUE(fake::ShellOpens().empty());
+    EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
 }
 
 // ---- one file at a time ----------------------------------------------------
@@ -554,43 +630,56 @@ namespace {
 
 // A drive at Z:, a Setup.inf laid out with tabs, and the second disc put in
 // while the prompt for it is up.
+// Disc 1 in the drive, or read from its folder on a disc of another label;
+// disc 2 put in at its prompt is then read from the drive itself.
 TEST_F(FakeMachine, TwoDiscsSwappedInADriveAtZ) {
-    InsertDisc('Z', "QUENDRIL1",
-               "[Setting]\r\n"
-               "GameTitle\t\t= ソフト表\r\n"
-               "DefInstPath\t\t= Game\r\n"
-               "ProgramFolder\t= Maker\r\n"
-               "RegKey\t\t\t= Maker\r\n"
-               "ShortcutIcon\t= game.ico\r\n"
-               "TotalDisc\t\t= 2\r\n"
-               "TazuInstSize\t= 1000\r\n"
-               "VolumeLabel1\t= QUENDRIL1\r\n"
-               "VolumeLabel2\t= QUENDRIL2\r\n"
-               "DiscName2\t\t= ディスク２\r\n"
-               "[TAZ1]\r\nFile1\t= one.taz\r\n"
-               "[TAZ2]\r\nFile1\t= two.taz\r\n");
-    for (const char* f : {"Tazu.exe", "Tazu.env", "ovit.dll", "game.ico", "TAZ\\one.taz"})
-        fake::AddFile(std::string("Z:\\InstData\\") + f, f);
-    AnswerCdDialogOk();
-    frmInstMain = new TfrmInstMain;
-    frmInstMain->Create();
-    fake::QueueAnswer(MbResult::Yes);  // create the folder
-    fake::QueueAnswer(MbResult::Ok, [] {
-        fake::RemoveFile("Z:\\InstData\\TAZ\\one.taz");
-        fake::AddFile("Z:\\InstData\\TAZ\\two.taz", "disc two");
-        fake::SetDrive('Z', fake::Drive{true, std::string("QUENDRIL2")});
-    });
-    fake::QueueAnswer(MbResult::No);  // not now
-    frmInstMain->edtInst.SetText("C:\\Game");
-    frmInstMain->btnStart1.Click();
+    for (const bool disc1FromFolder : {false, true}) {
+        SCOPED_TRACE(disc1FromFolder);
+        TearDown();
+        SetUp();
+        const std::string disc1 = disc1FromFolder ? "Z:\\DISK_A\\InstData\\" : "Z:\\InstData\\";
+        InsertDisc('Z', "QUENDRIL1",
+                   (std::string("[Setting]\r\n"
+                                "GameTitle\t\t= ソフト表\r\n"
+                                "DefInstPath\t\t= Game\r\n"
+                                "ProgramFolder\t= Maker\r\n"
+                                "RegKey\t\t\t= Maker\r\n"
+                                "ShortcutIcon\t= game.ico\r\n"
+                                "TotalDisc\t\t= 2\r\n"
+                                "TazuInstSize\t= 1000\r\n"
+                                "VolumeLabel1\t= ") +
+                    (disc1FromFolder ? "DISK_A" : "QUENDRIL1") +
+                    "\r\n"
+                    "VolumeLabel2\t= QUENDRIL2\r\n"
+                    "DiscName2\t\t= ディスク２\r\n"
+                    "[TAZ1]\r\nFile1\t= one.taz\r\n"
+                    "[TAZ2]\r\nFile1\t= two.taz\r\n")
+                       .c_str());
+        for (const char* f : {"Tazu.exe", "Tazu.env", "ovit.dll", "game.ico", "TAZ\\one.taz"})
+            fake::AddFile(disc1 + f, f);
+        // The Tazu.exe of the disc's root is what a folder-mode disc 1 must not copy.
+        if (disc1FromFolder) fake::AddFile("Z:\\InstData\\Tazu.exe", "wrong");
+        AnswerCdDialogOk();
+        frmInstMain = new TfrmInstMain;
+        frmInstMain->Create();
+        fake::QueueAnswer(MbResult::Yes);  // create the folder
+        fake::QueueAnswer(MbResult::Ok, [] {
+            fake::AddFile("Z:\\InstData\\TAZ\\two.taz", "disc two");
+            fake::SetDrive('Z', fake::Drive{true, std::string("QUENDRIL2")});
+        });
+        fake::QueueAnswer(MbResult::No);  // not now
+        frmInstMain->edtInst.SetText("C:\\Game");
+        frmInstMain->btnStart1.Click();
 
-    ASSERT_EQ(fake::Boxes().size(), 3u);
-    EXPECT_EQ(fake::Boxes()[1].text, "『ソフト表』のディスク２をCD-ROMドライブにセットしてください。");
-    EXPECT_EQ(platform::ReadWholeFile("C:\\Game\\Setup.log"),
-              "C:\\Game\\Tazu.exe\r\nC:\\Game\\Tazu.env\r\nC:\\Game\\ovit.dll\r\nC:\\Game\\game.ico\r\n"
-              "C:\\Game\\TAZ\\one.taz\r\nC:\\Game\\TAZ\\two.taz\r\n");
-    EXPECT_EQ(platform::ReadWholeFile("C:\\Game\\TAZ\\two.taz"), "disc two");
-    EXPECT_EQ(fake::RegGetString("Software\\Maker\\ソフト表", "InstPath"), "C:\\Game\\");
+        ASSERT_EQ(fake::Boxes().size(), 3u);
+        EXPECT_EQ(fake::Boxes()[1].text, "『ソフト表』のディスク２をCD-ROMドライブにセットしてください。");
+        EXPECT_EQ(platform::ReadWholeFile("C:\\Game\\Setup.log"),
+                  "C:\\Game\\Tazu.exe\r\nC:\\Game\\Tazu.env\r\nC:\\Game\\ovit.dll\r\nC:\\Game\\game.ico\r\n"
+                  "C:\\Game\\TAZ\\one.taz\r\nC:\\Game\\TAZ\\two.taz\r\n");
+        EXPECT_EQ(platform::ReadWholeFile("C:\\Game\\Tazu.exe"), "Tazu.exe");
+        EXPECT_EQ(platform::ReadWholeFile("C:\\Game\\TAZ\\two.taz"), "disc two");
+        EXPECT_EQ(fake::RegGetString("Software\\Maker\\ソフト表", "InstPath"), "C:\\Game\\");
+    }
 }
 
 }  // namespace

@@ -141,6 +141,16 @@ TEST_F(Repair, AnsweredNoCancelledOrRefusedChangesNothing) {
         EXPECT_FALSE(InstConfig.NeedInstall);
     }
     EXPECT_EQ(fake::FolderPicks().size(), 3u);
+
+    // A root is never an install folder, whatever it holds.
+    fake::AddFile("E:\\Tazu.exe", "exe");
+    fake::AddFile("E:\\Setup.log", kMovedLog);
+    fake::QueueAnswer(MbResult::Yes);
+    fake::QueueFolderPick(std::string("E:\\移動ソ\\.."));
+    menu_.btnInstPathChg.Click();
+    ExpectLastBox(kNotInstalled, MbButtons::Ok, MbIcon::Information);
+    EXPECT_EQ(platform::ReadWholeFile("E:\\Setup.log"), kMovedLog);
+    ExpectUnchanged();
 }
 
 TEST_F(Repair, ChangeRewritesTheLogThenTheRecordAndTheShortcut) {

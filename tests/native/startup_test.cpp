@@ -339,6 +339,20 @@ TEST_F(Record, FolderIsReadWithItsTrailingBackslash) {
     EXPECT_EQ(InstConfig.InstPath, "C:\\Games\\ソ\\");
 }
 
+// The uninstall works over the record's folder: a root, or a folder Windows
+// reads otherwise than written, names no installation.
+TEST_F(Record, FolderThatIsARootOrReadOtherwiseMeansNotInstalled) {
+    for (const char* value : {"C:\\", "C:\\Games\\..\\", "\\\\srv\\share\\", "C:", "D:\\Games\\Quendril.",
+                              "C:\\Games\\a\tb"}) {
+        fake::RegSetString(key_, "InstPath", value);
+        EXPECT_FALSE(ReadInstallationRecord()) << value;
+        EXPECT_EQ(InstConfig.InstPath, "") << value;
+    }
+    fake::RegSetString(key_, "InstPath", "C:/Games/./Q");
+    EXPECT_TRUE(ReadInstallationRecord());
+    EXPECT_EQ(InstConfig.InstPath, "C:\\Games\\Q\\");
+}
+
 TEST_F(Record, RemovalTakesTheMakerKeyWhenNothingElseIsBelowIt) {
     fake::RegSetString(key_, "InstPath", "C:\\G\\");
     fake::RegSetString("Software\\Maker", "Unrelated", "value");  // values do not count

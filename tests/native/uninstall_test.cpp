@@ -129,13 +129,87 @@ TEST_F(Uninstall, LogLinesOutsideTheInstallFolderAreNeverDeleted) {
     fake::AddFile("C:\\Games\\ソフト表2\\x.txt", "x");
     fake::AddFile(kDir + "TAZ\\" + longName + ".taz", "x");
     fake::AddFile(kDir + "TAZ\\sub\\deep.taz", "x");
+    fake::AddFile("C:\\Users\\X\\Documents\\thesis.doc", "x");
+    // What DeleteFileW sees of this line ends at the NUL.
+    const std::string nul = std::string("C:\\Users\\X\\Documents\\thesis.doc") + '\0' + "\\..\\..\\..\\..\\" + kDir + "x";
     fake::AddFile(kDir + "Setup.log", "C:\\WINDOWS\\win.ini\r\n" + kDir + "..\\x.txt\r\nC:\\Games\\ソフト表2\\x.txt\r\n" +
-                                          kDir + "TAZ\\sub\\deep.taz\r\n" + kDir + "TAZ\\" + longName + ".taz\r\n");
+                                          kDir + "TAZ\\sub\\deep.taz\r\n" + kDir + "TAZ\\" + longName + ".taz\r\n" + nul +
+                                          "\r\n");
     Run(MbResult::Yes);
-    for (const char* kept : {"C:\\WINDOWS\\win.ini", "C:\\Games\\x.txt", "C:\\Games\\ソフト表2\\x.txt"})
+    for (const char* kept : {"C:\\WINDOWS\\win.ini", "C:\\Games\\x.txt", "C:\\Games\\ソフト表2\\x.txt",
+                             "C:\\Users\\X\\Documents\\thesis.doc"})
         EXPECT_TRUE(platform::FileExists(kept)) << kept;
+    // Lines that were never the installation's do not count as left behind.
+    EXPECT_EQ(fake::Boxes().back().text, "『ソフト表』の削除が完了しました。");
     EXPECT_TRUE(platform::FileExists(kDir + "TAZ\\sub\\deep.taz"));
     EXPECT_FALSE(platform::FileExists(kDir + "TAZ\\" + longName + ".taz"));  // read whole, not in pieces
+}
+
+// Keeping save data holds whatever spelling the log gives the save file,
+// and a log that lists itself keeps itself.
+TEST_F(Uninstall, KeptSaveDataIsKeptUnderEverySpelling) {
+    std::string log;
+    for (const std::string& line : {kDir + "DAT\\TazSav00.dat\\.", kDir + "DAT/TazSav02.dat",
+                                    kDir + "DAT\\TazSav01.dat\\x\\..", kDir + "Setup.log", kDir + "Tazu.exe"})
+        log += line + "\r\n";
+    for (const char* save : {"DAT\\TazSav00.dat", "DAT\\TazSav01.dat", "DAT\\TazSav02.dat"}) fake::AddFile(kDir + save, "S");
+    fake::AddFile(kDir + "Setup.log", log);
+    Run(MbResult::No);
+    for (const char* kept : {"DAT\\TazSav00.dat", "DAT\\TazSav01.dat", "DAT\\TazSav02.dat", "Setup.log"})
+        EXPECT_TRUE(platform::FileExists(kDir + kept)) << kept;
+    EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
+}
+
+// A read-only file the installation put down goes; one held open by another
+// program stays, with the record and a log of what is left, and the message
+// says so. Once it is let go, the uninstall runs to its end.
+TEST_F(Uninstall, FilesThatCannotBeDeletedKeepTheRecordAndALogOfThem) {
+    fake::SetReadOnly(kDir + "TAZ\\a.taz", true);
+    const int held = fake::HoldOpen(kDir + "ovit.dll");
+    Run(MbResult::No);
+    EXPECT_FALSE(platform::FileExists(kDir + "TAZ\\a.taz"));
+    EXPECT_EQ(fake::Tree(kDir), Folded({kDir, kDir + "DAT\\", kDir + "DAT\\TAZSAV00.DAT", kDir + "DAT\\TAZSAV12.DAT",
+                                        kDir + "OVIT.DLL", kDir + "SETUP.LOG"}));
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "Setup.log"),
+              kDir + "ovit.dll\r\n" + kDir + "DAT\\TazSav00.dat\r\n" + kDir + "DAT\\TAZSAV12.DAT\r\n");
+    EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
+    EXPECT_FALSE(platform::FileExists(kLink));
+    EXPECT_EQ(std::tie(fake::Boxes().back().text, fake::Boxes().back().icon),
+              std::make_tuple("『ソフト表』の削除を完了できませんでした。\n\n使用中などの理由で削除できなかったファイルが 1 "
+                              "個、次のフォルダに残っています。\n\n[ C:\\Games\\ソフト表 ]\n\n"
+                              "ファイルを使用しているプログラムを終了してから、もう一度削除を行ってください。",
+                              MbIcon::Warning));
+    EXPECT_TRUE(platform::app::Terminated());
+
+    fake::Release(kDir + "ovit.dll", held);
+    // The utility started again, the machine as the first run left it.
+    delete frmInstMain;
+    InstConfig.~TInstConfig();
+    new (&InstConfig) TInstConfig();
+    AnswerCdDialogOk();
+    frmInstMain = new TfrmInstMain;
+    frmInstMain->Create();
+    ASSERT_TRUE(frmInstMain->btnDelete.Visible());
+    Run(MbResult::Yes);
+    EXPECT_EQ(fake::Boxes().back().text, "『ソフト表』の削除が完了しました。");
+    EXPECT_TRUE(fake::Tree(kDir).empty());
+    EXPECT_FALSE(fake::RegKeyExists(kRecordKey));
+}
+
+// A log that cannot be read is treated as a missing one; a log left under
+// its temporary name by an interrupted record change is used.
+TEST_F(Uninstall, UnreadableLogChangesNothingAndAnInterruptedRewriteIsRecovered) {
+    fake::SetFault(kDir + "Setup.log", fake::FileFault{true, {}, {}});
+    Run(MbResult::Yes);
+    EXPECT_EQ(fake::Boxes().back().text, "Setup.logが見つかりません。\n『ソフト表』の削除は行えません。");
+    EXPECT_TRUE(platform::FileExists(kDir + "Tazu.exe"));
+    EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
+
+    fake::SetFault(kDir + "Setup.log", {});
+    platform::RenameFile(kDir + "Setup.log", kDir + "Setup.log.old");
+    Run(MbResult::Yes);
+    EXPECT_EQ(fake::Boxes().back().text, "『ソフト表』の削除が完了しました。");
+    EXPECT_TRUE(fake::Tree(kDir).empty());
 }
 
 }  // namespace
