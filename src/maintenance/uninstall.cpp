@@ -47,6 +47,7 @@ void TfrmInstMain::btnDeleteClick(platform::Control&) {
     // Nothing repaints during the pass: clear the questions' traces first.
     Repaint();
     UninstallOutcome outcome;
+    bool recordGone = false;
     {
         // The notice is painted once; the pass does not process messages, so
         // the start message it posts to itself goes with the window.
@@ -59,7 +60,7 @@ void TfrmInstMain::btnDeleteClick(platform::Control&) {
         outcome = UninstallFiles(*log, *folder, InstConfig.DeleteSaveData);
         RemoveStartMenuShortcut();
         if (outcome.remaining.empty()) {
-            RemoveInstallationRecord();
+            recordGone = RemoveInstallationRecord();
         } else {
             // The record and a log of what is left stay, so that the uninstall
             // can be run again once whatever holds the files lets go. Save
@@ -73,9 +74,15 @@ void TfrmInstMain::btnDeleteClick(platform::Control&) {
         frmDeleteFiles = nullptr;
     }
     platform::app::SetBusyCursor(false);
-    if (outcome.remaining.empty()) {
+    if (recordGone) {
         platform::ShowMessageBox(this, "『" + game + "』の削除が完了しました。", title, MbButtons::Ok,
                                  MbIcon::Information);
+    } else if (outcome.remaining.empty()) {
+        // The files are gone but the record still names their folder.
+        platform::ShowMessageBox(this,
+                                 "『" + game + "』のファイルは削除しましたが、インストール情報を削除できませんでした。\n" +
+                                     "「インストール情報削除」でインストール情報を削除してください。",
+                                 title, MbButtons::Ok, MbIcon::Warning);
     } else {
         platform::ShowMessageBox(this,
                                  "『" + game + "』の削除を完了できませんでした。\n\n" +

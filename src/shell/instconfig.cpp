@@ -117,13 +117,18 @@ void WriteInstallationRecord(const std::string& instPath) {
         throw std::runtime_error("インストール情報をレジストリに書き込めませんでした。");
 }
 
-void RemoveInstallationRecord() {
+bool RemoveInstallationRecord() {
     InstConfig.RecordKey.reset();
     auto maker = platform::RegKey::OpenOrCreate("Software\\" + InstConfig.RegKey);
-    if (!maker) return;
-    maker->DeleteSubkeyTree(InstConfig.GameTitle);
-    if (!maker->HasSubkeys()) {
-        maker.reset();
-        if (auto software = platform::RegKey::OpenOrCreate("Software")) software->DeleteSubkeyTree(InstConfig.RegKey);
+    if (maker && maker->DeleteSubkeyTree(InstConfig.GameTitle)) {
+        if (!maker->HasSubkeys()) {
+            maker.reset();
+            if (auto software = platform::RegKey::OpenOrCreate("Software")) software->DeleteSubkeyTree(InstConfig.RegKey);
+        }
+        return true;
     }
+    // A key that cannot go can still stop naming a folder: an empty InstPath
+    // means "not installed" as much as a missing key does.
+    auto record = platform::RegKey::OpenOrCreate(RecordKeyPath());
+    return record && record->WriteString("InstPath", "");
 }

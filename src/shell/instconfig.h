@@ -80,8 +80,9 @@ bool ReadInstallationRecord();
 // it cannot be written: the command ends in the general error report.
 void WriteInstallationRecord(const std::string& instPath);
 // Removes the installation record, and the maker's key when no other game's
-// key is left below it.
-void RemoveInstallationRecord();
+// key is left below it. When the record's key cannot be deleted, its
+// InstPath is emptied instead. False when the record may still name a folder.
+bool RemoveInstallationRecord();
 
 // "『" + title + "』　起動ユーティリティ"
 std::string ApplicationTitleFor(const std::string& gameTitle);
