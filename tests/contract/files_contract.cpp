@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "contract/contract_support.h"
 #include "platform/drives.h"
 #include "platform/files.h"
 
@@ -79,6 +80,36 @@ TEST_F(FilesContract, FoldersGoOnlyWhenEmptyAndRenamesNeverReplace) {
     EXPECT_TRUE(platform::RenameFile(dir_ + "ソ表\\c.bin", dir_ + "ソ表\\b.bin"));
     EXPECT_TRUE(platform::RemoveFile(dir_ + "ソ表\\DAT\\a.dat"));
     EXPECT_TRUE(platform::RemoveEmptyDirectory(dir_ + "ソ表\\DAT"));
+}
+
+// What the rollback and the uninstall rely on: a file open in the copy (or
+// in another program) can be neither read whole, deleted nor replaced; a
+// read-only file cannot be deleted or emptied until its attribute is cleared.
+TEST_F(FilesContract, OpenAndReadOnlyFilesStayUntilLetGo) {
+    const std::string a = dir_ + "ソ表\\a.bin", b = dir_ + "ソ表\\b.bin";
+    Put("ソ表\\b.bin", "new");
+    {
+        auto writer = File::Create(a);
+        ASSERT_TRUE(writer);
+        EXPECT_FALSE(platform::ReadWholeFile(a));
+        EXPECT_FALSE(File::OpenRead(a));
+        EXPECT_FALSE(platform::RemoveFile(a));
+        EXPECT_FALSE(platform::MoveReplacing(b, a));
+    }
+    {
+        auto reader = File::OpenRead(a);
+        ASSERT_TRUE(reader);
+        EXPECT_TRUE(platform::ReadWholeFile(a));
+        EXPECT_FALSE(platform::RemoveFile(a));
+    }
+    contract::MakeReadOnly(a);
+    EXPECT_FALSE(platform::RemoveFile(a));
+    // Windows also refuses to empty it (and the fake does); Wine run as root
+    // does not, so that case is not held against both.
+    EXPECT_TRUE(platform::FileExists(a));
+    EXPECT_TRUE(platform::ClearReadOnly(a));
+    EXPECT_TRUE(platform::RemoveFile(a));
+    EXPECT_FALSE(platform::ClearReadOnly(a));
 }
 
 TEST_F(FilesContract, VolumeQueriesAnswerForFoldersThatExist) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "contract/contract_support.h"
 #include "platform/files.h"
 
 namespace {
@@ -72,3 +73,12 @@ TEST(Win32FilesPlain, WindowsDirectoryIsAFolder) {
 }
 
 }  // namespace
+
+namespace contract {
+void MakeReadOnly(const std::string& path) {
+    std::wstring wide(path.size() + 1, L'\0');
+    wide.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(932, 0, path.c_str(), -1, &wide[0], static_cast<int>(wide.size())) - 1));
+    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY);
+}
+}  // namespace contract
