@@ -6,7 +6,8 @@ set -euo pipefail
 pkgs=(cmake make g++ googletest libgtest-dev libbenchmark-dev
       g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
       wine wine32:i386 fonts-wine xvfb xauth x11-apps imagemagick
-      fonts-ipafont-gothic fonts-ipafont-mincho locales file)
+      fonts-ipafont-gothic fonts-ipafont-mincho locales file
+      clang libclang-rt-14-dev)
 
 need=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

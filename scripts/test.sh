@@ -3,7 +3,8 @@
 #   1. native tests against the fakes (plain, then under ASan and UBSan),
 #   2. the win32 layer's tests under Wine,
 #   3. the end-to-end tests of the real program under Wine and Xvfb,
-#   4. tazucheck on the demo disc (no error, no warning).
+#   4. tazucheck on the demo disc (no error, no warning),
+#   5. the path model's fuzz target for a bounded time (TAZU_FUZZ_SECONDS, 30).
 # Installs what is missing and builds everything first.
 set -uo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -59,6 +60,25 @@ if build "$repo/build/asan" -DCMAKE_BUILD_TYPE=Debug -DTAZU_SANITIZE=ON; then
     count_gtest native-asan "$logs/asan.log" $?
 else
     echo "native-asan: build failed; see $logs/asan-build.log" >&2
+    failed=$((failed + 1))
+fi
+
+# ---- the path model and the log reader under libFuzzer, for a bounded time ----
+# The corpus grows in build/fuzz-corpus from the seeds in tests/fuzz/seeds.
+fuzz_seconds=${TAZU_FUZZ_SECONDS:-30}
+if build "$repo/build/fuzz" -DTAZU_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang; then
+    mkdir -p "$repo/build/fuzz-corpus"
+    if "$repo/build/fuzz/tests/fuzz/path_fuzz" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+        "$repo/build/fuzz-corpus" "$repo/tests/fuzz/seeds" > "$logs/fuzz.log" 2>&1; then
+        echo "fuzz: 1 passed, 0 failed ($(grep -aoE 'Done [0-9]+ runs' "$logs/fuzz.log" | tail -1) in ${fuzz_seconds} s, corpus $(ls "$repo/build/fuzz-corpus" | wc -l) inputs)"
+        passed=$((passed + 1))
+    else
+        echo "fuzz: a finding; see $logs/fuzz.log" >&2
+        tail -30 "$logs/fuzz.log" >&2
+        failed=$((failed + 1))
+    fi
+else
+    echo "fuzz: build failed; see $logs/fuzz-build.log" >&2
     failed=$((failed + 1))
 fi
 
