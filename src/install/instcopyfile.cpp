@@ -129,8 +129,14 @@ int PercentOf(std::uint64_t done, std::uint64_t total) {
 
 TfrmCopyFile::TfrmCopyFile() : Form(kCopyFileForm) {
     Bind("btnCancelClick", &TfrmCopyFile::btnCancelClick);
-    FLog = platform::File::Create(InstConfig.InstPath + "Setup.log");
-    InstConfig.InstallJournal.logCreated = FLog != nullptr;
+    // The log of an earlier installation in this folder is kept in memory,
+    // so that a rollback can put it back; one that cannot be read is never
+    // emptied, and the folder then counts as one that cannot be written.
+    const std::string log = InstConfig.InstPath + "Setup.log";
+    auto& journal = InstConfig.InstallJournal;
+    if (platform::FileExists(log) && !(journal.earlierLog = platform::ReadWholeFile(log))) return;
+    FLog = platform::File::Create(log);
+    journal.logCreated = FLog != nullptr;
 }
 
 TfrmCopyFile::~TfrmCopyFile() { FLog.reset(); }

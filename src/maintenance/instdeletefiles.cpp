@@ -94,9 +94,15 @@ void RollBackInstallation(const platform::WinPath& folder, const TInstConfig::Jo
     }
     RemoveGroupFolders(folder, true);
     // The log of a failed installation describes nothing that stays, unless
-    // files from before were left alone; a log it never created is not its own.
+    // files from before were left alone; a log it never created is not its
+    // own, and the log of an earlier installation is put back.
     const auto logFile = folder.Child(kLogName);
-    if (logFile && journal.logCreated && journal.preexisting.empty()) platform::RemoveFile(logFile->Text());
+    if (logFile && journal.logCreated) {
+        if (journal.earlierLog)
+            ReplaceWholeFile(logFile->Text(), *journal.earlierLog);
+        else if (journal.preexisting.empty())
+            platform::RemoveFile(logFile->Text());
+    }
     platform::RemoveEmptyDirectory(folder.Text());
 }
 

@@ -50,6 +50,6 @@ struct UninstallOutcome {
 // the folder when empty; otherwise both stay for another try.
 UninstallOutcome UninstallFiles(const std::string& log, const platform::WinPath& folder, bool deleteSaveData);
 // The rollback: deletes the files the installation opened for writing, the
-// empty group folders, its log when nothing from before stays, and the
-// folder when empty.
+// empty group folders, its log when nothing from before stays (an earlier
+// installation's log is put back), and the folder when empty.
 void RollBackInstallation(const platform::WinPath& folder, const TInstConfig::Journal& journal);

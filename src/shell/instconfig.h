@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,9 @@ struct TInstConfig {
         std::vector<std::string> written;
         // DAT files that were there before and were left alone.
         std::vector<std::string> preexisting;
+        // The log of an earlier installation in the folder, as it was before
+        // this one emptied it.
+        std::optional<std::string> earlierLog;
     } InstallJournal;
 
     FileList& Files(int group, int disc) { return *FileLists[static_cast<std::size_t>(group * kMaxDiscs + disc - 1)]; }

@@ -129,7 +129,7 @@ TEST_F(Sweep, InstallAndItsRollbackAtEveryFailurePoint) {
     std::map<std::string, std::string> before;
     for (const bool reinstall : {false, true}) {
         // Fresh: the folder is made. Reinstall: the folder holds save data,
-        // an earlier game file and a file of the user's.
+        // an earlier game file with its log, and a file of the user's.
         Run(
             reinstall ? "install over an earlier installation" : "install",
             [&] {
@@ -138,8 +138,11 @@ TEST_F(Sweep, InstallAndItsRollbackAtEveryFailurePoint) {
                     fake::AddFile(kDir + "DAT\\TazSav00.dat", "MY SAVE");
                     fake::AddFile(kDir + "TAZ\\a.taz", "EARLIER");
                     fake::AddFile(kDir + "notes.txt", "MY NOTES");
+                    fake::AddFile(kDir + "Setup.log", kDir + "TAZ\\a.taz\r\n" + kDir + "DAT\\TazSav00.dat\r\n");
                 }
                 StartMenu();
+                // As an earlier command answering "delete save data" left it.
+                InstConfig.DeleteSaveData = reinstall;
                 before = fake::Files();
                 fake::QueueAnswer(reinstall ? MbResult::Ok : MbResult::Yes);  // notice, or create
                 fake::QueueAnswer(MbResult::No);                             // do not start now

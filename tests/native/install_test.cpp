@@ -456,44 +456,6 @@ TEST_F(Install, UnwritableFolderStopsBeforeAnyCopyAndNamesIt) {
     EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
 }
 
-// An earlier installation is in the folder, without a record, and an
-// earlier command answered "delete save data".
-class Reinstall : public Install {
-protected:
-    void SetUp() override {
-        Install::SetUp();
-        Start();
-        for (const char* name : {"Tazu.exe", "DAT\\TazSav00.dat", "DAT\\TazSav01.dat", "TAZ\\a.taz"}) {
-            fake::AddFile(kDir + name, std::string("EARLIER ") + name);
-            earlierLog_ += kDir + name + "\r\n";
-        }
-        fake::AddFile(kDir + "Setup.log", earlierLog_);
-        fake::AddFile("C:\\Users\\Player\\thesis.doc", "MINE");
-        InstConfig.DeleteSaveData = true;
-        before_ = fake::Files();
-    }
-    std::string earlierLog_;
-    std::map<std::string, std::string> before_;
-};
-
-TEST_F(Reinstall, RollbackOfAnInstallationThatNeverWroteItsLogTouchesNothing) {
-    fake::SetReadOnly(kDir + "Setup.log", true);
-    ClickInstall(kDir);
-    EXPECT_EQ(BoxTexts().back(), kNotEnded);
-    EXPECT_EQ(fake::Files(), before_);
-}
-
-TEST_F(Reinstall, RollbackSparesEveryEarlierFileTheCopyNeverOpened) {
-    fake::SetFault("Q:\\InstData\\TAZ\\sub\\a.taz", fake::FileFault{true, {}, {}});
-    ClickInstall(kDir);
-    EXPECT_EQ(BoxTexts().back(), kNotEnded);
-    // Tazu.exe was opened for writing and goes; the rest is as before.
-    auto expected = before_;
-    expected.erase(sjis::FoldCase(kDir + "Tazu.exe"));
-    expected[sjis::FoldCase(kDir + "Setup.log")] = Log();
-    EXPECT_EQ(fake::Files(), expected);
-}
-
 // A DAT file listed on both discs is copied from disc 1; the second listing
 // finds this installation's own copy, which the rollback takes away.
 TEST_F(Install, DataFileListedOnBothDiscsIsRolledBackAsItsOwnCopy) {
