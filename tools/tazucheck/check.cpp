@@ -8,11 +8,11 @@
 #include <memory>
 
 #include "install/filelists.h"
+#include "platform/disc_services.h"
 #include "platform/drives.h"
 #include "platform/files.h"
 #include "platform/ini.h"
 #include "platform/sjis.h"
-#include "tazucheck/disc_services.h"
 #include "tazucheck/names.h"
 
 namespace tazucheck {

@@ -3,9 +3,9 @@
 
 #include <cstdio>
 
+#include "platform/console.h"
+#include "platform/disc_services.h"
 #include "platform/files.h"
-#include "tazucheck/console.h"
-#include "tazucheck/disc_services.h"
 
 namespace tazucheck {
 
