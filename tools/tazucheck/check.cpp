@@ -168,7 +168,7 @@ private:
                 Warning(SettingWhere(key), Quoted(raw) + " does not fit in 32 bits" + uses);
             else
                 Warning(SettingWhere(key), Quoted(raw) + " is not a plain decimal integer" + uses +
-                                               (end > 0 ? ", not the number it begins with" : ""));
+                                               (end > 0 && !digits.empty() ? ", not the number it begins with" : ""));
         }
         return inf_->ReadInteger(kSetting, key, def);
     }
