@@ -199,6 +199,7 @@ public:
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& caption);
     bool Visible() const { return visible_; }
+    // Outer position, where the window is now: a move by the user counts.
     int Left() const { return left_; }
     int Top() const { return top_; }
     int OuterWidth() const;
@@ -220,6 +221,11 @@ public:
     void DispatchClick(Control& sender);
     void DispatchPrivateMessage(int message);
     void Register(Control& control);
+    // The window now stands at this outer position, whoever moved it.
+    void NoteMoved(int left, int top) {
+        left_ = left;
+        top_ = top;
+    }
 
 protected:
     virtual void FormCreate() {}

@@ -148,5 +148,8 @@ struct Shown {
     int left = 0, top = 0;
 };
 Shown LastShown(const std::string& formName);
+// The user drags a form's window to this outer position. Only a window that
+// is there to be seen can be dragged: a form not created or hidden fails the test.
+void MoveByUser(platform::Form& form, int left, int top);
 
 }  // namespace fake

@@ -112,6 +112,11 @@ void OnProcessMessages(std::function<void()> action) { F().onPump.push_back(std:
 std::vector<std::string>& Events() { return F().events; }
 Shown LastShown(const std::string& formName) { return F().shown[formName]; }
 
+void MoveByUser(platform::Form& form, int left, int top) {
+    if (!form.Created() || !form.Visible()) throw std::logic_error("no window to drag: " + Name(form));
+    form.NoteMoved(left, top);
+}
+
 }  // namespace fake
 
 namespace platform {

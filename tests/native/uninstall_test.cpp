@@ -89,6 +89,15 @@ TEST_F(Uninstall, KeepingSaveDataLeavesExactlyTheSavesTheLogAndTheirFolders) {
     EXPECT_EQ(fake::LastShown("TfrmDeleteFiles").caption, frmInstMain->Caption());
 }
 
+TEST_F(Uninstall, NoticeIsCentredOverTheMenuWhereTheUserDraggedIt) {
+    frmInstMain->Show();  // centred on the screen
+    fake::MoveByUser(*frmInstMain, 20, 400);
+    Run(MbResult::No);
+    // Both outer sizes carry the same frame: the client sizes 394 x 239 and 313 x 87 decide.
+    const fake::Shown shown = fake::LastShown("TfrmDeleteFiles");
+    EXPECT_EQ(std::tie(shown.left, shown.top), std::make_tuple(20 + (394 - 313) / 2, 400 + (239 - 87) / 2));
+}
+
 TEST_F(Uninstall, DeletingSaveDataRemovesTheWholeFolderAndOnlyTheLastShortcutLevel) {
     fake::AddFile(std::string(kLinkFolder) + "\\Manual.lnk", "L");
     fake::RegSetString("Software\\Maker\\Other Game", "InstPath", "D:\\Other\\");

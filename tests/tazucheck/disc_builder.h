@@ -11,9 +11,9 @@
 #include <fstream>
 #include <string>
 
+#include "platform/disc_services.h"
 #include "platform/ini.h"
 #include "platform/sjis.h"
-#include "tazucheck/disc_services.h"
 
 // A temporary folder, removed with everything in it at the end of the test.
 class TempFolder {

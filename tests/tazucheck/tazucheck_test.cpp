@@ -182,16 +182,12 @@ const Fault kFaults[] = {
      {{E, kSetting + "RegKey", "missing: the utility stops at start"}}},
     {"RequiredKeyEmpty", [](Disc& d) { d.Set("Setting", "GameTitle", ""); },
      {{E, kSetting + "GameTitle", "empty: the utility stops at start"}}},
-    {"SettingTextTooLong", [](Disc& d) { d.Set("Setting", "RegKey", std::string(512, 'k')); },
-     {{E, kSetting + "RegKey", "longer than 511 bytes"}}},
     {"TotalDiscAboveTwo", [](Disc& d) { d.Set("Setting", "TotalDisc", "3"); },
      {{E, kSetting + "TotalDisc", "3: the utility stops at start"}, {W, "disc 2", "not given"}}},
     {"Utf8ByteOrderMarkHidesTheSection",
      [](Disc& d) { d.inf.bytes = "\xEF\xBB\xBF" + d.inf.bytes.substr(d.inf.bytes.find('[')); },
      {{E, "Setup.inf line 1", "byte-order mark"}, {E, kSetting + "GameTitle", "missing"}},
      false},
-    {"Disc1LabelledOtherwise", [](Disc& d) { d.Write(".windows-label", "QUENDRIL\n"); },
-     {{E, "disc 1", "labelled 'QUENDRIL'"}}},
     {"VolumeLabel1NotTheStartLabel", [](Disc& d) { d.Set("Setting", "VolumeLabel1", "quendril1"); },
      {{E, kSetting + "VolumeLabel1", "asks for disc 1 without end"}}},
     // Main files and fixed names.
@@ -255,7 +251,8 @@ const Fault kFaults[] = {
     {"SizeKeyMissing", [](Disc& d) { d.inf.Drop("TzmInstSize="); },
      {{E, kSetting + "TzmInstSize", "missing (taken as 0), but the group copies 31 bytes"}}},
     {"SizeKeyNotANumber", [](Disc& d) { d.Set("Setting", "TzdInstSize", "19x"); },
-     {{E, kSetting + "TzdInstSize", "'19x' is not a decimal integer"}}},
+     {{W, kSetting + "TzdInstSize", "'19x' is not a plain decimal integer: the utility uses 0"},
+      {E, kSetting + "TzdInstSize", "'19x' (taken as 0), but the group copies 19 bytes"}}},
     {"MainFilesSizeCountsTheLargerLibrary", [](Disc& d) { d.Set("Setting", "TazuInstSize", "135"); },
      {{E, kSetting + "TazuInstSize", "the main files copy 145 bytes"}}},
     {"SizeKeyTooLarge", [](Disc& d) { d.Set("Setting", "TzsInstSize", "60"); },
@@ -267,10 +264,6 @@ const Fault kFaults[] = {
      {{E, kSetting + "ProgramFolder", "holds '?'"}}},
     {"DefInstPathNotAFolderName", [](Disc& d) { d.Set("Setting", "DefInstPath", "Game|2"); },
      {{E, kSetting + "DefInstPath", "holds '|'"}}},
-    {"InstalledPathTooLong",
-     // 17 + 228 + 1 bytes of folder: DAT\TazSav00.dat (16) passes 259, Tazu.env.new (12) does not.
-     [](Disc& d) { d.Set("Setting", "DefInstPath", std::string(228, 'p')); },
-     {{E, "Setup.inf [DAT1] File1", "(262 bytes), longer than 259 bytes"}}},
     {"InstallFolderTooLongForTheLog", [](Disc& d) { d.Set("Setting", "DefInstPath", std::string(240, 'p')); },
      {{E, kSetting + "DefInstPath", "leaves no room for Setup.log"}},
      false},
@@ -312,11 +305,12 @@ const Fault kFaults[] = {
      {{W, "Setup.inf [DAT2]", "never read: TotalDisc is 1"}}},
     {"EntryListedTwice", [](Disc& d) { d.Set("DAT1", "File3", "TazSav00.dat"); },
      {{W, "Setup.inf [DAT1] File3", "listed again (first at Setup.inf [DAT1] File1)"}}},
-    {"TotalDiscNotANumber", [](Disc& d) { d.Set("Setting", "TotalDisc", "two"); },
-     {{W, kSetting + "TotalDisc", "'two' is not a decimal integer: the utility takes 1"}}},
-    {"NoDiscs", [](Disc& d) { d.Set("Setting", "TotalDisc", "0"); },
-     {{W, kSetting + "TotalDisc", "only the main files"}, {W, kSetting + "TzmInstSize", "copies 0 bytes"}},
-     false},
+    // Windows' own profile functions would read the number these begin with.
+    {"TotalDiscWithAComment", [](Disc& d) { d.Set("Setting", "TotalDisc", "2 ;two"); },
+     {{W, kSetting + "TotalDisc",
+       "'2 ;two' is not a plain decimal integer: the utility uses 1, not the number it begins with"}}},
+    {"InstBufSizeInHexadecimal", [](Disc& d) { d.Set("Setting", "InstBufSize", "0x8000"); },
+     {{W, kSetting + "InstBufSize", "'0x8000' is not a plain decimal integer: the utility uses 32768"}}},
     {"InstBufSizeNotPositive", [](Disc& d) { d.Set("Setting", "InstBufSize", "0"); },
      {{W, kSetting + "InstBufSize", "chunks of 32768 bytes"}}},
     {"SecondDiscNotGiven",
@@ -339,6 +333,36 @@ TEST_P(OneFault, GivesItsFinding) {
 
 INSTANTIATE_TEST_SUITE_P(Tazucheck, OneFault, ::testing::ValuesIn(kFaults),
                          [](const ::testing::TestParamInfo<Fault>& fault) { return std::string(fault.param.name); });
+
+// Each side of a limit the utility draws; every row once caught a checker
+// that drew it one off or compared more loosely than the utility.
+const Fault kBoundaries[] = {
+    {"SettingText511Bytes", [](Disc& d) { d.Set("Setting", "RegKey", std::string(511, 'k')); }, {}},
+    {"SettingText512Bytes", [](Disc& d) { d.Set("Setting", "RegKey", std::string(512, 'k')); },
+     {{E, kSetting + "RegKey", "longer than 511 bytes"}}},
+    // C:\Program Files\ (17) + folder + '\' + DAT\TazSav00.dat (16), the longest installed path.
+    {"InstalledPath259Bytes", [](Disc& d) { d.Set("Setting", "DefInstPath", std::string(225, 'p')); }, {}},
+    {"InstalledPath260Bytes", [](Disc& d) { d.Set("Setting", "DefInstPath", std::string(226, 'p')); },
+     {{E, "Setup.inf [DAT1] File1", "(260 bytes), longer than 259 bytes"}}},
+    // The utility compares the label exactly.
+    {"Disc1LabelInOtherCase", [](Disc& d) { d.Write(".windows-label", "Quendril1\n"); },
+     {{E, "disc 1", "labelled 'Quendril1'"}}},
+    {"NoDiscs", [](Disc& d) { d.Set("Setting", "TotalDisc", "0"); },
+     {{W, kSetting + "TotalDisc", "only the main files"},
+      {W, "Setup.inf [DAT1]", "never read: TotalDisc is 0"},
+      {W, "SetupDAT1.inf", "never read: TotalDisc is 0"},
+      {W, "SetupTZS1.inf", "never read: TotalDisc is 0"}},
+     false},
+};
+
+TEST(Limits, EachSideAsTheUtilityDrawsIt) {
+    for (const Fault& row : kBoundaries) {
+        SCOPED_TRACE(row.name);
+        Disc disc;
+        row.make(disc);
+        ExpectFindings(disc.Check(), row.expected, row.exact);
+    }
+}
 
 TEST(Sizes, OffSizeGivesTheLinesToPaste) {
     Disc disc;

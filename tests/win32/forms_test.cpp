@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -295,6 +296,15 @@ TEST_F(Win32Forms, CenterOnScreenUsesOuterSize) {
     EXPECT_EQ(form_.Top(), (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
     EXPECT_EQ(window.left, form_.Left());
     EXPECT_EQ(window.top, form_.Top());
+}
+
+TEST_F(Win32Forms, MoveOfTheWindowIsSeenByLeftAndTop) {
+    form_.SetPosition(10, 20);
+    form_.Show();
+    // Where a drag by the title bar ends: the system moves the window, not the toolkit.
+    SetWindowPos(hwnd_, nullptr, 130, 170, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PumpUntilIdle();
+    EXPECT_EQ(std::make_pair(form_.Left(), form_.Top()), std::make_pair(130, 170));
 }
 
 TEST_F(Win32Forms, PostedPrivateMessageReachesOnMessage) {

@@ -8,11 +8,11 @@
 #include <memory>
 
 #include "install/filelists.h"
+#include "platform/disc_services.h"
 #include "platform/drives.h"
 #include "platform/files.h"
 #include "platform/ini.h"
 #include "platform/sjis.h"
-#include "tazucheck/disc_services.h"
 #include "tazucheck/names.h"
 
 namespace tazucheck {
@@ -154,6 +154,25 @@ private:
         return inf_->ReadString(kSetting, key, def);
     }
 
+    // An integer key as the utility reads it. Its INI reader takes a value
+    // only when the whole of it is a decimal number that fits 32 bits; the
+    // profile functions of Windows would read "2 ;two" or "0x8000" by the
+    // number they begin with, so a disc tried that way may seem to work.
+    int IntegerSetting(const char* key, int def) {
+        const std::string raw = Setting(key);
+        if (raw != kMissing && !raw.empty() && !platform::ParseDecimalInt(raw)) {
+            const std::string digits = raw.substr(raw[0] == '+' || raw[0] == '-' ? 1 : 0);
+            const std::size_t end = digits.find_first_not_of("0123456789");
+            const std::string uses = ": the utility uses " + std::to_string(def);
+            if (end == std::string::npos && !digits.empty())
+                Warning(SettingWhere(key), Quoted(raw) + " does not fit in 32 bits" + uses);
+            else
+                Warning(SettingWhere(key), Quoted(raw) + " is not a plain decimal integer" + uses +
+                                               (end > 0 && !digits.empty() ? ", not the number it begins with" : ""));
+        }
+        return inf_->ReadInteger(kSetting, key, def);
+    }
+
     // Lines that are no Shift-JIS show garbled in the utility's windows.
     void CheckText(const std::string& name, const std::string& text) {
         const BadLines bad = InvalidShiftJisLines(text);
@@ -208,10 +227,7 @@ private:
     }
 
     void CheckDiscCount() {
-        const std::string raw = Setting("TotalDisc");
-        report_.totalDisc = inf_->ReadInteger(kSetting, "TotalDisc", 1);
-        if (raw != kMissing && !raw.empty() && !platform::ParseDecimalInt(raw))
-            Warning(SettingWhere("TotalDisc"), Quoted(raw) + " is not a decimal integer: the utility takes 1");
+        report_.totalDisc = IntegerSetting("TotalDisc", 1);
         if (report_.totalDisc > kMaxDiscs)
             Error(SettingWhere("TotalDisc"), std::to_string(report_.totalDisc) +
                                                  ": the utility stops at start; it installs from 2 discs at most");
@@ -220,10 +236,8 @@ private:
                     std::to_string(report_.totalDisc) + ": no data group is installed, only the main files");
 
         const std::string buf = Setting("InstBufSize");
-        const bool bufNumber = platform::ParseDecimalInt(buf).value_or(0) > 0;
-        if (buf != kMissing && !buf.empty() && !bufNumber)
-            Warning(SettingWhere("InstBufSize"),
-                    Quoted(buf) + " is not a positive integer: the utility copies in chunks of 32768 bytes");
+        if (IntegerSetting("InstBufSize", 32768) <= 0)
+            Warning(SettingWhere("InstBufSize"), buf + " is not positive: the utility copies in chunks of 32768 bytes");
     }
 
     // Where the utility reads each disc from, as its disc check decides:
@@ -519,7 +533,7 @@ private:
             const char* key = kSizeKeys[i];
             const std::string raw = Setting(key);
             // The utility reads the key as an integer and takes a negative one as 0.
-            const int value = inf_->ReadInteger(kSetting, key, 0);
+            const int value = IntegerSetting(key, 0);
             const bool number = raw != kMissing && platform::ParseDecimalInt(raw).has_value();
             const std::uint64_t configured = value > 0 ? static_cast<std::uint64_t>(value) : 0;
             const std::uint64_t bytes = real[i].bytes;
@@ -530,7 +544,7 @@ private:
             else if (raw.empty())
                 stated = "empty (taken as 0)";
             else if (!number)
-                stated = Quoted(raw) + " is not a decimal integer (taken as 0)";
+                stated = Quoted(raw) + " (taken as 0)";
             else if (value < 0)
                 stated = raw + " is negative (taken as 0)";
             else
@@ -547,9 +561,11 @@ private:
             } else if (configured > bytes && real[i].complete) {
                 Warning(SettingWhere(key), stated + ", but " + what + Number(bytes) + " bytes");
                 off = true;
-            } else if (raw != kMissing && (!number || value < 0)) {
+            } else if (raw != kMissing && (raw.empty() || value < 0)) {
                 Warning(SettingWhere(key), stated);
                 off = true;
+            } else if (raw != kMissing && !number) {
+                off = true;  // the warning on the text is given; the right line is still worth pasting
             }
         }
         if (off && complete)

@@ -3,9 +3,9 @@
 
 #include <cstdio>
 
+#include "platform/console.h"
+#include "platform/disc_services.h"
 #include "platform/files.h"
-#include "tazucheck/console.h"
-#include "tazucheck/disc_services.h"
 
 namespace tazucheck {
 
@@ -42,7 +42,10 @@ const char* const kHelp =
     "  lines are printed to paste); readme.txt missing; a name that differs only\n"
     "  in case from the file on the disc; an entry whose sub-folder is not kept\n"
     "  when installed; text that is not valid Shift-JIS; keys, sections and list\n"
-    "  files the utility never reads; TotalDisc or InstBufSize out of range.\n"
+    "  files the utility never reads; TotalDisc or InstBufSize out of range; an\n"
+    "  integer key of [Setting] that is not a plain decimal number (\"2 ;two\",\n"
+    "  \"0x8000\"): the utility then uses the key's default, not the number the\n"
+    "  text begins with as GetPrivateProfileInt would.\n"
     "\n"
     "Output: one finding a line, \"error:\" or \"warning:\", then the file and key\n"
     "or line it comes from; then a summary of files and bytes per group and disc,\n"

@@ -2,7 +2,7 @@
 #include "tazucheck/names.h"
 
 #include "platform/sjis.h"
-#include "tazucheck/disc_services.h"
+#include "platform/disc_services.h"
 
 namespace tazucheck {
 

@@ -2,6 +2,6 @@
 #include <string>
 #include <vector>
 
-#include "tazucheck/console.h"
+#include "platform/console.h"
 
 int main(int argc, char** argv) { return ConsoleMain(std::vector<std::string>(argv + 1, argv + argc)); }

@@ -1,6 +1,6 @@
 // The disc checker's services on POSIX: names through resolve.h, code page
 // 932 through the C library's iconv.
-#include "tazucheck/disc_services.h"
+#include "platform/disc_services.h"
 
 #include <errno.h>
 #include <iconv.h>

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/disc_services.h"
 #include "platform/sjis.h"
-#include "tazucheck/disc_services.h"
 
 namespace platform::posix {
 

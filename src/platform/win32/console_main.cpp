@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/console.h"
 #include "platform/win32/wintext.h"
-#include "tazucheck/console.h"
 
 int wmain(int argc, wchar_t** argv) {
     // An empty CD-ROM drive named on the command line must fail quietly, not

@@ -1,6 +1,6 @@
 // The disc checker's services on Windows: names as FindFirstFileW reports
 // them, code page 932 and UTF-8 through the Windows conversions.
-#include "tazucheck/disc_services.h"
+#include "platform/disc_services.h"
 
 #include <cstdio>
 

@@ -670,6 +670,15 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         form_.Close();
         return 0;
+    case WM_WINDOWPOSCHANGED:
+        // The user drags the window by its title bar without the toolkit
+        // knowing; a form centred over this one later must find it where it
+        // is. A minimised window reports a parking place, not a position.
+        if (!IsIconic(hwnd_)) {
+            const RECT outer = OuterRect();
+            form_.NoteMoved(outer.left, outer.top);
+        }
+        break;  // DefWindowProc goes on to send WM_MOVE and WM_SIZE
     case WM_SYSCOMMAND:
         // The forms are owned by the application window; minimising the
         // main form minimises that, so the task-bar button restores them all.
