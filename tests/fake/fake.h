@@ -59,6 +59,8 @@ std::map<std::string, std::string> Files();
 // fails. CallCount tells how many fallible calls were made since.
 void FailCall(int n);
 int CallCount();
+// Folded paths of every file created or emptied for writing since Reset.
+const std::set<std::string>& OpenedForWriting();
 // Free bytes of a drive's volume; writes use them up, deletes give them back.
 void SetFreeSpace(char drive, std::uint64_t bytes);
 // How many files were opened for reading or created, in all.

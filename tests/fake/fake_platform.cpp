@@ -53,6 +53,7 @@ struct State {
     std::map<std::string, std::vector<OpenHandle>> handles;  // folded path
     int nextHandleId = 1;
     std::set<std::string> readOnly;  // folded paths
+    std::set<std::string> openedForWriting;  // folded paths
     int calls = 0;
     std::optional<int> failCall;
     std::string windowsDir = "C:\\WINDOWS";
@@ -359,6 +360,7 @@ void FailCall(int n) {
     S().failCall = n;
 }
 int CallCount() { return S().calls; }
+const std::set<std::string>& OpenedForWriting() { return S().openedForWriting; }
 void SetFreeSpace(char drive, std::uint64_t bytes) { S().freeSpace[static_cast<char>(drive & ~0x20)] = bytes; }
 int OpenCount() { return S().openCount; }
 void SetProgramsFolder(std::optional<std::string> path) {
@@ -524,6 +526,7 @@ std::unique_ptr<File> File::Create(const std::string& path) {
     if (it != S().files.end() && (S().readOnly.count(p) || !fake::SharingAllows(p, fake::kWrite, fake::kWrite)))
         return nullptr;
     if (fake::Injected()) return nullptr;
+    S().openedForWriting.insert(p);
     if (it != S().files.end()) {
         fake::Free(p[0]) += it->second.content.size();
         it->second.content.clear();
