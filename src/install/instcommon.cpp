@@ -14,36 +14,39 @@
 #include "shell/instconfig.h"
 
 namespace {
-// <programs>\<ProgramFolder>, when it lies below the programs folder as
-// Windows reads it: a ProgramFolder such as "..\\.." must never make the
-// removal delete a file or folder elsewhere.
-std::optional<std::string> ShortcutFolder() {
+// <programs>\<ProgramFolder> and <GameTitle>.lnk in it, when they lie below
+// the programs folder as Windows reads it: a ProgramFolder such as "..\\.."
+// must never make the removal delete a file or folder elsewhere.
+struct Shortcut {
+    std::string folder, link;
+};
+std::optional<Shortcut> ShortcutPlace() {
     const auto programs = platform::SpecialFolderPath(platform::kCsidlPrograms);
     if (!programs) return std::nullopt;
     const auto root = platform::WinPath::Parse(*programs);
     const auto folder = platform::WinPath::Parse(*programs + "\\" + InstConfig.ProgramFolder);
     const auto link = folder ? folder->Child(InstConfig.GameTitle + ".lnk") : std::nullopt;
     if (!root || !link || !folder->IsBelow(*root)) return std::nullopt;
-    return *programs + "\\" + InstConfig.ProgramFolder;
+    return Shortcut{folder->Text(), link->Text()};
 }
 }  // namespace
 
 void CreateStartMenuShortcut() {
-    const auto folder = ShortcutFolder();
-    if (!folder) return;
-    platform::CreateDirectoryTree(*folder);
+    const auto place = ShortcutPlace();
+    if (!place) return;
+    platform::CreateDirectoryTree(place->folder);
     std::string error;
-    const auto saved = platform::SaveShellLink(*folder + "\\" + InstConfig.GameTitle + ".lnk",
+    const auto saved = platform::SaveShellLink(place->link,
                                                InstConfig.InstPath + "Tazu.exe",
                                                InstConfig.InstPath + InstConfig.ShortcutIcon, &error);
     if (saved == platform::LinkSave::NoLinkObject) throw std::runtime_error(error);
 }
 
 void RemoveStartMenuShortcut() {
-    const auto folder = ShortcutFolder();
-    if (!folder) return;
-    platform::RemoveFile(*folder + "\\" + InstConfig.GameTitle + ".lnk");
-    platform::RemoveEmptyDirectory(*folder);
+    const auto place = ShortcutPlace();
+    if (!place) return;
+    platform::RemoveFile(place->link);
+    platform::RemoveEmptyDirectory(place->folder);
 }
 
 bool IsSaveDataName(const std::string& name) {

@@ -53,7 +53,7 @@ std::string RebaseInstallLog(const std::string& content, const platform::WinPath
 }
 
 bool RewriteInstallLog(const platform::WinPath& folder) {
-    const std::string log = folder.FolderText() + kLogName;
+    const std::string log = folder.Child(kLogName)->Text();
     const auto content = platform::ReadWholeFile(log);
     return content && ReplaceWholeFile(log, RebaseInstallLog(*content, folder));
 }
@@ -110,7 +110,7 @@ void TfrmInstMain::btnInstPathChgClick(platform::Control&) {
     // otherwise than its name says is none either.
     const auto parsed = platform::WinPath::Parse(sjis::WithTrailingBackslash(chosen));
     const std::string folder = parsed && !parsed->IsRoot() ? parsed->FolderText() : std::string();
-    if (!folder.empty()) RecoverInstallLog(folder + kLogName);
+    if (!folder.empty()) RecoverInstallLog(parsed->Child(kLogName)->Text());
     if (folder.empty() || !platform::FileExists(folder + "Tazu.exe") || !platform::FileExists(folder + kLogName)) {
         Tell(*this, "選択されたフォルダにはゲームがインストールされていません。");
         return;

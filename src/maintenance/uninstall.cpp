@@ -30,13 +30,12 @@ void TfrmInstMain::btnDeleteClick(platform::Control&) {
     // A record that names no usable folder is refused when it is read; the
     // check here keeps the pass from ever working over anything else.
     const auto folder = platform::WinPath::Parse(InstConfig.InstPath);
-    const std::string logPath = InstConfig.InstPath + "Setup.log";
-    if (folder && !folder->IsRoot()) RecoverInstallLog(logPath);
+    const auto logFile = folder && !folder->IsRoot() ? folder->Child("Setup.log") : std::nullopt;
+    const std::string logPath = logFile ? logFile->Text() : std::string();
+    if (logFile) RecoverInstallLog(logPath);
     // An unreadable log is as good as a missing one: nothing may be deleted
     // without knowing what the installation put down.
-    const auto log = folder && !folder->IsRoot() && platform::FileExists(logPath)
-                         ? platform::ReadWholeFile(logPath)
-                         : std::nullopt;
+    const auto log = logFile && platform::FileExists(logPath) ? platform::ReadWholeFile(logPath) : std::nullopt;
     if (!log) {
         platform::ShowMessageBox(this, "Setup.logが見つかりません。\n『" + game + "』の削除は行えません。", title,
                                  MbButtons::Ok, MbIcon::Warning);
