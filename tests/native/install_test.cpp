@@ -456,6 +456,24 @@ TEST_F(Install, UnwritableFolderStopsBeforeAnyCopyAndNamesIt) {
     EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
 }
 
+// The record removed and the game installed again in the same run: the
+// second installation, failing before it wrote anything, undoes nothing of
+// the first.
+TEST_F(Install, SecondInstallationOfTheRunRollsBackOnlyItself) {
+    Start();
+    fake::RemoveFile("Q:\\readme.txt");
+    fake::QueueAnswer(MbResult::Yes);  // create
+    fake::QueueAnswer(MbResult::No);   // not now
+    ClickInstall(kDir);
+    fake::QueueAnswer(MbResult::Yes);  // remove the record
+    Menu().btnInstInfoDel.Click();
+    const auto before = fake::Files();
+    fake::SetReadOnly(kDir + "Setup.log", true);
+    ClickInstall(kDir);
+    EXPECT_EQ(BoxTexts().back(), kNotEnded);
+    EXPECT_EQ(fake::Files(), before);
+}
+
 // A DAT file listed on both discs is copied from disc 1; the second listing
 // finds this installation's own copy, which the rollback takes away.
 TEST_F(Install, DataFileListedOnBothDiscsIsRolledBackAsItsOwnCopy) {
