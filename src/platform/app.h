@@ -2,6 +2,7 @@
 // general error report.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace platform {
 class Form;
@@ -34,8 +35,19 @@ void FlushUpdates();
 void ShowError(const std::string& text);
 // Gives the task-bar entry the program icon.
 void SetTaskbarIcon(Form& mainForm);
-// Ends the process on the spot with exit code 0; no clean-up runs.
+// Ends the process on the spot with ExitCode(); no clean-up runs.
 [[noreturn]] void ExitProcessNow();
+// The code the process ends with (0 unless set).
+void SetExitCode(int code);
+int ExitCode();
+// The program's arguments after its own name, split as the system splits
+// a command line.
+std::vector<std::string> Arguments();
+// Writes `text` to the console or the output the program was started with;
+// false when it has none.
+bool WriteToParentConsole(const std::string& text);
+// Waits `ms` milliseconds while the windows stay alive.
+void Wait(int ms);
 
 struct Size { int width, height; };
 Size ScreenSize();

@@ -170,11 +170,21 @@ void Form::Destroy() {
     if (app::MainForm() == this) app::SetMainForm(nullptr);
 }
 
+namespace {
+std::function<bool(const FormDef&)>& FormFilter() {
+    static std::function<bool(const FormDef&)> filter;
+    return filter;
+}
+bool MayShow(const FormDef& def) { return !FormFilter() || FormFilter()(def); }
+}  // namespace
+
+void SetFormFilter(std::function<bool(const FormDef&)> mayShow) { FormFilter() = std::move(mayShow); }
+
 void Form::Show() {
     FormShow();
     if (visible_) return;
     visible_ = true;
-    impl_->Show();
+    if (MayShow(def_)) impl_->Show();
 }
 
 void Form::Hide() {
@@ -189,7 +199,7 @@ int Form::ShowModal() {
     inModal_ = true;
     FormShow();
     visible_ = true;
-    impl_->Show();
+    if (MayShow(def_)) impl_->Show();
     struct Leave {
         Form& f;
         ~Leave() { f.inModal_ = false; f.Hide(); }

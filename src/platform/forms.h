@@ -255,6 +255,10 @@ private:
     int left_ = 0, top_ = 0;
 };
 
+// Which forms may appear on the screen: a run without windows keeps some or
+// all of them hidden while they work as usual. Empty: all may.
+void SetFormFilter(std::function<bool(const FormDef&)> mayShow);
+
 // Pure centring rule: (reference - own) / 2, truncating toward zero.
 int CenteredOffset(int referenceSize, int ownSize);
 

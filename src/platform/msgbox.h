@@ -1,5 +1,6 @@
 // Message boxes.
 #pragma once
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -11,8 +12,18 @@ enum class MbDefault { Button1, Button2, Button3 };
 enum class MbResult { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 
 // Shows a modal box owned by `owner` (nullptr: no owner) and returns the
-// answer.
+// answer; in a run without questions, the answerer's answer.
 MbResult ShowMessageBox(const Form* owner, const std::string& text, const std::string& caption,
                         MbButtons buttons, MbIcon icon, MbDefault def = MbDefault::Button1);
+
+// A run without questions: every box goes to `answerer` instead of the
+// screen, and its answer is taken. An empty answerer: boxes are shown.
+using BoxAnswerer = std::function<MbResult(const std::string& text, MbButtons buttons, MbIcon icon)>;
+void SetBoxAnswerer(BoxAnswerer answerer);
+bool BoxesAnswered();
+
+// The box as the system shows it; each backend has its own.
+MbResult ShowSystemMessageBox(const Form* owner, const std::string& text, const std::string& caption,
+                              MbButtons buttons, MbIcon icon, MbDefault def);
 
 }  // namespace platform

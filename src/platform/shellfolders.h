@@ -8,6 +8,12 @@ class Form;
 
 constexpr int kCsidlDrives = 17;   // the list of the machine's drives
 constexpr int kCsidlPrograms = 2;  // the current user's start-menu program list
+constexpr int kCsidlLocalAppData = 28;  // the current user's local application data
+
+// The current user's own programs folder (%LOCALAPPDATA%\Programs on current
+// Windows), without a trailing backslash; nullopt when the system has no
+// such known folder (Windows before 7, Wine 8).
+std::optional<std::string> UserProgramFilesFolder();
 
 // File-system path of a special folder, without a trailing backslash;
 // nullopt when it has none.

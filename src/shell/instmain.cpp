@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/shellfolders.h"
 #include "platform/sjis.h"
+#include "platform/winpath.h"
 #include "shell/instconfig.h"
 #include "shell/kivanlib.h"
 
@@ -61,6 +62,34 @@ std::string ProposedInstallFolder(const std::string& windowsDir, const std::stri
     return DrivePart(windowsDir) + "\\Program Files\\" + defInstPath;
 }
 
+bool CanMakeFolderIn(const std::string& folder) {
+    const auto parent = platform::WinPath::Parse(folder);
+    if (!parent || !platform::DirectoryExists(parent->Text())) return false;
+    for (int n = 0; n < 100; ++n) {
+        const auto probe = parent->Child("~TazuStart-probe-" + std::to_string(n));
+        if (!probe || platform::DirectoryExists(probe->Text()) || platform::FileExists(probe->Text())) continue;
+        if (!platform::CreateDirectoryTree(probe->Text())) return false;
+        platform::RemoveEmptyDirectory(probe->Text());
+        return true;
+    }
+    return false;
+}
+
+std::string ProposeInstallFolder() {
+    const std::string windowsDir = platform::WindowsDirectory();
+    const std::string shared = ProposedInstallFolder(windowsDir, InstConfig.DefInstPath);
+    if (CanMakeFolderIn(DrivePart(windowsDir) + "\\Program Files")) return shared;
+    // A standard user, or an administrator under User Account Control: the
+    // user's own programs folder, where the record (HKEY_CURRENT_USER) and the
+    // shortcut (the user's start menu) already belong.
+    auto programs = platform::UserProgramFilesFolder();
+    if (!programs) {
+        if (const auto local = platform::SpecialFolderPath(platform::kCsidlLocalAppData)) programs = *local + "\\Programs";
+    }
+    if (!programs || !platform::CreateDirectoryTree(*programs)) return shared;
+    return *programs + "\\" + InstConfig.DefInstPath;
+}
+
 TfrmInstMain::TfrmInstMain() : Form(kInstMainForm) {
     Bind("btnStart1Click", &TfrmInstMain::btnStart1Click);
     Bind("btnExitClick", &TfrmInstMain::btnExitClick);
@@ -110,7 +139,7 @@ void TfrmInstMain::ShowInstallState() {
     // which is disabled only while the menu is locked.
     btnStart2.SetEnabled(btnStart1.Enabled());
     ApplyStateLayout(false);
-    edtInst.SetText(ProposedInstallFolder(platform::WindowsDirectory(), InstConfig.DefInstPath));
+    edtInst.SetText(ProposeInstallFolder());
 }
 
 void TfrmInstMain::ShowInstalledState() {

@@ -50,5 +50,12 @@ extern TfrmInstMain* frmInstMain;
 // The drive part of a path: "C:" of C:\WINDOWS, \\server\share of a UNC
 // path, empty for anything else.
 std::string DrivePart(const std::string& path);
+// True when this user can make a folder in `folder`: a uniquely named empty
+// folder is made there and taken away again.
+bool CanMakeFolderIn(const std::string& folder);
+// The folder the install state proposes: Program Files of the Windows drive
+// when this user can make a folder there, otherwise the user's own programs
+// folder (made when missing), each with DefInstPath.
+std::string ProposeInstallFolder();
 // The drive of `windowsDir` + "\Program Files\" + `defInstPath`.
 std::string ProposedInstallFolder(const std::string& windowsDir, const std::string& defInstPath);

@@ -21,8 +21,8 @@ struct ProcessExit {
     int code;
 };
 
-// Everything back to a fresh machine: Windows in C:\WINDOWS, no drives but
-// C:, empty registry, no mutexes, screen 1024 x 768, title empty.
+// Everything back to a fresh machine: Windows in C:\WINDOWS with
+// C:\Program Files, no drives but C:, empty registry, no mutexes, screen 1024 x 768, title empty.
 void Reset();
 
 // ---- files: Windows path rules (drive letters, backslashes, any case) ----
@@ -109,6 +109,11 @@ void QueueFolderPick(std::optional<std::string> chosen);  // nullopt: cancel
 // ---- shell: special folders and links ----
 constexpr const char* kProgramsFolder = "C:\\Users\\Player\\Start Menu\\Programs";
 void SetProgramsFolder(std::optional<std::string> path);
+constexpr const char* kLocalAppData = "C:\\Users\\Player\\AppData\\Local";
+// The known folder for the user's own programs; none by default (Wine 8).
+void SetUserProgramFiles(std::optional<std::string> path);
+// Nothing can be created in the folder (a standard user's Program Files).
+void LockFolder(const std::string& path);
 struct Link {
     std::string target, icon;
 };
@@ -144,6 +149,14 @@ std::vector<std::string>& Events();
 // Outer size of a form as the fake reports it: client + (6, 25).
 constexpr int kFrameWidth = 6, kFrameHeight = 25;
 void SetScreenSize(int width, int height);
+
+// ---- the program's command line and console ----
+void SetArguments(std::vector<std::string> arguments);
+void SetConsole(bool attached);  // a console to write to, or none (default)
+std::string ConsoleText();
+// Runs at every app::Wait with the milliseconds waited so far in all.
+void OnWait(std::function<void(int)> action);
+int Waited();
 // Caption and position of the last showing of a form of class `formName`.
 struct Shown {
     std::string caption;

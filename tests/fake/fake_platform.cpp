@@ -7,7 +7,10 @@
 #include <map>
 #include <stdexcept>
 
+#include <iconv.h>
+
 #include "fake.h"
+#include "platform/codepage.h"
 #include "platform/app.h"
 #include "platform/drives.h"
 #include "platform/files.h"
@@ -54,11 +57,14 @@ struct State {
     int nextHandleId = 1;
     std::set<std::string> readOnly;  // folded paths
     std::set<std::string> openedForWriting;  // folded paths
+    std::set<std::string> lockedDirs;  // folded: nothing can be made in them
     int calls = 0;
     std::optional<int> failCall;
     std::string windowsDir = "C:\\WINDOWS";
     std::string exeFolder = "Q:\\";
     std::optional<std::string> programsFolder = std::string(kProgramsFolder);
+    std::optional<std::string> localAppData = std::string(kLocalAppData);
+    std::optional<std::string> userProgramFiles;  // not answered, as under Wine 8
     std::map<std::string, Link> links;  // folded path
     bool failLinkObject = false;
     std::vector<Started> started;
@@ -82,6 +88,11 @@ struct State {
     platform::Form* mainForm = nullptr;
     bool terminated = false;
     int screenWidth = 1024, screenHeight = 768;
+    int exitCode = 0;
+    std::vector<std::string> arguments;
+    std::optional<std::string> console;
+    int waited = 0;
+    std::function<void(int)> onWait;
 };
 State& S() {
     static State s;
@@ -305,6 +316,7 @@ void ResetForms();  // fake_forms.cpp
 void Reset() {
     S() = State();
     AddDirectory(kProgramsFolder);
+    AddDirectory("C:\\Program Files");
     ResetForms();
 }
 
@@ -363,6 +375,8 @@ int CallCount() { return S().calls; }
 const std::set<std::string>& OpenedForWriting() { return S().openedForWriting; }
 void SetFreeSpace(char drive, std::uint64_t bytes) { S().freeSpace[static_cast<char>(drive & ~0x20)] = bytes; }
 int OpenCount() { return S().openCount; }
+void SetUserProgramFiles(std::optional<std::string> path) { S().userProgramFiles = std::move(path); }
+void LockFolder(const std::string& path) { S().lockedDirs.insert(NormPath(path)); }
 void SetProgramsFolder(std::optional<std::string> path) {
     if (path) AddDirectory(*path);
     S().programsFolder = std::move(path);
@@ -382,6 +396,8 @@ void SetWin9x(bool win9x) { S().win9x = win9x; }
 void SetWindowsDirectory(const std::string& path) {
     S().windowsDir = path;
     AddDirectory(path);
+    // Windows is installed with its Program Files beside it.
+    if (path.size() > 2 && path[1] == ':') AddDirectory(path.substr(0, 2) + "\\Program Files");
 }
 void SetDrive(char letter, Drive drive) { S().drives[static_cast<char>(letter & ~0x20)] = std::move(drive); }
 std::set<std::string>& Mutexes() { return S().mutexes; }
@@ -406,6 +422,11 @@ void QueueAnswer(platform::MbResult answer, std::function<void()> meanwhile) {
 }
 const std::vector<FolderPick>& FolderPicks() { return S().picks; }
 void QueueFolderPick(std::optional<std::string> chosen) { S().pickResults.push_back(std::move(chosen)); }
+void SetArguments(std::vector<std::string> arguments) { S().arguments = std::move(arguments); }
+void SetConsole(bool attached) { S().console = attached ? std::optional<std::string>("") : std::nullopt; }
+std::string ConsoleText() { return S().console.value_or(""); }
+void OnWait(std::function<void(int)> action) { S().onWait = std::move(action); }
+int Waited() { return S().waited; }
 void SetScreenSize(int width, int height) {
     S().screenWidth = width;
     S().screenHeight = height;
@@ -436,8 +457,10 @@ bool CreateDirectoryTree(const std::string& path) {
     // Every level must be a valid name that no file already holds.
     std::string level = p.substr(0, 2);
     for (const std::string& part : fake::Components(p.substr(3))) {
+        const std::string parent = level.size() == 2 ? level + "\\" : level;
         level += "\\" + part;
         if (!fake::ValidName(part) || S().files.count(level)) return fake::FolderExists(p);
+        if (!S().dirs.count(level) && S().lockedDirs.count(parent)) return fake::FolderExists(p);
         S().dirs.insert(level);
     }
     return fake::FolderExists(p);
@@ -522,6 +545,7 @@ std::unique_ptr<File> File::Create(const std::string& path) {
     if (!fake::IsAbsolute(p) || p.size() <= 3 || S().dirs.count(p) || S().faults[p].openFails) return nullptr;
     if (!fake::FolderExists(fake::NormPath(sjis::FolderPart(p))) || !fake::ValidName(sjis::LastPathComponent(p)))
         return nullptr;
+    if (S().lockedDirs.count(fake::NormPath(sjis::FolderPart(p)))) return nullptr;
     auto it = S().files.find(p);
     if (it != S().files.end() && (S().readOnly.count(p) || !fake::SharingAllows(p, fake::kWrite, fake::kWrite)))
         return nullptr;
@@ -579,8 +603,8 @@ std::unique_ptr<RegKey> RegKey::OpenOrCreate(const std::string& path) {
     return std::make_unique<fake::FakeRegKey>(folded);
 }
 
-MbResult ShowMessageBox(const Form* owner, const std::string& text, const std::string& caption,
-                        MbButtons buttons, MbIcon icon, MbDefault def) {
+MbResult ShowSystemMessageBox(const Form* owner, const std::string& text, const std::string& caption,
+                              MbButtons buttons, MbIcon icon, MbDefault def) {
     S().boxes.push_back(fake::ShownBox{owner, text, caption, buttons, icon, def});
     // A loop that keeps asking would otherwise never end.
     if (S().boxes.size() > 1000) throw std::logic_error("more than 1000 message boxes: a loop keeps asking");
@@ -608,9 +632,11 @@ std::optional<std::string> PickFolder(const Form* owner, const std::string& titl
 }
 
 std::optional<std::string> SpecialFolderPath(int csidl) {
+    if (csidl == kCsidlLocalAppData) return S().localAppData;
     if (csidl != kCsidlPrograms) return std::nullopt;
     return S().programsFolder;
 }
+std::optional<std::string> UserProgramFilesFolder() { return S().userProgramFiles; }
 
 LinkSave SaveShellLink(const std::string& linkPath, const std::string& target, const std::string& iconPath,
                        std::string* error) {
@@ -643,6 +669,20 @@ std::unique_ptr<ChildProcess> StartProcess(const std::string& application, const
 
 bool IsWin9xFamily() { return S().win9x; }
 
+std::string Cp932ToUtf8(const std::string& text) {
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no CP932 converter");
+    std::string in = text, out(text.size() * 3 + 4, '\0');
+    char* src = &in[0];
+    char* dst = &out[0];
+    std::size_t left = in.size(), room = out.size();
+    const std::size_t done = iconv(cd, &src, &left, &dst, &room);
+    iconv_close(cd);
+    if (done == static_cast<std::size_t>(-1)) throw std::runtime_error("not CP932 text");
+    out.resize(out.size() - room);
+    return out;
+}
+
 namespace app {
 void Initialize() {}
 const std::string& Title() { return S().title; }
@@ -665,7 +705,20 @@ void ShowError(const std::string& text) {
     ShowMessageBox(MainForm(), text, Title(), MbButtons::Ok, MbIcon::Error);
 }
 void SetTaskbarIcon(Form& form) { fake::Events().push_back("taskbar-icon " + std::string(form.Def().name)); }
-[[noreturn]] void ExitProcessNow() { throw fake::ProcessExit{0}; }
+[[noreturn]] void ExitProcessNow() { throw fake::ProcessExit{S().exitCode}; }
+void SetExitCode(int code) { S().exitCode = code; }
+int ExitCode() { return S().exitCode; }
+std::vector<std::string> Arguments() { return S().arguments; }
+bool WriteToParentConsole(const std::string& text) {
+    if (!S().console) return false;
+    *S().console += text;
+    return true;
+}
+void Wait(int ms) {
+    S().waited += ms;
+    if (S().waited > 3600 * 1000) throw std::logic_error("waited more than an hour: a wait loop never ends");
+    if (S().onWait) S().onWait(S().waited);
+}
 Size ScreenSize() { return Size{S().screenWidth, S().screenHeight}; }
 }  // namespace app
 

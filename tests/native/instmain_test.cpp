@@ -33,6 +33,7 @@ protected:
 };
 
 TEST_F(Menu, NotInstalledShowsTheInstallStateWithListsGathered) {
+    fake::SetDrive('D', fake::Drive{false, std::string("SYSTEM")});
     fake::SetWindowsDirectory("D:\\WINNT");
     Start();
     EXPECT_TRUE(InstConfig.NeedInstall);
@@ -44,6 +45,26 @@ TEST_F(Menu, NotInstalledShowsTheInstallStateWithListsGathered) {
                                                            "btnS", "btnInstDirectX", "btnStart2"}));
     EXPECT_EQ(InstConfig.Files(0, 1), (FileList{"InstData\\DAT\\a.dat"}));
     EXPECT_EQ(InstConfig.ExeSource, "InstData\\Tazu.exe");
+}
+
+// A standard user cannot make a folder in Program Files: the proposal is the
+// user's own programs folder, made when missing; the probe leaves no trace.
+TEST_F(Menu, StandardUserIsOfferedTheirOwnProgramsFolder) {
+    fake::AddFile("C:\\Program Files\\Other\\x.exe", "x");
+    const auto programFiles = fake::Tree("C:\\Program Files");
+    fake::LockFolder("C:\\Program Files");
+    Start();
+    EXPECT_EQ(menu_.edtInst.Text(), "C:\\Users\\Player\\AppData\\Local\\Programs\\Game");
+    EXPECT_TRUE(platform::DirectoryExists("C:\\Users\\Player\\AppData\\Local\\Programs"));
+    EXPECT_EQ(fake::Tree("C:\\Program Files"), programFiles);
+
+    // Where the system names the folder, its name is taken.
+    menu_.Destroy();
+    fake::SetUserProgramFiles(std::string("E:\\Profile\\Programs"));
+    fake::SetDrive('E', fake::Drive{false, std::string("HOME")});
+    AnswerCdDialogOk();
+    menu_.Create();
+    EXPECT_EQ(menu_.edtInst.Text(), "E:\\Profile\\Programs\\Game");
 }
 
 TEST_F(Menu, InstalledShowsStartRemoveAndTheRepairGroupWithoutGathering) {

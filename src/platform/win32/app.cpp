@@ -2,6 +2,7 @@
 #include "platform/app.h"
 
 #include "platform/forms.h"
+#include "platform/msgbox.h"
 #include "platform/win32/wintext.h"
 
 namespace platform::win32 {
@@ -145,6 +146,10 @@ void FlushUpdates() {
 }
 
 void ShowError(const std::string& text) {
+    if (BoxesAnswered()) {
+        ShowMessageBox(nullptr, text, title, MbButtons::Ok, MbIcon::Error);
+        return;
+    }
     HWND owner = GetActiveWindow();
     if (!win32::IsFormWindow(owner)) owner = win32::WindowOf(mainForm);
     FlushUpdates();
@@ -158,7 +163,50 @@ void SetTaskbarIcon(Form& form) {
     if (icon) SetClassLongPtrW(hwnd, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
 }
 
-void ExitProcessNow() { ExitProcess(0); }
+namespace {
+int exitCode = 0;
+}
+void SetExitCode(int code) { exitCode = code; }
+int ExitCode() { return exitCode; }
+void ExitProcessNow() { ExitProcess(static_cast<UINT>(exitCode)); }
+
+std::vector<std::string> Arguments() {
+    std::vector<std::string> args;
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!argv) return args;
+    for (int i = 1; i < count; ++i) args.push_back(win32::Narrow(argv[i]));
+    LocalFree(argv);
+    return args;
+}
+
+bool WriteToParentConsole(const std::string& text) {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (!out || out == INVALID_HANDLE_VALUE) {
+        if (!AttachConsole(ATTACH_PARENT_PROCESS)) return false;
+        out = GetStdHandle(STD_OUTPUT_HANDLE);
+        if (!out || out == INVALID_HANDLE_VALUE) return false;
+    }
+    const std::wstring wide = win32::Widen(text);
+    DWORD mode = 0, done = 0;
+    if (GetConsoleMode(out, &mode))
+        return WriteConsoleW(out, wide.c_str(), static_cast<DWORD>(wide.size()), &done, nullptr) != 0;
+    // Redirected to a file or a pipe: UTF-8.
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), &utf8[0], size, nullptr, nullptr);
+    return WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &done, nullptr) != 0;
+}
+
+void Wait(int ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        ProcessMessagesNow();
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= static_cast<DWORD>(ms)) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(ms) - elapsed, QS_ALLINPUT);
+    }
+}
 
 Size ScreenSize() { return Size{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
 

@@ -6,8 +6,8 @@
 
 namespace platform {
 
-MbResult ShowMessageBox(const Form* owner, const std::string& text, const std::string& caption,
-                        MbButtons buttons, MbIcon icon, MbDefault def) {
+MbResult ShowSystemMessageBox(const Form* owner, const std::string& text, const std::string& caption,
+                              MbButtons buttons, MbIcon icon, MbDefault def) {
     UINT type = 0;
     switch (buttons) {
     case MbButtons::Ok: type = MB_OK; break;

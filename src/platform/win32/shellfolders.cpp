@@ -92,3 +92,24 @@ LinkSave SaveShellLink(const std::string& linkPath, const std::string& target, c
 }
 
 }  // namespace platform
+
+namespace platform {
+
+std::optional<std::string> UserProgramFilesFolder() {
+    // FOLDERID_UserProgramFiles, looked up at run time: older systems and
+    // Wine do not answer it.
+    static const GUID kUserProgramFiles = {0x5cd7aee2, 0x2219, 0x4a67, {0xb8, 0x5d, 0x6c, 0x9c, 0xe1, 0x56, 0x60, 0xcb}};
+    using GetKnownFolderPath = HRESULT(WINAPI*)(const GUID&, DWORD, HANDLE, PWSTR*);
+    HMODULE shell = GetModuleHandleW(L"shell32.dll");
+    const auto get = shell ? reinterpret_cast<GetKnownFolderPath>(
+                                 reinterpret_cast<void*>(GetProcAddress(shell, "SHGetKnownFolderPath")))
+                           : nullptr;
+    if (!get) return std::nullopt;
+    PWSTR path = nullptr;
+    std::optional<std::string> result;
+    if (SUCCEEDED(get(kUserProgramFiles, 0, nullptr, &path)) && path && path[0]) result = win32::Narrow(path);
+    CoTaskMemFree(path);
+    return result;
+}
+
+}  // namespace platform

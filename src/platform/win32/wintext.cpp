@@ -26,3 +26,17 @@ std::string Narrow(const wchar_t* text, int length) {
 }
 
 }  // namespace platform::win32
+
+#include "platform/codepage.h"
+
+namespace platform {
+std::string Cp932ToUtf8(const std::string& text) {
+    const std::wstring wide = win32::Widen(text);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), &utf8[0], size, nullptr, nullptr);
+    return utf8;
+}
+}  // namespace platform
