@@ -14,6 +14,7 @@
 #include "platform/winpath.h"
 #include "shell/instconfig.h"
 #include "shell/instmain.h"
+#include "shell/unattended.h"
 
 using platform::MbButtons;
 using platform::MbDefault;
@@ -168,6 +169,8 @@ void TfrmInstMain::btnStart1Click(platform::Control& sender) {
 // The readme beside the utility, in the system's text viewer; the command
 // buttons wait until the viewer is closed.
 void TfrmInstMain::ShowReadme() {
+    // From the command line the readme shows only when asked for.
+    if (const CommandLine* cmd = UnattendedCommand(); cmd && !cmd->readme) return;
     const std::string folder = platform::ExecutableFolder();
     if (!platform::FileExists(folder + "readme.txt")) return;
     for (platform::Control* c : {&btnStart1, &btnStart2, &btnDelete, &btnExit}) c->SetEnabled(false);

@@ -16,6 +16,7 @@
 #include "platform/winpath.h"
 #include "shell/instconfig.h"
 #include "shell/instmain.h"
+#include "shell/unattended.h"
 
 using platform::ControlKind;
 using platform::MbButtons;
@@ -216,6 +217,8 @@ bool TfrmCopyFile::RunCopies() {
     InstConfig.DiskFreeSize =
         static_cast<long double>(platform::FreeBytesAvailable(VolumeRootOf(InstConfig.InstPath)).value_or(0));
     ShowSizes();
+    RunLog(Format("空き容量：%.0f バイト　必要な容量：%.0f バイト", InstConfig.DiskFreeSize,
+                  static_cast<long double>(InstConfig.TotalInstSize)));
     if (InstConfig.DiskFreeSize < static_cast<long double>(InstConfig.TotalInstSize)) {
         Ask(*this,
             Format("インストール先の空き容量が足りません。\n空き容量を十分に確保してから再度インストールしてください。"
@@ -239,6 +242,7 @@ bool TfrmCopyFile::RunCopies() {
         if (!destination || !WriteLogLine(destination->Text()) ||
             CopyFileWithProgress(*this, destination->Text(), file[1]))
             return false;
+        RunLog("コピー：" + destination->Text());
     }
 
     for (int n = 1; n <= InstConfig.TotalDisc && n <= kMaxDiscs; ++n) {
@@ -262,6 +266,7 @@ bool TfrmCopyFile::RunCopies() {
                     if (IsSaveDataName(destination->Last())) InstConfig.DeleteSaveData = true;
                 }
                 if (CopyFileWithProgress(*this, path, disc.Of(entry))) return false;
+                RunLog("コピー：" + path);
             }
         }
     }

@@ -9,6 +9,7 @@
 #include "platform/winpath.h"
 #include "shell/instconfig.h"
 #include "shell/instmain.h"
+#include "shell/unattended.h"
 
 using platform::ControlKind;
 
@@ -73,10 +74,13 @@ UninstallOutcome UninstallFiles(const std::string& log, const platform::WinPath&
             if (platform::FileExists(path)) outcome.keptSaves.push_back(path);
             continue;
         }
-        if (platform::RemoveFile(path) || !platform::FileExists(path)) continue;
         // The installation put it there: a read-only attribute set since
         // (by the user, or kept from a disc) does not keep it.
-        if (platform::ClearReadOnly(path) && platform::RemoveFile(path)) continue;
+        if (platform::RemoveFile(path) || (platform::FileExists(path) && platform::ClearReadOnly(path) &&
+                                           platform::RemoveFile(path))) {
+            RunLog("削除：" + path);
+            continue;
+        }
         if (platform::FileExists(path)) outcome.remaining.push_back(path);
     }
     RemoveGroupFolders(folder, deleteSaveData);
@@ -90,7 +94,7 @@ void RollBackInstallation(const platform::WinPath& folder, const TInstConfig::Jo
     if (folder.IsRoot()) return;
     for (const std::string& written : journal.written) {
         const auto file = platform::WinPath::Parse(written);
-        if (file && IsInstalledFile(*file, folder)) platform::RemoveFile(file->Text());
+        if (file && IsInstalledFile(*file, folder) && platform::RemoveFile(file->Text())) RunLog("削除：" + file->Text());
     }
     RemoveGroupFolders(folder, true);
     // The log of a failed installation describes nothing that stays, unless

@@ -223,7 +223,7 @@ void Form::Close() {
 
 void Form::Repaint() { impl_->Repaint(); }
 void Form::BringToFront() {
-    if (created_) impl_->BringToFront();
+    if (created_ && MayShow(def_)) impl_->BringToFront();
 }
 void Form::PostToSelf(int message) { impl_->PostToSelf(message); }
 

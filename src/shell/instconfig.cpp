@@ -33,6 +33,7 @@ std::string ApplicationTitleFor(const std::string& gameTitle) {
 }
 
 bool FindInstallDisc() {
+    if (InstConfig.DriveGiven) return true;  // chosen and checked by the command line
     TfrmCdRom dialog;
     dialog.Create();
     bool found = false;

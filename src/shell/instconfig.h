@@ -30,6 +30,7 @@ using FileList = std::vector<std::string>;
 
 struct TInstConfig {
     char CdDrive = 0;
+    bool DriveGiven = false;   // a run from the command line chose CdDrive
     std::string CdRoot;        // "Q:\"
     std::string SetupInfPath;  // "Q:\Setup.inf"
     std::unique_ptr<platform::IniFile> SetupInf;

@@ -7,8 +7,13 @@
 #include "shell/instconfig.h"
 #include "shell/instmain.h"
 #include "shell/kivanlib.h"
+#include "shell/unattended.h"
 
 int UtilityMain() {
+    // With arguments: one command without the menu.
+    const auto args = platform::app::Arguments();
+    if (!args.empty()) return RunFromCommandLine(args);
+
     if (IsMutexPresent("TazuEngineUnit")) return 0;  // the game is running
     if (TakeSingleInstanceMutex("TazuUtility")) return 0;  // another copy is running
 

@@ -1,0 +1,19 @@
+// A run from the command line: one command without the menu, the answers
+// the command line chose in place of the user's, a log, an exit code. The
+// commands themselves, with their checks and rollback, are the menu's own.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "shell/cmdline.h"
+
+// Runs the utility for `args` (not empty) and returns the exit code.
+int RunFromCommandLine(const std::vector<std::string>& args);
+
+// The command of this run; nullptr in a run with the menu.
+const CommandLine* UnattendedCommand();
+
+// One line in the run's log (Shift-JIS text; written as UTF-8 and straight
+// through to the file, so that it survives the program being killed).
+// Nothing without a log.
+void RunLog(const std::string& line);
