@@ -181,6 +181,14 @@ int RunFromCommandLine(const std::vector<std::string>& args) {
     Run run{*cmd, nullptr, 0};
     if (!cmd->log.empty() && !(run.log = platform::File::Create(cmd->log))) return kExitBadArguments;
     current = &run;
+    // Also when the process ends on the spot (a test's fake ends it by unwinding).
+    struct Leave {
+        ~Leave() {
+            platform::SetFormFilter(nullptr);
+            platform::SetBoxAnswerer(nullptr);
+            current = nullptr;
+        }
+    } leave;
     std::string line = "TazuStart";
     for (const std::string& a : args) line += " " + a;
     RunLog(line);
@@ -209,11 +217,8 @@ int RunFromCommandLine(const std::vector<std::string>& args) {
             delete frmInstMain;
             frmInstMain = nullptr;
         }
-        platform::SetFormFilter(nullptr);
-        platform::SetBoxAnswerer(nullptr);
         ReleaseSingleInstanceMutex();
     }
     RunLog("終了コード：" + std::to_string(code));
-    current = nullptr;
     return code;
 }

@@ -1,0 +1,173 @@
+// Runs from the command line: the arguments read, and each exit code
+// reached through the menu's own commands on the fakes.
+#include <functional>
+
+#include "install/instcopyfile.h"
+#include "platform/app.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "shell/unattended.h"
+#include "test_support.h"
+
+namespace {
+
+TEST(CommandLineArguments, ReadWithoutRegardToCaseAndRefusedWhenTheyDoNotFit) {
+    const struct {
+        std::vector<std::string> args;
+        bool ok;
+        const char* why;
+    } rows[] = {
+        {{"/install"}, true, "defaults"},
+        {{"-INSTALL", "/Dir=D:\\ゲーム", "/variant=MWAVE", "/cd=q:", "/launch", "/readme", "/silent",
+          "/disctimeout=30", "/log=C:\\x.log"},
+         true, "every install option"},
+        {{"/uninstall", "/deletesaves", "/cd=Q", "/passive"}, true, "every uninstall option"},
+        {{"/?"}, true, "help"},
+        {{"--help"}, true, "help, as other programs spell it"},
+        {{}, false, "no command"},
+        {{"/install", "/uninstall"}, false, "two commands"},
+        {{"/install", "/keepsaves"}, false, "an uninstall option with /install"},
+        {{"/uninstall", "/dir=C:\\G"}, false, "an install option with /uninstall"},
+        {{"/uninstall", "/keepsaves", "/deletesaves"}, false, "both save-data answers"},
+        {{"/install", "/passive", "/silent"}, false, "both window modes"},
+        {{"/install", "/variant=opl"}, false, "an unknown variant"},
+        {{"/install", "/cd=QQ"}, false, "not a drive letter"},
+        {{"/install", "/disctimeout=-1"}, false, "a negative time-out"},
+        {{"/install", "/dir="}, false, "an empty folder"},
+        {{"/install", "install"}, false, "no / or -"},
+        {{"/install", "/force"}, false, "an unknown option"},
+    };
+    for (const auto& r : rows) {
+        std::string error;
+        const auto cmd = ParseCommandLine(r.args, error);
+        EXPECT_EQ(cmd.has_value(), r.ok) << r.why << ": " << error;
+    }
+    std::string error;
+    const auto cmd = ParseCommandLine(rows[1].args, error);
+    ASSERT_TRUE(cmd);
+    EXPECT_EQ(cmd->dir, "D:\\ゲーム");
+    EXPECT_TRUE(cmd->mwave && cmd->launch && cmd->readme && cmd->silent);
+    EXPECT_EQ(cmd->cd, 'Q');
+    EXPECT_EQ(cmd->discTimeout, 30);
+    EXPECT_EQ(cmd->log, "C:\\x.log");
+}
+
+constexpr const char* kRecordKey = "Software\\Maker\\ソフト表";
+const std::string kDir = "C:\\Games\\ソフト表\\";
+
+// The demo-like disc in Q:, the utility started from it.
+class CommandLineRun : public FakeMachine {
+protected:
+    void SetUp() override {
+        FakeMachine::SetUp();
+        Disc(kBasicSetupInf);
+    }
+    void Disc(const std::string& setupInf, const std::string& extra = "") {
+        InsertDisc('Q', "QUENDRIL1",
+                   (setupInf + "TazuInstSize=24\r\nVolumeLabel1=QUENDRIL1\r\n" + extra + "[TAZ1]\r\nFile1=a.taz\r\n")
+                       .c_str());
+        for (const char* f : {"Tazu.exe", "Tazu.env", "ovit.dll", "ovit_mwv.dll", "game.ico", "TAZ\\a.taz"})
+            fake::AddFile(std::string("Q:\\InstData\\") + f, "data");
+    }
+    int Run(std::vector<std::string> args) {
+        try {
+            return RunFromCommandLine(args);
+        } catch (const fake::ProcessExit& e) {
+            return e.code;
+        }
+    }
+    bool Shown(const std::string& form) {
+        for (const std::string& e : fake::Events())
+            if (e == "show " + form || e == "modal " + form) return true;
+        return false;
+    }
+};
+
+TEST_F(CommandLineRun, InstallThenUninstallWithoutAQuestionAndWithALog) {
+    ASSERT_EQ(Run({"/install", "/dir=" + kDir, "/variant=mwave", "/log=C:\\install.log"}), kExitDone);
+    EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "ovit.dll"), "data");
+    EXPECT_TRUE(fake::Boxes().empty());
+    EXPECT_TRUE(fake::StartedProcesses().empty());  // no readme
+    EXPECT_TRUE(fake::ShellOpens().empty());        // no game
+    EXPECT_TRUE(Shown("TfrmCopyFile"));
+    EXPECT_FALSE(Shown("TfrmInstMain") || Shown("TfrmCdRom") || Shown("TfrmGetInstallFile"));
+    const std::string log = platform::ReadWholeFile("C:\\install.log").value_or("");
+    for (const std::string& line :
+         {std::string("TazuStart /install /dir=C:\\Games\\ソフト表\\ /variant=mwave /log=C:\\install.log\r\n"),
+          std::string("コピー：C:\\Games\\ソフト表\\TAZ\\a.taz\r\n"), std::string("空き容量："),
+          std::string("「M-WAVE対策版」でインストールを行いますか？ → はい"),
+          std::string("メッセージ：インストールが完了しました。  『ソフト表』  を今すぐ起動しますか？ → いいえ"),
+          std::string("終了コード：0\r\n")})
+        EXPECT_NE(log.find(platform::Cp932ToUtf8(line)), std::string::npos) << line;
+
+    fake::Events().clear();
+    ASSERT_EQ(Run({"/uninstall", "/silent", "/deletesaves"}), kExitDone);
+    EXPECT_TRUE(fake::Tree(kDir).empty());
+    EXPECT_FALSE(fake::RegKeyExists(kRecordKey));
+    EXPECT_TRUE(fake::Boxes().empty());
+    EXPECT_FALSE(Shown("TfrmDeleteFiles") || Shown("TfrmInstMain"));
+}
+
+TEST_F(CommandLineRun, EachWayToEndHasItsExitCode) {
+    const struct {
+        const char* why;
+        std::function<void()> prepare;
+        std::vector<std::string> args;
+        int code;
+    } rows[] = {
+        {"cancelled in the progress window",
+         [] { fake::OnProcessMessages([] { frmCopyFile->btnCancel.Click(); }); }, {}, kExitCancelled},
+        {"bad arguments", [] { fake::SetConsole(true); }, {"/frobnicate"}, kExitBadArguments},
+        {"a root as the folder", nullptr, {"/dir=C:\\"}, kExitBadArguments},
+        {"no disc in the drive asked for", nullptr, {"/cd=R"}, kExitNoDisc},
+        {"another disc", [] { fake::SetDrive('Q', fake::Drive{true, std::string("OTHER")}); }, {}, kExitNoDisc},
+        {"no room", [] { fake::SetFreeSpace('C', 10); }, {}, kExitNoSpace},
+        {"a source that cannot be read",
+         [] { fake::SetFault("Q:\\InstData\\TAZ\\a.taz", fake::FileFault{true, {}, {}}); }, {}, kExitFailed},
+        {"the game is running", [] { fake::Mutexes().insert("TazuEngineUnit"); }, {}, kExitRunning},
+        {"another copy is running", [] { fake::Mutexes().insert("TazuUtility"); }, {}, kExitRunning},
+        {"a folder that cannot be written", [] { fake::LockFolder("C:\\Games"); }, {}, kExitNotWritable},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.why);
+        TearDown();
+        SetUp();
+        fake::AddDirectory("C:\\Games");
+        if (r.prepare) r.prepare();
+        std::vector<std::string> args{"/install", "/dir=C:\\Games\\ソフト表"};
+        args.insert(args.end(), r.args.begin(), r.args.end());
+        EXPECT_EQ(Run(args), r.code);
+        EXPECT_FALSE(fake::RegGetString(kRecordKey, "InstPath"));
+        EXPECT_TRUE(fake::Tree(kDir).empty());
+        EXPECT_TRUE(fake::Boxes().empty());
+    }
+    // /? and bad arguments go to the console the program was started from.
+    fake::SetConsole(true);
+    EXPECT_EQ(Run({"/?"}), kExitDone);
+    EXPECT_NE(fake::ConsoleText().find("終了コード"), std::string::npos);
+}
+
+// Disc 2 is waited for up to the time-out, then the installation is rolled
+// back; put in while waiting, it is installed from.
+TEST_F(CommandLineRun, SecondDiscIsWaitedForUpToTheTimeOut) {
+    for (const bool arrives : {false, true}) {
+        SCOPED_TRACE(arrives);
+        TearDown();
+        SetUp();
+        Disc(kBasicSetupInf, "TotalDisc=2\r\nVolumeLabel2=QUENDRIL2\r\n[TAZ2]\r\nFile1=b.taz\r\n");
+        if (arrives) {
+            fake::OnWait([](int waited) {
+                if (waited < 2000) return;
+                fake::SetDrive('Q', fake::Drive{true, std::string("QUENDRIL2")});
+                fake::AddFile("Q:\\InstData\\TAZ\\b.taz", "two");
+            });
+        }
+        EXPECT_EQ(Run({"/install", "/dir=" + kDir, "/disctimeout=3"}), arrives ? kExitDone : kExitNoDisc);
+        EXPECT_EQ(fake::Waited(), arrives ? 2000 : 3000);
+        EXPECT_EQ(platform::FileExists(kDir + "TAZ\\b.taz"), arrives);
+        EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath").has_value(), arrives);
+    }
+}
+
+}  // namespace
