@@ -500,7 +500,9 @@ void NoteWindow(HWND h) {
 // Out-of-context show events arrive as messages to this thread; a window
 // that shows only for a moment is caught here even when polling misses it
 // (if it still exists when the event is read).
-void CALLBACK OnShow(HWINEVENTHOOK, DWORD, HWND h, LONG object, LONG, DWORD, DWORD) {
+void CALLBACK OnShow(HWINEVENTHOOK, DWORD event, HWND h, LONG object, LONG, DWORD, DWORD) {
+    // A window created hidden (and never shown) did not appear.
+    if (event == EVENT_OBJECT_CREATE && !IsWindowVisible(h)) return;
     if (object == OBJID_WINDOW && h && GetParent(h) == nullptr) NoteWindow(h);
 }
 
