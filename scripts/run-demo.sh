@@ -70,8 +70,8 @@ rm -rf "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/St
 # Runs the tour read from standard input, one step a line:
 #   shot <name>          screenshot build/screenshots/<nn>-<name>.png
 #   sleep <seconds>
-#   start                starts Q:\TazuStart.exe
-#   expect-exit          the utility ends with exit code 0
+#   start [arguments]    starts Q:\TazuStart.exe, with arguments when given
+#   expect-exit [s]      the utility ends with exit code 0 (within s seconds, 15)
 #   <tazuauto command>   e.g. wait-window TfrmCdRom, click TfrmInstMain 109,
 #                        msgbox-answer <part of the text> 6 (see tests/e2e/tazuauto.cpp)
 tour() {
@@ -88,9 +88,17 @@ tour() {
             import -display "$DISPLAY" -window root "$shots/$(printf '%02d' "$n")-$args.png" 2>/dev/null
             ;;
         sleep) sleep "$args" ;;
-        start) start_utility ;;
+        start)
+            if [ -n "$args" ]; then
+                # shellcheck disable=SC2086
+                (cd "$(e2e_q_folder)" && exec wine 'Q:\TazuStart.exe' $args) </dev/null >>"$E2E_LOG" 2>&1 &
+                UTIL_PID=$!
+            else
+                start_utility
+            fi
+            ;;
         expect-exit)
-            wait_process "$UTIL_PID" 15 || { echo "run-demo: the utility did not end" >&2; return 1; }
+            wait_process "$UTIL_PID" "${args:-15}" || { echo "run-demo: the utility did not end" >&2; return 1; }
             UTIL_PID=
             echo "run-demo: the utility ended with exit code $EXIT_CODE" >&2
             [ "$EXIT_CODE" = 0 ] || return 1
@@ -196,6 +204,15 @@ wait-msgbox の削除が完了しました 10000
 shot uninstall-done
 msgbox-answer の削除が完了しました 1
 expect-exit
+# From a script: /install /passive shows only the copy form and asks nothing;
+# /uninstall /silent shows nothing at all. Both write a log in C:\.
+start /install /passive /log=C:\tour-install.log
+wait-window TfrmCopyFile 30000
+sleep 0.4
+shot unattended-install
+expect-exit 120
+start /uninstall /silent /deletesaves /log=C:\tour-uninstall.log
+expect-exit 60
 EOF
 
 echo "Screenshots: $shots"
