@@ -53,14 +53,7 @@ protected:
             fake::AddFile(std::string("Q:\\InstData\\") + f, std::string("disc ") + f);
         fake::AddFile(kThesis, "MINE");
     }
-    void StartMenu() {
-        delete frmInstMain;
-        InstConfig.~TInstConfig();
-        new (&InstConfig) TInstConfig();
-        AnswerCdDialogOk();
-        frmInstMain = new TfrmInstMain;
-        frmInstMain->Create();
-    }
+    void StartMenu() { RestartUtility(); }
     void Install(const std::string& folder) {
         frmInstMain->edtInst.SetText(folder);
         frmInstMain->btnStart1.Click();

@@ -13,6 +13,9 @@ protected:
         InstConfig.~TInstConfig();
         new (&InstConfig) TInstConfig();
     }
+    // The utility started again on the machine as it is now: a fresh menu
+    // and configuration, the disc dialog answered with OK.
+    void RestartUtility();
     void TearDown() override {
         // A run that ended the process on the spot leaves its menu behind.
         delete frmInstMain;
@@ -47,4 +50,13 @@ inline void AnswerCdDialogOk() {
 }
 inline void AnswerCdDialogCancel() {
     fake::OnModal("TfrmCdRom", [](platform::Form& f) { static_cast<TfrmCdRom&>(f).btnCancel.Click(); });
+}
+
+inline void FakeMachine::RestartUtility() {
+    delete frmInstMain;
+    InstConfig.~TInstConfig();
+    new (&InstConfig) TInstConfig();
+    AnswerCdDialogOk();
+    frmInstMain = new TfrmInstMain;
+    frmInstMain->Create();
 }

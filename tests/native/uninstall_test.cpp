@@ -191,13 +191,7 @@ TEST_F(Uninstall, FilesThatCannotBeDeletedKeepTheRecordAndALogOfThem) {
     EXPECT_TRUE(platform::app::Terminated());
 
     fake::Release(kDir + "ovit.dll", held);
-    // The utility started again, the machine as the first run left it.
-    delete frmInstMain;
-    InstConfig.~TInstConfig();
-    new (&InstConfig) TInstConfig();
-    AnswerCdDialogOk();
-    frmInstMain = new TfrmInstMain;
-    frmInstMain->Create();
+    RestartUtility();
     ASSERT_TRUE(frmInstMain->btnDelete.Visible());
     Run(MbResult::Yes);
     EXPECT_EQ(fake::Boxes().back().text, "『ソフト表』の削除が完了しました。");
