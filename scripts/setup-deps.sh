@@ -7,7 +7,8 @@ pkgs=(cmake make g++ googletest libgtest-dev libbenchmark-dev
       g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
       wine wine32:i386 fonts-wine xvfb xauth x11-apps imagemagick
       fonts-ipafont-gothic fonts-ipafont-mincho locales file
-      clang libclang-rt-14-dev)
+      clang libclang-rt-14-dev
+      xorriso fuseiso libiso9660-dev pkg-config)
 
 need=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
