@@ -2,7 +2,8 @@
 # Assembles the demo discs from the UTF-8 sources in this folder and the
 # built stand-in programs.
 #   assemble-disc.sh <out-root> <bin-dir> [TazuStart.exe]
-# Writes <out-root>/disc1 (one-disc demo) and <out-root>/two-disc/disc{1,2}.
+# Writes <out-root>/disc1 (one-disc demo) and <out-root>/two-disc/disc{1,2},
+# and their images <out-root>/demo.iso and <out-root>/two-disc/disc{1,2}.iso.
 # Texts become Shift-JIS (code page 932); the size keys of Setup.inf get the
 # byte counts of what an installation copies.
 set -euo pipefail
@@ -40,6 +41,8 @@ common_files() {  # <disc-root>
     to_sjis "$src/disc/SetupTZD1.inf" "$d/SetupTZD1.inf" lf
     to_sjis "$src/disc/SetupTZS1.inf" "$d/SetupTZS1.inf"
     if [ -n "$starter" ]; then cp "$starter" "$d/TazuStart.exe"; fi
+    # Inserted, the disc starts the utility and shows its icon.
+    printf '[autorun]\r\nopen=TazuStart.exe\r\nicon=TazuStart.exe\r\n' > "$d/autorun.inf"
 }
 
 # Creates the data files of a manifest below the disc roots; disc n goes to $2, $3...
@@ -87,6 +90,14 @@ write_setup_inf() {  # <source> <dest> <disc-root>...
 
 label() { printf '%s\n' "$2" > "$1/.windows-label"; }
 
+# The disc folder mastered as an ISO 9660 image with Joliet names (so that
+# the Japanese names survive) and the volume label; the label file that
+# stands in for it in the folder stays out.
+image() {  # <disc-root> <label> <image>
+    rm -f "$3"
+    xorriso -report_about SORRY -as mkisofs -quiet -J -joliet-long -input-charset utf-8 -V "$2" -m .windows-label -o "$3" "$1"
+}
+
 # One-disc demo.
 one=$out/disc1
 rm -rf "$one"
@@ -107,3 +118,12 @@ data_files "$src/two-disc/files.txt" "$two1" "$two2"
 write_setup_inf "$src/two-disc/Setup.inf" "$two1/Setup.inf" "$two1" "$two2"
 label "$two1" QUENDRIL1
 label "$two2" QUENDRIL2
+printf '[autorun]\r\nlabel=QUENDRIL2\r\n' > "$two2/autorun.inf"
+
+if command -v xorriso >/dev/null; then
+    image "$one" QUENDRIL1 "$out/demo.iso"
+    image "$two1" QUENDRIL1 "$out/two-disc/disc1.iso"
+    image "$two2" QUENDRIL2 "$out/two-disc/disc2.iso"
+else
+    echo "assemble-disc: no xorriso; the disc images are not made" >&2
+fi
