@@ -382,6 +382,55 @@ TEST(Sizes, NoLinesToPasteWhileAFileIsMissing) {
                    true);
 }
 
+// ---- disc images ----
+
+// The disc folder mastered by xorriso as <folder>.iso, as a disc author does
+// (without .windows-label); false when xorriso is missing or fails.
+bool MasterImage(const Disc& disc, const std::string& options, std::string* image) {
+    *image = disc.root + ".iso";
+    const std::string command = "xorriso -as mkisofs -input-charset utf-8 -m .windows-label " + options + " -o '" +
+                                *image + "' '" + disc.root + "' >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+TEST(DiscImage, ChecksTheDiscAsMasteredInTheImage) {
+    const std::string longName(70, 'l');
+    const struct {
+        const char* what;     // the fault the row catches
+        const char* options;  // of xorriso
+        bool longEntry;       // TAZ1 File3 names a file with a 70-character name
+        std::vector<Expect> expected;
+        bool exact;
+    } rows[] = {
+        {"names from another tree, the label or a file read wrong, a finding where none is", "-J -V QUENDRIL1",
+         false, {}, true},
+        {"a Joliet name cut to 64 characters goes unexplained", "-J -V QUENDRIL1", true,
+         {{E, "Setup.inf [TAZ1] File3", "only as InstData\\TAZ\\" + longName.substr(0, 20)}}, true},
+        {"the label not taken from the volume descriptor", "-J -V QUENDRIL2", false,
+         {{E, "disc 1", "labelled 'QUENDRIL2'"}}, true},
+        // libiso9660 gives the Rock Ridge names xorriso adds, which keep the case.
+        {"names of a tree without Joliet not read as Windows reads them", "-iso-level 3 -N -V QUENDRIL1", false,
+         {{W, "Setup.inf [TAZ1] File2", "the disc spells it INSTDATA\\TAZ\\B.TAZ"}}, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Disc disc;
+        disc.Write("autorun.inf", "[autorun]\r\nopen=TazuStart.exe\r\n");
+        if (row.longEntry) {
+            disc.Write("InstData\\TAZ\\" + longName + ".taz", "x");
+            disc.Set("TAZ1", "File3", longName + ".taz");
+            disc.AddSize("TazInstSize", 1);
+        }
+        disc.Check();  // writes Setup.inf
+        std::string image;
+        ASSERT_TRUE(MasterImage(disc, row.options, &image)) << "xorriso is needed to master the test images";
+        ExpectFindings(tazucheck::CheckDiscs(image, std::string()), row.expected, row.exact);
+        if (row.expected.empty()) {
+            EXPECT_EQ(tazucheck::Run({image}).exitCode, tazucheck::kExitClean);
+        }
+    }
+}
+
 // ---- the command line ----
 
 TEST(CommandLine, ExitCodesAndUsage) {

@@ -35,6 +35,10 @@ constexpr std::size_t kMaxSettingBytes = kMaxSettingText;
 constexpr const char* kProgramFiles = "C:\\Program Files\\";
 // The drive the disc is read from, for the length of source paths.
 constexpr const char* kCdRoot = "Q:\\";
+// Name limits of a disc image: Joliet's characters without -joliet-long,
+// and ISO 9660's bytes at levels 2 and 3 (8.3 at level 1).
+constexpr std::size_t kJolietNameLimit = 64;
+constexpr std::size_t kIsoNameLimit = 31;
 // How far past the end of a list the checker looks for keys that are never read.
 constexpr int kGapProbe = 1000;
 
@@ -102,20 +106,94 @@ public:
     void ListEnd(int group, int /*disc*/, const filelists::Origin& end) override { ends.emplace_back(group, end); }
 };
 
+// A name with its version suffix (";1") removed; `version` receives the suffix.
+std::string WithoutVersion(const std::string& name, std::string* version) {
+    const auto semicolon = name.rfind(';');
+    if (semicolon == std::string::npos || semicolon + 1 == name.size() ||
+        name.find_first_not_of("0123456789", semicolon + 1) != std::string::npos)
+        return name;
+    *version = name.substr(semicolon);
+    return name.substr(0, semicolon);
+}
+
+// A name as a tree without Joliet must record it: upper-case letters,
+// digits and '_', with one '.' before the extension.
+std::string IsoCharacters(const std::string& name) {
+    const auto dot = sjis::FindLast(name, '.');
+    std::string out;
+    for (std::string::size_type i = 0; i < name.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (sjis::IsLeadByte(c) && i + 1 < name.size()) ++i;
+        if (c >= 'a' && c <= 'z')
+            out += static_cast<char>(c - 'a' + 'A');
+        else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || (c == '.' && i == dot))
+            out += static_cast<char>(c);
+        else
+            out += '_';
+    }
+    return out;
+}
+
+// Characters of a Shift-JIS name, a double-byte character counting once.
+std::size_t Characters(const std::string& name) {
+    std::size_t count = 0;
+    for (std::string::size_type i = 0; i < name.size(); ++i, ++count)
+        if (sjis::IsLeadByte(static_cast<unsigned char>(name[i]))) ++i;
+    return count;
+}
+
+// How mastering made `held` of the name `wanted`, when it plausibly did: in
+// words for a message, or nullopt.
+std::optional<std::string> MasteredChange(const std::string& wanted, const std::string& held, bool joliet) {
+    std::string version;
+    std::string name = WithoutVersion(held, &version);
+    // A tree without Joliet records a name without extension with its '.'.
+    if (!joliet && !name.empty() && name.back() == '.' && sjis::FindFirst(wanted, '.') == std::string::npos)
+        name.pop_back();
+    const std::string suffix = version.empty() ? "" : ", with the version suffix " + version + " that Windows shows";
+    const auto fold = [joliet](const std::string& s) { return joliet ? sjis::FoldCase(s) : IsoCharacters(s); };
+    const std::string w = fold(wanted), h = fold(name);
+    if (w == h) {
+        if (sjis::EqualsNoCase(wanted, name)) return version.empty() ? std::nullopt : std::optional(suffix.substr(2));
+        return "in ISO 9660 characters (upper-case letters, digits and '_')" + suffix;
+    }
+    // Cut to the name limit: the start of the name and of its extension kept.
+    const auto split = [](const std::string& s) {
+        const auto dot = sjis::FindLast(s, '.');
+        return dot == std::string::npos ? std::pair(s, std::string()) : std::pair(s.substr(0, dot), s.substr(dot + 1));
+    };
+    const auto [wb, we] = split(w);
+    const auto [hb, he] = split(h);
+    // The wanted name is over a limit, and the held one was cut at it.
+    const bool cut = joliet ? Characters(wanted) > kJolietNameLimit && Characters(name) + 4 >= kJolietNameLimit
+                            : (wb.size() > 8 && hb.size() == 8) || (we.size() > 3 && he.size() == 3) ||
+                                  (wanted.size() > kIsoNameLimit && name.size() + 4 >= kIsoNameLimit);
+    if (!cut || hb.empty() || h.size() >= w.size() || wb.compare(0, hb.size(), hb) != 0 ||
+        we.compare(0, he.size(), he) != 0)
+        return std::nullopt;
+    return "cut to " + std::to_string(Characters(name)) + " characters, " +
+           (joliet ? "as Joliet allows " + std::to_string(kJolietNameLimit) + " without -joliet-long"
+                   : std::string("as ISO 9660 without Joliet allows")) +
+           suffix;
+}
+
 class Checker {
 public:
     Checker(const std::string& disc1, const std::string& disc2) : root1_(RootOf(disc1)), disc1Shown_(disc1) {
         report_.discs[0].shownRoot = disc1;
+        OpenImage(disc1, 1);
         if (!disc2.empty()) {
             disc2_ = RootOf(disc2);
             disc2Shown_ = disc2;
+            OpenImage(disc2, 2);
         }
     }
 
     Report Run() {
+        if (!unreadable_.empty()) return std::move(report_);
         const auto bytes = platform::ReadWholeFile(root1_ + "Setup.inf");
         if (!bytes) {
-            Error("Setup.inf", "missing on disc 1: the utility stops at start");
+            Error("Setup.inf", Missing(root1_, "Setup.inf", 1) + ": the utility stops at start");
             return std::move(report_);
         }
         report_.setupRead = true;
@@ -134,6 +212,7 @@ public:
         FindDiscs();
         CheckMainFiles();
         CheckDiscFiles();
+        CheckImages();
         GatherLists();
         CheckLists();
         CheckEntries();
@@ -143,6 +222,98 @@ public:
     }
 
 private:
+    // A disc given as an image file is read from the image.
+    void OpenImage(const std::string& path, int disc) {
+        if (!platform::FileExists(path)) return;
+        std::string why;
+        if (auto image = platform::OpenDiscImage(path, &why)) {
+            images_.push_back(std::move(*image));
+            return;
+        }
+        unreadable_ = path;
+        Error("disc " + std::to_string(disc), path + ": " + why);
+    }
+
+    // The image that the disc folder `root` lies in, or nullptr.
+    const platform::DiscImage* ImageOf(const std::string& root) const {
+        for (const platform::DiscImage& image : images_)
+            if (root.compare(0, image.root.size(), image.root) == 0) return &image;
+        return nullptr;
+    }
+
+    // The label a disc is marked with: an image's volume label, or what
+    // MarkedLabel finds for a folder.
+    std::optional<std::string> Label(const std::string& root) const {
+        const platform::DiscImage* image = ImageOf(root);
+        if (image && image->root == root) return image->label;
+        return MarkedLabel(root);
+    }
+
+    struct Mastered {
+        std::string spelling, change;
+    };
+
+    // When `relative` is missing below `root` in an image: the file that
+    // mastering made of it, found by undoing what mastering does to names.
+    std::optional<Mastered> MasteredAs(const std::string& root, const std::string& relative) const {
+        const platform::DiscImage* image = ImageOf(root);
+        if (!image) return std::nullopt;
+        std::vector<std::string> wanted = SplitPath(root.substr(image->root.size()) + relative);
+        wanted.erase(std::remove(wanted.begin(), wanted.end(), std::string()), wanted.end());
+        const std::size_t skip = SplitPath(root.substr(image->root.size())).size() - 1;
+        std::vector<std::string> held;  // the parts found so far, as the image spells them
+        Mastered result;
+        for (const std::string& part : wanted) {
+            const platform::DiscItem* next = nullptr;
+            std::optional<std::string> change;
+            for (const platform::DiscItem& item : image->items) {
+                std::vector<std::string> parts = SplitPath(item.spelling);
+                if (parts.size() != held.size() + 1 || !std::equal(held.begin(), held.end(), parts.begin())) continue;
+                if (sjis::EqualsNoCase(parts.back(), part)) {
+                    next = &item;
+                    change.reset();
+                    break;
+                }
+                // The longest of several candidates is the likeliest.
+                if (next && next->spelling.size() >= item.spelling.size()) continue;
+                if (auto c = MasteredChange(part, parts.back(), image->joliet)) {
+                    next = &item;
+                    change = c;
+                }
+            }
+            if (!next) return std::nullopt;
+            if (change && result.change.empty()) result.change = *change;
+            held = SplitPath(next->spelling);
+        }
+        if (result.change.empty()) return std::nullopt;
+        for (std::size_t i = skip; i < held.size(); ++i) result.spelling += (i > skip ? "\\" : "") + held[i];
+        return result;
+    }
+
+    // Why `relative` is not found below `root`: "on the image only as ..."
+    // when mastering changed its name, else "<missing> on disc <n>".
+    std::string Missing(const std::string& root, const std::string& relative, int disc,
+                        const std::string& missing = "missing") const {
+        if (const auto mastered = MasteredAs(root, relative))
+            return "on the image only as " + mastered->spelling + " (" + mastered->change + ")";
+        return missing + " on disc " + std::to_string(disc);
+    }
+
+    // What only an image shows: how the disc starts, and names that the
+    // utility cannot ask for.
+    void CheckImages() {
+        const platform::DiscImage* image1 = ImageOf(root1_);
+        if (image1 && image1->root == root1_) {
+            const auto autorun = platform::FindOnDisc(root1_, "autorun.inf");
+            if (!autorun || autorun->folder)
+                Warning("autorun.inf", "missing at the root of the image: the utility does not start when the disc "
+                                       "is put in");
+        }
+        for (const platform::DiscImage& image : images_)
+            for (const std::string& name : image.unnamed)
+                Warning(name, "the name has no Shift-JIS form: the utility cannot name this file");
+    }
+
     void Error(const std::string& where, const std::string& text) {
         report_.findings.push_back({Severity::Error, where, text});
     }
@@ -244,7 +415,7 @@ private:
     // the disc in the drive when its label is the one asked for, else a
     // folder of that name on disc 1, else the disc the user inserts.
     void FindDiscs() {
-        const auto label1 = MarkedLabel(root1_);
+        const auto label1 = Label(root1_);
         report_.discs[0].label = label1;
         if (label1 && *label1 != kDiscLabel)
             Error("disc 1", "labelled " + Quoted(*label1) + ": the utility starts only from a disc labelled " +
@@ -283,7 +454,7 @@ private:
                 disc.label = label1;
             } else if (!disc2_.empty()) {
                 UseDisc(disc, disc2_, disc2Shown_, kCdRoot);
-                disc.label = MarkedLabel(disc2_);
+                disc.label = Label(disc2_);
                 if (disc.label && *disc.label != disc.expectedLabel)
                     Error(SettingWhere(key), Quoted(disc.expectedLabel) + ", but disc 2 is labelled " +
                                                  Quoted(*disc.label) + ": the utility keeps asking for disc 2");
@@ -314,7 +485,7 @@ private:
             const bool mwave = std::string(name) == "ovit_mwv.dll";
             const auto item = platform::FindOnDisc(root, path);
             if (!item || item->folder) {
-                Error(path, std::string(item ? "a folder" : "missing") + " on disc 1: " +
+                Error(path, (item ? "a folder on disc 1" : Missing(root, path, 1)) + ": " +
                                 (mwave ? "the M-WAVE installation fails" : "every installation fails"));
                 main.complete = false;
                 continue;
@@ -358,8 +529,8 @@ private:
         for (const char* name : {"Directx8.1b\\DX81jpn.exe", "Directx8.1b\\DX81NTjpn.exe"}) {
             const auto item = platform::FindOnDisc(root1_, name);
             if (!item || item->folder)
-                Error(name, std::string(item ? "a folder" : "missing") +
-                                " on disc 1: the DirectX button ends the utility with an error");
+                Error(name, (item ? "a folder on disc 1" : Missing(root1_, name, 1)) +
+                                ": the DirectX button ends the utility with an error");
         }
         const auto readme = platform::FindOnDisc(root1_, "readme.txt");
         if (!readme || readme->folder) {
@@ -378,8 +549,13 @@ private:
     // List files that are missing, and keys and list files that are never read.
     void CheckLists() {
         for (const Listed& marker : lists_.unreadable) {
-            Error(Where(marker.origin), "the list file " + sjis::LastPathComponent(marker.origin.listFile) +
-                                            " is missing: nothing of it is installed");
+            const std::string listName = sjis::LastPathComponent(marker.origin.listFile);
+            const auto mastered = MasteredAs(root1_, listName);
+            Error(Where(marker.origin), "the list file " + listName +
+                                            (mastered ? " is on the image only as " + mastered->spelling + " (" +
+                                                            mastered->change + ")"
+                                                      : std::string(" is missing")) +
+                                            ": nothing of it is installed");
             // What the group should copy is not known, so its size is not judged.
             report_.discs[static_cast<std::size_t>(marker.disc - 1)]
                 .groups[static_cast<std::size_t>(marker.group)]
@@ -473,13 +649,19 @@ private:
             }
             const auto item = platform::FindOnDisc(disc.root, e.entry);
             if (!item || item->folder) {
-                Error(where, e.entry + (item ? " is a folder" : ": no such file") + " on disc " +
-                                 std::to_string(e.disc) + ": the copy fails, and the installation is rolled back");
+                Error(where, e.entry +
+                                 (item ? " is a folder on disc " + std::to_string(e.disc)
+                                       : ": " + Missing(disc.root, e.entry, e.disc, "no such file")) +
+                                 ": the copy fails, and the installation is rolled back");
                 count.complete = false;
                 continue;
             }
-            if (item->spelling != e.entry)
-                Warning(where, e.entry + ": the disc spells it " + item->spelling + "; it is installed as " + installed);
+            if (item->spelling != e.entry) {
+                const platform::DiscImage* image = ImageOf(disc.root);
+                Warning(where, e.entry + ": the disc spells it " + item->spelling + "; it is installed as " + installed +
+                                   (image && !image->joliet ? " (a tree without Joliet holds upper-case names only)"
+                                                            : ""));
+            }
             if (copies) count.bytes += item->size;
         }
     }
@@ -580,6 +762,8 @@ private:
     std::string icon_;
     Collect lists_;
     std::array<std::string, kMaxDiscs> sourcePrefix_;
+    std::vector<platform::DiscImage> images_;
+    std::string unreadable_;  // an image that could not be read: nothing else is checked
 };
 
 }  // namespace

@@ -9,14 +9,31 @@
 
 namespace tazucheck {
 
-const char* const kHelp =
+namespace {
+
+const char* const kHelpStart =
     "usage: tazucheck DISC1 [DISC2]\n"
     "\n"
     "Checks a game disc set before mastering: reads Setup.inf and the list files\n"
     "of the disc folder DISC1 with the start-up utility's own INI reader and list\n"
     "gathering, looks up every file they name as the disc's file system will\n"
     "(without regard to case) and reports what an installation would meet.\n"
-    "\n"
+    "\n";
+
+const char* const kHelpImages =
+    "A disc may also be a disc image (ISO 9660, with or without Joliet), checked\n"
+    "as the utility will meet the disc mastered from it: the label is the image's\n"
+    "volume label, the names are those of its Joliet tree or, without one, of its\n"
+    "ISO 9660 tree as Windows shows them (upper case, with a version suffix such\n"
+    "as \";1\" unless mastered without one). A folder and an image may be mixed.\n"
+    "\n";
+
+const char* const kHelpFoldersOnly =
+    "This build reads disc folders only; a disc image is read by the Linux build\n"
+    "of tazucheck, or mounted and given as its drive (Q:\\).\n"
+    "\n";
+
+const char* const kHelpRest =
     "Disc 2 of a two-disc game (TotalDisc=2) is read from a folder of disc 1 named\n"
     "like its label (VolumeLabel2), as the utility does, or else from DISC2.\n"
     "A folder's label is the first line of its .windows-label file (the file that\n"
@@ -36,6 +53,11 @@ const char* const kHelp =
     "  folder; a path longer than 259 bytes (Shift-JIS) once installed under\n"
     "  C:\\Program Files\\<DefInstPath>\\ or on the disc; a disc label other than\n"
     "  the one the utility asks for (QUENDRIL1 for disc 1, VolumeLabel<n>).\n"
+    "  Of an image only: a name that mastering changed, so that the file a list\n"
+    "  or a main file names is on the image only cut to the name limit (64\n"
+    "  characters of Joliet without -joliet-long; 8.3 or 31 of ISO 9660), in\n"
+    "  ISO 9660 characters, or with a version suffix (\";1\") that Windows shows;\n"
+    "  an image's volume label other than the one asked for (compared exactly).\n"
     "\n"
     "Warnings (works, but looks wrong):\n"
     "  a size key larger than the bytes its group copies (the correct [Setting]\n"
@@ -45,15 +67,16 @@ const char* const kHelp =
     "  files the utility never reads; TotalDisc or InstBufSize out of range; an\n"
     "  integer key of [Setting] that is not a plain decimal number (\"2 ;two\",\n"
     "  \"0x8000\"): the utility then uses the key's default, not the number the\n"
-    "  text begins with as GetPrivateProfileInt would.\n"
+    "  text begins with as GetPrivateProfileInt would. Of an image only:\n"
+    "  no autorun.inf at its root (the utility does not start when the disc is\n"
+    "  put in); a name only in other case on a tree without Joliet, which holds\n"
+    "  upper case only; a Joliet name that has no Shift-JIS form.\n"
     "\n"
     "Output: one finding a line, \"error:\" or \"warning:\", then the file and key\n"
     "or line it comes from; then a summary of files and bytes per group and disc,\n"
     "the total and the longest installed path. Names are printed in UTF-8.\n"
     "\n"
     "Exit code: 0 no error (warnings may be), 1 errors, 2 usage error.\n";
-
-namespace {
 
 constexpr const char* kUsage = "usage: tazucheck DISC1 [DISC2]   (tazucheck --help tells more)\n";
 
@@ -68,6 +91,10 @@ std::string Line(const char* format, const char* name, int files, unsigned long 
 }
 
 }  // namespace
+
+std::string HelpText() {
+    return std::string(kHelpStart) + (platform::ReadsDiscImages() ? kHelpImages : kHelpFoldersOnly) + kHelpRest;
+}
 
 std::string FormatReport(const Report& report) {
     std::string out;
@@ -120,7 +147,7 @@ Outcome Run(const std::vector<std::string>& args) {
     std::vector<std::string> folders;
     bool options = true;
     for (const std::string& arg : args) {
-        if (options && (arg == "--help" || arg == "-h")) return {kExitClean, kHelp, std::string()};
+        if (options && (arg == "--help" || arg == "-h")) return {kExitClean, HelpText(), std::string()};
         if (options && arg == "--") {
             options = false;
         } else if (options && arg.size() > 1 && arg[0] == '-') {
@@ -129,13 +156,23 @@ Outcome Run(const std::vector<std::string>& args) {
             folders.push_back(arg);
         }
     }
-    if (folders.empty() || folders.size() > 2) return UsageError("give the folder of disc 1, and of disc 2 if any");
+    if (folders.empty() || folders.size() > 2)
+        return UsageError("give the folder or image of disc 1, and of disc 2 if any");
 
     std::vector<std::string> discs;
     for (const std::string& folder : folders) {
         const auto sjis = platform::Utf8ToShiftJis(folder);
         if (!sjis) return UsageError(folder + ": the name cannot be written in Shift-JIS, as the utility reads it");
-        if (!platform::DirectoryExists(*sjis)) return UsageError(folder + ": no such folder");
+        if (!platform::DirectoryExists(*sjis)) {
+            if (!platform::FileExists(*sjis))
+                return UsageError(folder + (platform::ReadsDiscImages() ? ": no such folder or disc image"
+                                                                         : ": no such folder"));
+            if (!platform::ReadsDiscImages())
+                return UsageError(folder + ": is a file; this build reads disc folders only (the Linux build reads "
+                                           "disc images; or mount the image and give its drive)");
+            std::string why;
+            if (!platform::OpenDiscImage(*sjis, &why)) return UsageError(folder + ": " + why);
+        }
         discs.push_back(*sjis);
     }
     const Report report = CheckDiscs(discs[0], discs.size() > 1 ? discs[1] : std::string());

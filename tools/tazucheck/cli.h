@@ -24,6 +24,7 @@ Outcome Run(const std::vector<std::string>& args);
 // paste when a size is off, the summary and the count of findings.
 std::string FormatReport(const Report& report);
 
-extern const char* const kHelp;
+// What --help prints; it says whether this build reads disc images.
+std::string HelpText();
 
 }  // namespace tazucheck

@@ -1,5 +1,5 @@
-// The disc checker's services on POSIX: names through resolve.h, code page
-// 932 through the C library's iconv.
+// The disc checker's services on POSIX: names through resolve.h or in a disc
+// image (disc_image.h), code page 932 through the C library's iconv.
 #include "platform/disc_services.h"
 
 #include <errno.h>
@@ -8,7 +8,9 @@
 
 #include <cstdio>
 
+#include "platform/posix/disc_image.h"
 #include "platform/posix/resolve.h"
+#include "platform/sjis.h"
 
 namespace platform {
 
@@ -57,6 +59,14 @@ private:
 }  // namespace
 
 std::optional<DiscItem> FindOnDisc(const std::string& root, const std::string& relative) {
+    if (posix::InDiscImage(root)) {
+        const auto folder = posix::FindInDiscImage(root);
+        if (!folder || !folder->folder) return std::nullopt;
+        auto item = posix::FindInDiscImage(sjis::WithTrailingBackslash(root) + relative);
+        // The spelling is relative to the image; give it relative to `root`.
+        if (item && !folder->spelling.empty()) item->spelling.erase(0, folder->spelling.size() + 1);
+        return item;
+    }
     const auto base = posix::LocalPath(root);
     if (!base) return std::nullopt;
     DiscItem item;

@@ -1,5 +1,6 @@
 // The reading side of files.h on POSIX, for the disc checker: paths are
-// Windows-style Shift-JIS paths, found without regard to case (resolve.h).
+// Windows-style Shift-JIS paths, found without regard to case (resolve.h),
+// or paths into an opened disc image (disc_image.h).
 #include "platform/files.h"
 
 #include <sys/stat.h>
@@ -7,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/posix/disc_image.h"
 #include "platform/posix/resolve.h"
 
 namespace platform {
@@ -14,6 +16,10 @@ namespace platform {
 namespace {
 
 bool IsKind(const std::string& path, bool folder) {
+    if (posix::InDiscImage(path)) {
+        const auto item = posix::FindInDiscImage(path);
+        return item && item->folder == folder;
+    }
     const auto local = posix::LocalPath(path);
     struct stat st;
     return local && stat(local->c_str(), &st) == 0 && (S_ISDIR(st.st_mode) == folder) &&
@@ -27,6 +33,7 @@ bool FileExists(const std::string& path) { return IsKind(path, false); }
 bool DirectoryExists(const std::string& path) { return IsKind(path, true); }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
+    if (posix::InDiscImage(path)) return posix::ReadDiscImageFile(path);
     const auto local = posix::LocalPath(path);
     struct stat st;
     // A folder opens as a stream here, but it is not a file.

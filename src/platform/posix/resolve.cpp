@@ -12,10 +12,7 @@
 
 namespace platform::posix {
 
-namespace {
-
-// Upper case for ASCII letters and for full-width Latin letters
-// (U+FF41..U+FF5A, EF BD 81..9A in UTF-8), which disc file systems fold too.
+// Full-width Latin letters are U+FF41..U+FF5A, EF BD 81..9A in UTF-8.
 std::string FoldUtf8(const std::string& name) {
     std::string out = name;
     for (std::string::size_type i = 0; i < out.size(); ++i) {
@@ -33,6 +30,8 @@ std::string FoldUtf8(const std::string& name) {
     }
     return out;
 }
+
+namespace {
 
 bool Exists(const std::string& path, bool* folder) {
     struct stat st;

@@ -6,6 +6,10 @@
 
 namespace platform::posix {
 
+// Upper case for ASCII letters and for full-width Latin letters of a UTF-8
+// name, which disc file systems fold too.
+std::string FoldUtf8(const std::string& name);
+
 // The local path of the Shift-JIS `path`, whose parts are separated by '\' or
 // '/' (a path starting with a separator is absolute, any other is relative
 // to the current folder). Each part is looked up without regard to the case

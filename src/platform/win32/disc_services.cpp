@@ -63,6 +63,15 @@ std::optional<DiscItem> FindOnDisc(const std::string& root, const std::string& r
     return item;
 }
 
+// No Windows build of the ISO 9660 library is at hand: a disc image is read
+// by the Linux build, or mounted and read as a drive.
+bool ReadsDiscImages() { return false; }
+
+std::optional<DiscImage> OpenDiscImage(const std::string&, std::string* error) {
+    if (error) *error = "this build reads disc folders only";
+    return std::nullopt;
+}
+
 std::string ShiftJisToUtf8(const std::string& text, bool* valid) {
     if (valid) *valid = true;
     std::wstring wide;
