@@ -3,7 +3,7 @@
 #   1. native tests against the fakes (plain, then under ASan and UBSan),
 #   2. the win32 layer's tests under Wine,
 #   3. the end-to-end tests of the real program under Wine and Xvfb,
-#   4. tazucheck on the demo disc (no error, no warning),
+#   4. tazucheck on the demo disc and its images (no error, no warning),
 #   5. the path model's fuzz target for a bounded time (TAZU_FUZZ_SECONDS, 30).
 # Installs what is missing and builds everything first.
 set -uo pipefail
@@ -130,25 +130,32 @@ else
     failed=$((failed + 1))
 fi
 
-# ---- the demo disc passes tazucheck ----
-# The native tazucheck of tier 1 on the demo disc of the Windows tree, counted
-# as one test: a change that breaks the demo disc fails here.
+# ---- the demo discs pass tazucheck ----
+# The native tazucheck of tier 1 on the demo disc of the Windows tree, as a
+# folder and as the images mastered from it, each counted as one test: a
+# change that breaks the demo disc fails here.
 check=$repo/build/native/tools/tazucheck/tazucheck
-if [ -x "$check" ] && [ -d "$TAZU_BUILD_WIN/demo/disc1" ]; then
-    "$check" "$TAZU_BUILD_WIN/demo/disc1" > "$logs/tazucheck.log" 2>&1
-    status=$?
-    if [ "$status" = 0 ] && [ "$(tail -1 "$logs/tazucheck.log")" = "0 errors, 0 warnings" ]; then
-        echo "tazucheck demo disc: 1 passed, 0 failed"
-        passed=$((passed + 1))
+demo=$TAZU_BUILD_WIN/demo
+for discs in "disc1" "demo.iso" "two-disc/disc1.iso two-disc/disc2.iso"; do
+    name="tazucheck demo ${discs// / + }"
+    args=()
+    for d in $discs; do args+=("$demo/$d"); done
+    if [ -x "$check" ] && [ -e "${args[0]}" ]; then
+        "$check" "${args[@]}" > "$logs/tazucheck.log" 2>&1
+        status=$?
+        if [ "$status" = 0 ] && [ "$(tail -1 "$logs/tazucheck.log")" = "0 errors, 0 warnings" ]; then
+            echo "$name: 1 passed, 0 failed"
+            passed=$((passed + 1))
+        else
+            echo "$name: findings (status $status)" >&2
+            cat "$logs/tazucheck.log" >&2
+            failed=$((failed + 1))
+        fi
     else
-        echo "tazucheck demo disc: findings (status $status); see $logs/tazucheck.log" >&2
-        cat "$logs/tazucheck.log" >&2
+        echo "$name: tazucheck or the demo disc was not built" >&2
         failed=$((failed + 1))
     fi
-else
-    echo "tazucheck demo disc: tazucheck or the demo disc was not built" >&2
-    failed=$((failed + 1))
-fi
+done
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
