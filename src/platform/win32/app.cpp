@@ -22,16 +22,47 @@ namespace {
 std::string title;
 Form* mainForm = nullptr;
 bool terminated = false;
-DWORD lastPump = 0;
-DWORD lastFlush = 0;
 
-// Deferred label and progress updates reach the screen at most this often
-// while a long job pumps messages.
-constexpr DWORD kFlushIntervalMs = 100;
-// Under Wine every PeekMessage is a round trip to the wineserver; a copy loop
-// calls ProcessMessages several times per chunk, so it pumps at most this
-// often.
-constexpr DWORD kPumpIntervalMs = 10;
+// Milliseconds from the performance counter: GetTickCount moves in steps of
+// 10 to 16 ms, too coarse to time one round of messages.
+double NowMs() {
+    static const double perMs = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER c;
+    QueryPerformanceCounter(&c);
+    return static_cast<double>(c.QuadPart) / perMs;
+}
+
+// A long job (the copy, the deletion) calls ProcessMessages between small
+// steps. Under Wine every look at the queue and every repaint of a control is
+// a round trip to the wineserver; on an idle machine one costs some 20 us,
+// but when the other core is busy each waits for the server to be scheduled,
+// about a millisecond, and a repaint of the progress bars takes a dozen of
+// them. So the window work is spaced by what it cost the last time: it takes
+// at most about a thirtieth of the job's time, and on an idle machine runs
+// at the shortest intervals.
+constexpr double kUiShare = 1.0 / 30;
+// Pending messages (a Cancel click above all) are looked at this often, and
+// never less often than the longest interval, so a click is answered within
+// a tenth of a second.
+constexpr double kPumpIntervalMs = 10;
+constexpr double kMaxPumpIntervalMs = 50;
+// Deferred label and progress updates reach the screen this often, and at
+// least once a second however slow the repaints are.
+constexpr double kFlushIntervalMs = 100;
+constexpr double kMaxFlushIntervalMs = 1000;
+constexpr int kMaxMessagesPerRound = 64;
+
+double lastPump = 0, pumpGap = kPumpIntervalMs;
+double lastFlush = 0, flushGap = kFlushIntervalMs;
+
+double Spaced(double costMs, double least, double most) {
+    const double gap = costMs / kUiShare;
+    return gap < least ? least : gap > most ? most : gap;
+}
 
 // The application window: never seen itself, it owns every form, so the
 // program has one task-bar button, captioned with the application title,
@@ -74,7 +105,7 @@ void CreateAppWindow() {
 
 void Initialize() {
     terminated = false;
-    lastPump = lastFlush = GetTickCount();
+    lastPump = lastFlush = NowMs();
     if (!appWindow) CreateAppWindow();
 }
 
@@ -110,15 +141,27 @@ void Terminate() {
 bool Terminated() { return terminated; }
 
 void ProcessMessages() {
-    const DWORD now = GetTickCount();
-    if (now - lastPump < kPumpIntervalMs) return;
-    lastPump = now;
-    if (now - lastFlush >= kFlushIntervalMs) {
-        lastFlush = now;
+    const double start = NowMs();
+    if (start - lastPump < pumpGap) return;
+    if (start - lastFlush >= flushGap) {
         win32::FlushAllForms();
+        lastFlush = NowMs();
+        flushGap = Spaced(lastFlush - start, kFlushIntervalMs, kMaxFlushIntervalMs);
     }
+    const double pumpStart = NowMs();
+    // Under Wine a look at an empty queue gives up the processor: PeekMessage
+    // and every wait that times out yield (PM_NOYIELD does not help), and on
+    // a busy machine the job then waits a whole time slice to run again. So
+    // the X connection is read by a wait that an event already set ends at
+    // once, the queue's state is asked without waiting, and PeekMessage runs
+    // only for a message that is there. A few messages at most per round:
+    // the job goes on meanwhile, and the next round takes the rest.
+    static HANDLE alwaysSet = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    MsgWaitForMultipleObjectsEx(alwaysSet ? 1 : 0, &alwaysSet, 0, QS_ALLINPUT, 0);
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    for (int n = 0; n < kMaxMessagesPerRound && HIWORD(GetQueueStatus(QS_ALLINPUT)) != 0 &&
+                    PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
+         ++n) {
         if (msg.message == WM_QUIT) {
             // Leave it for the loop that owns the thread (Run or a modal loop).
             terminated = true;
@@ -127,11 +170,15 @@ void ProcessMessages() {
         }
         win32::DispatchOne(msg);
     }
+    lastPump = NowMs();
+    pumpGap = Spaced(lastPump - pumpStart, kPumpIntervalMs, kMaxPumpIntervalMs);
 }
 
 void ProcessMessagesNow() {
-    lastPump = 0;
-    lastFlush = 0;
+    lastPump = -kMaxPumpIntervalMs;
+    lastFlush = -kMaxFlushIntervalMs;
+    pumpGap = kPumpIntervalMs;
+    flushGap = kFlushIntervalMs;
     ProcessMessages();
 }
 
@@ -140,7 +187,7 @@ void SetBusyCursor(bool busy) {
 }
 
 void FlushUpdates() {
-    lastFlush = GetTickCount();
+    lastFlush = NowMs();
     win32::FlushAllForms();
 }
 
