@@ -63,7 +63,7 @@ if [ "${BENCH_NO_BUILD:-0}" != 1 ]; then
     say "copy_bench: building $build"
     cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64.cmake" >"$logs/cmake.log" 2>&1 || die "cmake failed (see $logs/cmake.log)"
-    cmake --build "$build" -j2 --target demo_disc tazuauto copyw_timer >>"$logs/cmake.log" 2>&1 ||
+    cmake --build "$build" -j2 --target demo_disc tazuauto copyw_timer minwin >>"$logs/cmake.log" 2>&1 ||
         die "build failed (see $logs/cmake.log)"
 fi
 demo=$build/demo/disc1
@@ -100,8 +100,9 @@ make_disc() {
     rm -f "$disc/readme.txt"
 
     local n=0 name
+    [[ " $payloads " == *" small "* ]] || n=-1
     for f in "$disc"/InstData/TAZ/*.taz; do [ "$(bytes "$f" 2>/dev/null)" = "$small_bytes" ] && n=$((n + 1)); done
-    if [ "$n" != "$small_count" ]; then
+    if [ "$n" != -1 ] && [ "$n" != "$small_count" ]; then
         say "copy_bench: generating $small_count files of $small_bytes bytes"
         rm -rf "$disc/InstData/TAZ" && mkdir -p "$disc/InstData/TAZ"
         filler $((small_count * small_bytes)) small |
@@ -112,6 +113,7 @@ make_disc() {
     iconv -f UTF-8 -t CP932 "$disc/list-small.utf8" >"$disc/SetupTAZ1.inf"
     rm -f "$disc/list-small.utf8"
 
+    [[ " $payloads " == *" big "* ]] || return 0
     for n in $(seq "$big_count"); do
         name=$disc/InstData/TZM/big$n.tzm
         if [ "$(bytes "$name" 2>/dev/null)" != "$big_bytes" ]; then
