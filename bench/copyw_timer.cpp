@@ -54,6 +54,7 @@ constexpr UINT kSendTimeoutMs = 1000;
 constexpr int kCopyFormCancelId = 107;
 constexpr int kCopyFormPgbAllId = 106;
 constexpr const wchar_t* kCopyFormClass = L"TfrmCopyFile";
+constexpr int kMenuExitId = 109;
 
 std::string Utf8(const std::wstring& w) {
     if (w.empty()) return {};
@@ -581,7 +582,8 @@ int CmdDelete(const std::wstring& listPath, const std::wstring& root, const std:
 // class of a plain window: the time until it is visible, then the window is
 // closed. Without: the utility, whose CD-ROM drive dialog is answered with
 // drive Q: at once, and the time until its menu is visible, less the time
-// from the dialog's appearance to the OK click.
+// from the dialog's appearance to the OK click; then its exit button. Either
+// way the program has ended when this returns.
 int CmdStart(int timeoutMs, const std::wstring& exe, const std::wstring& folder, const std::wstring& windowClass) {
     STARTUPINFOW si = {};
     si.cb = sizeof si;
@@ -632,7 +634,8 @@ int CmdStart(int timeoutMs, const std::wstring& exe, const std::wstring& folder,
     }
     const double clicked = Now();
     PostMessageW(ok, BM_CLICK, 0, 0);
-    if (!WaitUntil(timeoutMs, 2, [&] { return VisibleTop(L"TfrmInstMain") != nullptr; })) {
+    HWND menuForm = nullptr;
+    if (!WaitUntil(timeoutMs, 2, [&] { return (menuForm = VisibleTop(L"TfrmInstMain")) != nullptr; })) {
         Err("no menu");
         TerminateProcess(pi.hProcess, 1);
         return stop(1);
@@ -640,8 +643,8 @@ int CmdStart(int timeoutMs, const std::wstring& exe, const std::wstring& folder,
     const double menu = Now();
     Out("start\t" + Fixed((dialog - start) + (menu - clicked)) + "\tdialog\t" + Fixed(dialog - start) + "\tmenu\t" +
         Fixed(menu - clicked) + "\n");
-    CloseHandle(pi.hProcess);
-    return 0;
+    if (HWND exitButton = ChildById(menuForm, kMenuExitId)) PostMessageW(exitButton, BM_CLICK, 0, 0);
+    return stop(0);
 }
 
 int CmdPos(const std::wstring& cls, int id) {
