@@ -364,6 +364,9 @@ stats() {
         printf "%.3f %.3f\n", v[1], m }'
 }
 
+# "min-max" of the numbers in <file>.
+spread() { sort -g "$1" | awk 'NR == 1 { lo = $1 } { hi = $1 } END { if (NR) printf "%s-%s", lo, hi; else printf "-" }'; }
+
 # CPU seconds of every process measured in a result file (user + system).
 cpu_total() {  # <file>
     awk -F'\t' '$1 == "cpu" && $3 != "?" { t += $3 + $4 } $1 == "self" { t += $2 + $3 } END { printf "%.2f\n", t }' "$1"
@@ -468,18 +471,19 @@ for payload in $payloads; do
         read -r kbest kmed < <(stats <"$logs/chunked-$payload-$buf.all")
         awk -v p="$payload" -v b="$buf" -v ib="$ibest" -v im="$imed" -v fm="$fmed" -v cb="$cbest" -v cm="$cmed" \
             -v ic="$icpu" -v cc="$ccpu" -v n="$runs" -v files="$files" -v mib="$mib" -v kb="$kbest" -v km="$kmed" \
-            -v chunk=$((buf < 65536 ? buf : 65536)) '
+            -v chunk=$((buf < 65536 ? buf : 65536)) -v is="$(spread "$logs/inst-$payload-$buf.all")" \
+            -v cs="$(spread "$logs/copyw-$payload.all")" -v ks="$(spread "$logs/chunked-$payload-$buf.all")" '
             function ratio(a, c) { return (c > 0 && a != "-") ? sprintf("%.2f", a / c) : "-" }
             BEGIN {
             rb = ratio(ib, cb); rm = ratio(im, cm)
             printf "%s payload (%d files, %d MiB), InstBufSize=%s, %d runs each:\n", p, files, mib, b, n
-            printf "  utility   (Yes to the folder question -> completion question): best %ss  median %ss  (copy form alone: median %ss)\n", ib, im, fm
-            printf "  CopyFileW (same files, Q: -> C:):                   best %ss  median %ss\n", cb, cm
+            printf "  utility   (Yes to the folder question -> completion question): best %ss  median %ss  (%s; copy form alone: median %ss)\n", ib, im, is, fm
+            printf "  CopyFileW (same files, Q: -> C:):                                   best %ss  median %ss  (%s)\n", cb, cm, cs
             printf "  ratio utility/CopyFileW: best %s  median %s   goal <= 1.10: %s\n", rb, rm,
                    (rm != "-" && rb != "-" && rm + 0 <= 1.10 && rb + 0 <= 1.10) ? "met" : "MISSED"
             if (kb != "-")
-                printf "  for comparison, a plain ReadFile/WriteFile loop of %d bytes: best %ss  median %ss (utility/loop median %s)\n",
-                       chunk, kb, km, ratio(im, km)
+                printf "  for comparison, a plain ReadFile/WriteFile loop of %d bytes: best %ss  median %ss  (%s; utility/loop median %s)\n",
+                       chunk, kb, km, ks, ratio(im, km)
             printf "  CPU seconds of all processes (median): utility+wineserver+Xvfb %s, CopyFileW+wineserver %s (ratio %s)\n",
                    ic, cc, ratio(ic, cc) }' |
             tee -a "$summary"
