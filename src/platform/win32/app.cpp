@@ -148,20 +148,32 @@ void ProcessMessages() {
         lastFlush = NowMs();
         flushGap = Spaced(lastFlush - start, kFlushIntervalMs, kMaxFlushIntervalMs);
     }
-    const double pumpStart = NowMs();
+    const double checkStart = NowMs();
     // Under Wine a look at an empty queue gives up the processor: PeekMessage
     // and every wait that times out yield (PM_NOYIELD does not help), and on
     // a busy machine the job then waits a whole time slice to run again. So
     // the X connection is read by a wait that an event already set ends at
     // once, the queue's state is asked without waiting, and PeekMessage runs
-    // only for a message that is there. A few messages at most per round:
-    // the job goes on meanwhile, and the next round takes the rest.
+    // only for a message that is there.
     static HANDLE alwaysSet = CreateEventW(nullptr, TRUE, TRUE, nullptr);
     MsgWaitForMultipleObjectsEx(alwaysSet ? 1 : 0, &alwaysSet, 0, QS_ALLINPUT, 0);
+    DWORD pending = HIWORD(GetQueueStatus(QS_ALLINPUT));
+    // The interval follows what the look cost, not the handling of what it
+    // found: another program reading controls one message at a time is
+    // answered every round.
+    pumpGap = Spaced(NowMs() - checkStart, kPumpIntervalMs, kMaxPumpIntervalMs);
     MSG msg;
-    for (int n = 0; n < kMaxMessagesPerRound && HIWORD(GetQueueStatus(QS_ALLINPUT)) != 0 &&
-                    PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
-         ++n) {
+    // A few messages at most per round: the job goes on meanwhile, and the
+    // next round takes the rest.
+    for (int n = 0; pending != 0 && n < kMaxMessagesPerRound; ++n) {
+        if (pending & QS_SENDMESSAGE) {
+            // Another program asks for a control's state (an automation
+            // tool, a screen reader): it gets what the job has set, not what
+            // the last flush, up to a second ago, pushed.
+            win32::FlushAllForms();
+            lastFlush = NowMs();
+        }
+        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) break;
         if (msg.message == WM_QUIT) {
             // Leave it for the loop that owns the thread (Run or a modal loop).
             terminated = true;
@@ -169,9 +181,9 @@ void ProcessMessages() {
             break;
         }
         win32::DispatchOne(msg);
+        pending = HIWORD(GetQueueStatus(QS_ALLINPUT));
     }
     lastPump = NowMs();
-    pumpGap = Spaced(lastPump - pumpStart, kPumpIntervalMs, kMaxPumpIntervalMs);
 }
 
 void ProcessMessagesNow() {
