@@ -23,8 +23,10 @@ std::string title;
 Form* mainForm = nullptr;
 bool terminated = false;
 
-// Milliseconds from the performance counter: GetTickCount moves in steps of
-// 10 to 16 ms, too coarse to time one round of messages.
+// Milliseconds from the performance counter, to time one round of messages,
+// which may take some tens of microseconds. Under Wine each call is a trip
+// into the Unix side, so the copy's many calls of ProcessMessages that come
+// too early are told by GetTickCount, a read of shared memory.
 double NowMs() {
     static const double perMs = [] {
         LARGE_INTEGER f;
@@ -48,20 +50,20 @@ constexpr double kUiShare = 1.0 / 30;
 // Pending messages (a Cancel click above all) are looked at this often, and
 // never less often than the longest interval, so a click is answered within
 // a tenth of a second.
-constexpr double kPumpIntervalMs = 10;
-constexpr double kMaxPumpIntervalMs = 50;
+constexpr DWORD kPumpIntervalMs = 10;
+constexpr DWORD kMaxPumpIntervalMs = 50;
 // Deferred label and progress updates reach the screen this often, and at
 // least once a second however slow the repaints are.
-constexpr double kFlushIntervalMs = 100;
-constexpr double kMaxFlushIntervalMs = 1000;
+constexpr DWORD kFlushIntervalMs = 100;
+constexpr DWORD kMaxFlushIntervalMs = 1000;
 constexpr int kMaxMessagesPerRound = 64;
 
-double lastPump = 0, pumpGap = kPumpIntervalMs;
-double lastFlush = 0, flushGap = kFlushIntervalMs;
+DWORD lastPump = 0, pumpGap = kPumpIntervalMs;
+DWORD lastFlush = 0, flushGap = kFlushIntervalMs;
 
-double Spaced(double costMs, double least, double most) {
+DWORD Spaced(double costMs, DWORD least, DWORD most) {
     const double gap = costMs / kUiShare;
-    return gap < least ? least : gap > most ? most : gap;
+    return gap < least ? least : gap > most ? most : static_cast<DWORD>(gap);
 }
 
 // The application window: never seen itself, it owns every form, so the
@@ -105,7 +107,7 @@ void CreateAppWindow() {
 
 void Initialize() {
     terminated = false;
-    lastPump = lastFlush = NowMs();
+    lastPump = lastFlush = GetTickCount();
     if (!appWindow) CreateAppWindow();
 }
 
@@ -141,12 +143,13 @@ void Terminate() {
 bool Terminated() { return terminated; }
 
 void ProcessMessages() {
-    const double start = NowMs();
-    if (start - lastPump < pumpGap) return;
-    if (start - lastFlush >= flushGap) {
+    const DWORD now = GetTickCount();
+    if (now - lastPump < pumpGap) return;
+    if (now - lastFlush >= flushGap) {
+        const double start = NowMs();
         win32::FlushAllForms();
-        lastFlush = NowMs();
-        flushGap = Spaced(lastFlush - start, kFlushIntervalMs, kMaxFlushIntervalMs);
+        flushGap = Spaced(NowMs() - start, kFlushIntervalMs, kMaxFlushIntervalMs);
+        lastFlush = GetTickCount();
     }
     const double checkStart = NowMs();
     // Under Wine a look at an empty queue gives up the processor: PeekMessage
@@ -171,7 +174,7 @@ void ProcessMessages() {
             // tool, a screen reader): it gets what the job has set, not what
             // the last flush, up to a second ago, pushed.
             win32::FlushAllForms();
-            lastFlush = NowMs();
+            lastFlush = GetTickCount();
         }
         if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) break;
         if (msg.message == WM_QUIT) {
@@ -183,14 +186,12 @@ void ProcessMessages() {
         win32::DispatchOne(msg);
         pending = HIWORD(GetQueueStatus(QS_ALLINPUT));
     }
-    lastPump = NowMs();
+    lastPump = GetTickCount();
 }
 
 void ProcessMessagesNow() {
-    lastPump = -kMaxPumpIntervalMs;
-    lastFlush = -kMaxFlushIntervalMs;
-    pumpGap = kPumpIntervalMs;
-    flushGap = kFlushIntervalMs;
+    pumpGap = 0;
+    flushGap = 0;
     ProcessMessages();
 }
 
@@ -199,7 +200,7 @@ void SetBusyCursor(bool busy) {
 }
 
 void FlushUpdates() {
-    lastFlush = NowMs();
+    lastFlush = GetTickCount();
     win32::FlushAllForms();
 }
 
