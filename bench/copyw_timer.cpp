@@ -9,8 +9,11 @@
 //       bytes, the buffer <offset> bytes past a page boundary: what the copy
 //       costs without any window work.
 //   watch-install <timeout-ms> [unix-pid...]
-//       Waits for the copy form to show, then for it to go and for the next
-//       message box (the completion question); prints the three times.
+//       Waits for the create-folder question after the install click and
+//       answers Yes, then waits for the copy form to show, to go, and for the
+//       next message box (the completion question); prints the times from
+//       the Yes to the question, of the copy form, from its end to the
+//       question, and from the Yes to the copy form.
 //   probe <bmp-prefix> <cancels> <timeout-ms>
 //       During a copy: two screen grabs of the copy form with the position of
 //       pgbAll read between them, then <cancels> clicks on Cancel, each timed
@@ -18,6 +21,16 @@
 //       the last Yes. Stops early (status 1) when the copy is nearly done.
 //   pos <class> <id>
 //       PBM_GETPOS of a progress bar.
+//   watch-uninstall <timeout-ms> [unix-pid...]
+//       Answers the uninstall's two questions Yes and times the deletion from
+//       the second Yes to the completion notice.
+//   delete <list> <root> [unix-pid...]
+//       DeleteFileW of every file of the UTF-8 list of Windows paths, then
+//       RemoveDirectoryW of its folders (lines ending in a backslash) and of
+//       <root>, timed.
+//   start <timeout-ms> <exe> <folder> [window-class]
+//       Starts a program and times it to its window (a plain program) or to
+//       the utility's menu, the CD-ROM drive dialog answered at once.
 //
 // The unix pids (the utility, the wineserver, Xvfb) are read from
 // Z:\proc\<pid>\stat at both ends of a measurement, so the report can say
@@ -41,6 +54,7 @@ constexpr UINT kSendTimeoutMs = 1000;
 constexpr int kCopyFormCancelId = 107;
 constexpr int kCopyFormPgbAllId = 106;
 constexpr const wchar_t* kCopyFormClass = L"TfrmCopyFile";
+constexpr int kMenuExitId = 109;
 
 std::string Utf8(const std::wstring& w) {
     if (w.empty()) return {};
@@ -366,30 +380,46 @@ int CmdCopy(const std::wstring& listPath, const std::wstring& destRoot, const st
     return 0;
 }
 
+// The clock runs from the click on Yes in the create-folder question to the
+// completion question: what the user waits for. The watcher presses Yes
+// itself, so the start is exact; afterwards it looks every 10 ms, few enough
+// round trips to the wineserver not to slow the utility it watches.
 int CmdWatchInstall(int timeoutMs, const std::vector<long>& pids) {
-    Out("watching\n");  // the caller acts only after this line
+    Out("watching\n");  // the caller clicks the install button only after this line
+    HWND question = nullptr;
+    if (!WaitUntil(timeoutMs, 5, [&] { return (question = VisibleTop(L"#32770")) != nullptr; })) {
+        Err("no question after the install click");
+        return 1;
+    }
+    const std::string text = BoxText(question);
+    if (text.find("\xe4\xbd\x9c\xe6\x88\x90\xe3\x81\x97\xe3\x81\xbe\xe3\x81\x99\xe3\x81\x8b") == std::string::npos) {  // "作成しますか"
+        Err("not the create-folder question: " + text);
+        return 1;
+    }
+    const auto before = ReadCpus(pids);
+    const double yes = Now();
+    PostMessageW(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(question, IDYES)));
     HWND form = nullptr;
-    if (!WaitUntil(timeoutMs, 1, [&] { return (form = VisibleTop(kCopyFormClass)) != nullptr; })) {
+    if (!WaitUntil(timeoutMs, 10, [&] { return (form = VisibleTop(kCopyFormClass)) != nullptr; })) {
         Err("the copy form did not show");
         return 1;
     }
     const double shown = Now();
-    const auto before = ReadCpus(pids);
     Out("form\n");
-    if (!WaitUntil(timeoutMs, 2, [&] { return !IsWindow(form) || !IsWindowVisible(form); })) {
+    if (!WaitUntil(timeoutMs, 10, [&] { return !IsWindow(form) || !IsWindowVisible(form); })) {
         Err("the copy form did not end");
         return 1;
     }
     const double gone = Now();
     HWND box = nullptr;
-    if (!WaitUntil(timeoutMs, 1, [&] { return (box = VisibleTop(L"#32770")) != nullptr; })) {
+    if (!WaitUntil(timeoutMs, 5, [&] { return (box = VisibleTop(L"#32770")) != nullptr; })) {
         Err("no message box after the copy form");
         return 1;
     }
     const double asked = Now();
     const auto after = ReadCpus(pids);
-    Out("install\t" + Fixed(asked - shown) + "\tcopyform\t" + Fixed(gone - shown) + "\tfinish\t" +
-        Fixed(asked - gone) + "\n");
+    Out("install\t" + Fixed(asked - yes) + "\tcopyform\t" + Fixed(gone - shown) + "\tfinish\t" + Fixed(asked - gone) +
+        "\tstart\t" + Fixed(shown - yes) + "\n");
     PrintCpuDelta(before, after);
     Out("box\t" + BoxText(box) + "\n");
     return 0;
@@ -450,6 +480,173 @@ int CmdProbe(const std::wstring& bmpPrefix, int cancels, int timeoutMs) {
     return 0;
 }
 
+// A visible message box whose text holds `part` (UTF-8), or null.
+HWND BoxWith(const std::string& part) {
+    HWND box = VisibleTop(L"#32770");
+    return box && BoxText(box).find(part) != std::string::npos ? box : nullptr;
+}
+
+void Press(HWND box, int button) {
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+}
+
+// The uninstall's two questions answered Yes (save data deleted too, so
+// everything goes, as with rm -r); the clock runs from the second Yes to
+// the completion notice. The pass does not process messages, so the
+// watcher only looks for a top-level window meanwhile, every 5 ms.
+int CmdWatchUninstall(int timeoutMs, const std::vector<long>& pids) {
+    Out("watching\n");
+    HWND box = nullptr;
+    const std::string start = "\xe5\x89\x8a\xe9\x99\xa4\xe3\x82\x92\xe9\x96\x8b\xe5\xa7\x8b";  // "削除を開始"
+    const std::string saveData = "\xe3\x82\xbb\xe3\x83\xbc\xe3\x83\x96\xe3\x83\x87\xe3\x83\xbc\xe3\x82\xbf";  // "セーブデータ"
+    const std::string done = "\xe5\xae\x8c\xe4\xba\x86";  // "完了"
+    if (!WaitUntil(timeoutMs, 5, [&] { return (box = BoxWith(start)) != nullptr; })) {
+        Err("no uninstall question");
+        return 1;
+    }
+    Press(box, IDYES);
+    if (!WaitUntil(timeoutMs, 5, [&] { return (box = BoxWith(saveData)) != nullptr; })) {
+        Err("no save data question");
+        return 1;
+    }
+    const auto before = ReadCpus(pids);
+    const double yes = Now();
+    Press(box, IDYES);
+    if (!WaitUntil(timeoutMs, 5, [&] {
+            HWND top = VisibleTop(L"#32770");
+            return top && top != box && (box = BoxWith(done)) != nullptr;
+        })) {
+        Err("no completion notice after the uninstall");
+        return 1;
+    }
+    const double finished = Now();
+    const auto after = ReadCpus(pids);
+    Out("uninstall\t" + Fixed(finished - yes) + "\n");
+    PrintCpuDelta(before, after);
+    Out("box\t" + BoxText(box) + "\n");
+    return 0;
+}
+
+// DeleteFileW of every file of the UTF-8 list of Windows paths, then
+// RemoveDirectoryW of its folders (lines ending in a backslash), deepest
+// first, and of <root>.
+int CmdDelete(const std::wstring& listPath, const std::wstring& root, const std::vector<long>& pids) {
+    HANDLE h = CreateFileW(listPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        Err("cannot open the list " + Utf8(listPath));
+        return 1;
+    }
+    std::string text;
+    char buf[65536];
+    DWORD got = 0;
+    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) text.append(buf, got);
+    CloseHandle(h);
+    std::vector<std::wstring> files, folders;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t nl = text.find('\n', pos);
+        if (nl == std::string::npos) nl = text.size();
+        std::string line = text.substr(pos, nl - pos);
+        pos = nl + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        if (line.back() == '\\') {
+            line.pop_back();
+            folders.push_back(Wide(line));
+        } else {
+            files.push_back(Wide(line));
+        }
+    }
+    std::sort(folders.begin(), folders.end(), [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
+    folders.push_back(root);
+
+    const auto before = ReadCpus(pids);
+    const double start = Now();
+    size_t failed = 0;
+    for (const std::wstring& f : files)
+        if (!DeleteFileW(f.c_str())) ++failed;
+    for (const std::wstring& d : folders)
+        if (!RemoveDirectoryW(d.c_str())) ++failed;
+    const double seconds = Now() - start;
+    const auto after = ReadCpus(pids);
+    if (failed) {
+        Err(std::to_string(failed) + " of the deletions failed");
+        return 1;
+    }
+    Out("delete\t" + Fixed(seconds) + "\t" + std::to_string(files.size()) + "\n");
+    PrintCpuDelta(before, after);
+    return 0;
+}
+
+// Starts <exe> in <folder>; the clock runs from CreateProcess. With the
+// class of a plain window: the time until it is visible, then the window is
+// closed. Without: the utility, whose CD-ROM drive dialog is answered with
+// drive Q: at once, and the time until its menu is visible, less the time
+// from the dialog's appearance to the OK click; then its exit button. Either
+// way the program has ended when this returns.
+int CmdStart(int timeoutMs, const std::wstring& exe, const std::wstring& folder, const std::wstring& windowClass) {
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::wstring command = L"\"" + exe + L"\"";
+    const double start = Now();
+    if (!CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) {
+        Err("cannot start " + Utf8(exe) + " (" + std::to_string(GetLastError()) + ")");
+        return 1;
+    }
+    CloseHandle(pi.hThread);
+    HWND window = nullptr;
+    auto stop = [&](int code) {
+        if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+        CloseHandle(pi.hProcess);
+        return code;
+    };
+    if (!windowClass.empty()) {
+        if (!WaitUntil(timeoutMs, 2, [&] { return (window = VisibleTop(windowClass.c_str())) != nullptr; })) {
+            Err("no window");
+            return stop(1);
+        }
+        Out("window\t" + Fixed(Now() - start) + "\n");
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        return stop(0);
+    }
+    if (!WaitUntil(timeoutMs, 2, [&] { return (window = VisibleTop(L"TfrmCdRom")) != nullptr; })) {
+        Err("no CD-ROM drive dialog");
+        return stop(1);
+    }
+    const double dialog = Now();
+    HWND combo = ChildById(window, 102), ok = ChildById(window, 103);
+    DWORD_PTR count = 0;
+    int q = -1;
+    if (combo && SendTimeout(combo, CB_GETCOUNT, 0, 0, &count))
+        for (int i = 0; i < static_cast<int>(count) && q < 0; ++i) {
+            wchar_t item[256] = {};
+            DWORD_PTR length = 0;
+            if (SendTimeout(combo, CB_GETLBTEXTLEN, i, 0, &length) && length < 255 &&
+                SendTimeout(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item), nullptr) && item[0] == L'Q' &&
+                item[1] == L':')
+                q = i;
+        }
+    if (q < 0 || !ok || !SendTimeout(combo, CB_SETCURSEL, q, 0, nullptr)) {
+        Err("drive Q: is not offered");
+        TerminateProcess(pi.hProcess, 1);
+        return stop(1);
+    }
+    const double clicked = Now();
+    PostMessageW(ok, BM_CLICK, 0, 0);
+    HWND menuForm = nullptr;
+    if (!WaitUntil(timeoutMs, 2, [&] { return (menuForm = VisibleTop(L"TfrmInstMain")) != nullptr; })) {
+        Err("no menu");
+        TerminateProcess(pi.hProcess, 1);
+        return stop(1);
+    }
+    const double menu = Now();
+    Out("start\t" + Fixed((dialog - start) + (menu - clicked)) + "\tdialog\t" + Fixed(dialog - start) + "\tmenu\t" +
+        Fixed(menu - clicked) + "\n");
+    if (HWND exitButton = ChildById(menuForm, kMenuExitId)) PostMessageW(exitButton, BM_CLICK, 0, 0);
+    return stop(0);
+}
+
 int CmdPos(const std::wstring& cls, int id) {
     HWND form = FindWindowW(cls.c_str(), nullptr);
     HWND bar = form ? ChildById(form, id) : nullptr;
@@ -468,7 +665,10 @@ void Usage() {
         "  chunked <chunk> <offset> <list> <dest-root> [unix-pid...]\n"
         "  watch-install <timeout-ms> [unix-pid...]\n"
         "  probe <bmp-prefix> <cancels> <timeout-ms>\n"
-        "  pos <class> <id>");
+        "  pos <class> <id>\n"
+        "  watch-uninstall <timeout-ms> [unix-pid...]\n"
+        "  delete <list> <root> [unix-pid...]\n"
+        "  start <timeout-ms> <exe> <folder> [window-class]");
 }
 
 }  // namespace
@@ -482,6 +682,10 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"watch-install" && argc >= 3) return CmdWatchInstall(_wtoi(argv[2]), Pids(argc, argv, 3));
     if (cmd == L"probe" && argc == 5) return CmdProbe(argv[2], _wtoi(argv[3]), _wtoi(argv[4]));
     if (cmd == L"pos" && argc == 4) return CmdPos(argv[2], _wtoi(argv[3]));
+    if (cmd == L"watch-uninstall" && argc >= 3) return CmdWatchUninstall(_wtoi(argv[2]), Pids(argc, argv, 3));
+    if (cmd == L"delete" && argc >= 4) return CmdDelete(argv[2], argv[3], Pids(argc, argv, 4));
+    if (cmd == L"start" && (argc == 5 || argc == 6))
+        return CmdStart(_wtoi(argv[2]), argv[3], argv[4], argc == 6 ? argv[5] : L"");
     Usage();
     return 2;
 }

@@ -311,6 +311,8 @@ bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, co
     form.pgbFile.SetPosition(0);
     // The label goes with the bar: a new file does not show the last one's 100%.
     form.lblFilePer.SetCaption(PercentText(0));
+    // The overall label shows from the first file on, not only after its first chunk.
+    form.lblAllPer.SetCaption(PercentText(form.pgbAll.Position()));
     // The label reaches the screen with the next round of messages, within
     // a tenth of a second: repainting the whole form for every file would
     // cost more than copying a small one.

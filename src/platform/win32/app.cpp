@@ -23,16 +23,49 @@ namespace {
 std::string title;
 Form* mainForm = nullptr;
 bool terminated = false;
-DWORD lastPump = 0;
-DWORD lastFlush = 0;
 
-// Deferred label and progress updates reach the screen at most this often
-// while a long job pumps messages.
-constexpr DWORD kFlushIntervalMs = 100;
-// Under Wine every PeekMessage is a round trip to the wineserver; a copy loop
-// calls ProcessMessages several times per chunk, so it pumps at most this
-// often.
+// Milliseconds from the performance counter, to time one round of messages,
+// which may take some tens of microseconds. Under Wine each call is a trip
+// into the Unix side, so the copy's many calls of ProcessMessages that come
+// too early are told by GetTickCount, a read of shared memory.
+double NowMs() {
+    static const double perMs = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER c;
+    QueryPerformanceCounter(&c);
+    return static_cast<double>(c.QuadPart) / perMs;
+}
+
+// A long job (the copy, the deletion) calls ProcessMessages between small
+// steps. Under Wine every look at the queue and every repaint of a control is
+// a round trip to the wineserver; on an idle machine one costs some 20 us,
+// but when the other core is busy each waits for the server to be scheduled,
+// about a millisecond, and a repaint of the progress bars takes a dozen of
+// them. So the window work is spaced by what it cost the last time: it takes
+// at most about a thirtieth of the job's time, and on an idle machine runs
+// at the shortest intervals.
+constexpr double kUiShare = 1.0 / 30;
+// Pending messages (a Cancel click above all) are looked at this often, and
+// never less often than the longest interval, so a click is answered within
+// a tenth of a second.
 constexpr DWORD kPumpIntervalMs = 10;
+constexpr DWORD kMaxPumpIntervalMs = 50;
+// Deferred label and progress updates reach the screen this often, and at
+// least once a second however slow the repaints are.
+constexpr DWORD kFlushIntervalMs = 100;
+constexpr DWORD kMaxFlushIntervalMs = 1000;
+constexpr int kMaxMessagesPerRound = 64;
+
+DWORD lastPump = 0, pumpGap = kPumpIntervalMs;
+DWORD lastFlush = 0, flushGap = kFlushIntervalMs;
+
+DWORD Spaced(double costMs, DWORD least, DWORD most) {
+    const double gap = costMs / kUiShare;
+    return gap < least ? least : gap > most ? most : static_cast<DWORD>(gap);
+}
 
 // The application window: never seen itself, it owns every form, so the
 // program has one task-bar button, captioned with the application title,
@@ -112,14 +145,39 @@ bool Terminated() { return terminated; }
 
 void ProcessMessages() {
     const DWORD now = GetTickCount();
-    if (now - lastPump < kPumpIntervalMs) return;
-    lastPump = now;
-    if (now - lastFlush >= kFlushIntervalMs) {
-        lastFlush = now;
+    if (now - lastPump < pumpGap) return;
+    if (now - lastFlush >= flushGap) {
+        const double start = NowMs();
         win32::FlushAllForms();
+        flushGap = Spaced(NowMs() - start, kFlushIntervalMs, kMaxFlushIntervalMs);
+        lastFlush = GetTickCount();
     }
+    const double checkStart = NowMs();
+    // Under Wine a look at an empty queue gives up the processor: PeekMessage
+    // and every wait that times out yield (PM_NOYIELD does not help), and on
+    // a busy machine the job then waits a whole time slice to run again. So
+    // the X connection is read by a wait that an event already set ends at
+    // once, the queue's state is asked without waiting, and PeekMessage runs
+    // only for a message that is there.
+    static HANDLE alwaysSet = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    MsgWaitForMultipleObjectsEx(alwaysSet ? 1 : 0, &alwaysSet, 0, QS_ALLINPUT, 0);
+    DWORD pending = HIWORD(GetQueueStatus(QS_ALLINPUT));
+    // The interval follows what the look cost, not the handling of what it
+    // found: another program reading controls one message at a time is
+    // answered every round.
+    pumpGap = Spaced(NowMs() - checkStart, kPumpIntervalMs, kMaxPumpIntervalMs);
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // A few messages at most per round: the job goes on meanwhile, and the
+    // next round takes the rest.
+    for (int n = 0; pending != 0 && n < kMaxMessagesPerRound; ++n) {
+        if (pending & QS_SENDMESSAGE) {
+            // Another program asks for a control's state (an automation
+            // tool, a screen reader): it gets what the job has set, not what
+            // the last flush, up to a second ago, pushed.
+            win32::FlushAllForms();
+            lastFlush = GetTickCount();
+        }
+        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) break;
         if (msg.message == WM_QUIT) {
             // Leave it for the loop that owns the thread (Run or a modal loop).
             terminated = true;
@@ -127,12 +185,14 @@ void ProcessMessages() {
             break;
         }
         win32::DispatchOne(msg);
+        pending = HIWORD(GetQueueStatus(QS_ALLINPUT));
     }
+    lastPump = GetTickCount();
 }
 
 void ProcessMessagesNow() {
-    lastPump = 0;
-    lastFlush = 0;
+    pumpGap = 0;
+    flushGap = 0;
     ProcessMessages();
 }
 

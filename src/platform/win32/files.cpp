@@ -151,8 +151,18 @@ std::unique_ptr<File> File::OpenRead(const std::string& path) {
 
 std::unique_ptr<File> File::Create(const std::string& path) {
     // FILE_WRITE_ATTRIBUTES as well, so the copy can take the source's times.
-    HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_WRITE | FILE_WRITE_ATTRIBUTES, FILE_SHARE_WRITE, nullptr,
-                           CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr);
+    const std::wstring wide = Widen(path);
+    const auto open = [&](DWORD disposition) {
+        return CreateFileW(wide.c_str(), GENERIC_WRITE | FILE_WRITE_ATTRIBUTES, FILE_SHARE_WRITE, nullptr, disposition,
+                           FILE_ATTRIBUTE_ARCHIVE, nullptr);
+    };
+    // A new file is made new, and only an existing one emptied: Wine makes
+    // CREATE_ALWAYS a truncation even of the file it has just created, and
+    // on ext4 a file truncated to nothing is written out when it is closed,
+    // block allocation and all, so closing each large copy would wait for
+    // it, and the next flush of any file (Tazu.env's) for all of it.
+    HANDLE h = open(CREATE_NEW);
+    if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) h = open(CREATE_ALWAYS);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<Win32File>(h);
 }

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Start benchmark: from process start to the menu visible, the utility on the
+# demo disc in drive Q: (with no installation record, so the menu gathers
+# the install file lists as on a first start), against bench/minwin, a
+# program that only opens one window, under the same Wine prefix and
+# wineserver. Both are started by bench/copyw_timer with CreateProcess,
+# alternately, after one untimed start of each. The CD-ROM drive dialog the
+# utility shows first is answered at once; the time from its appearance to
+# that click is not counted.
+# Not a test: nothing runs it but a person.
+#
+#   bench/start_bench.sh
+# Results: build/startbench-logs/summary.txt (and one file per run there).
+# Settings (environment): BENCH_BUILD, BENCH_PREFIX, BENCH_DISPLAY and
+# BENCH_NO_BUILD as in copy_bench.sh, and
+#   BENCH_RUNS      runs of each measurement  (10)
+set -uo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export BENCH_KEEP_PAYLOAD=1  # the demo disc is used as it is; nothing generated
+BENCH_LIB_ONLY=1 . "$repo/bench/copy_bench.sh" || exit 1
+runs=${BENCH_RUNS:-10}
+logs=$repo/build/startbench-logs
+mkdir -p "$logs"
+E2E_LOG=$logs/wine.log
+: >"$E2E_LOG"
+minwin=$build/bench/minwin.exe
+[ -f "$minwin" ] || die "missing $minwin"
+
+finish_start() {
+    wineserver -k 2>/dev/null || true
+    e2e_stop_xvfb
+}
+trap finish_start EXIT
+
+e2e_start_xvfb "$first_display"
+tazu_prepare_prefix "$demo" "$(demo_value VolumeLabel1)" || die "cannot prepare the prefix"
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+wineserver -p 2>/dev/null || true
+ws_pid=$(wineserver_pid)
+say "start_bench: Xvfb on $DISPLAY, prefix $WINEPREFIX, disc $demo"
+auto reg-delete-tree HKCU "$reg_key" >/dev/null
+minwin_win=$(tazu_winpath "$minwin")
+
+start_utility_timed() { timer start 60000 'Q:\TazuStart.exe' 'Q:\' >"$1"; }
+start_minwin_timed() { timer start 60000 "$minwin_win" 'C:\' BenchMinimalWindow >"$1"; }
+
+start_utility_timed "$logs/warm-utility.txt" || die "the utility did not start: $(cat "$logs/warm-utility.txt")"
+start_minwin_timed "$logs/warm-minwin.txt" || die "minwin did not start"
+: >"$logs/utility.all"
+: >"$logs/minwin.all"
+status=0
+for i in $(seq "$runs"); do
+    u=$logs/utility-$i.txt m=$logs/minwin-$i.txt
+    if start_utility_timed "$u"; then
+        read -r _ t _ d _ k < <(grep '^start' "$u")
+        echo "$t" >>"$logs/utility.all"
+        say "  utility run $i: ${t}s (to the CD-ROM drive dialog ${d}s, from its OK to the menu ${k}s)"
+    else
+        status=1
+    fi
+    if start_minwin_timed "$m"; then
+        read -r _ t < <(grep '^window' "$m")
+        echo "$t" >>"$logs/minwin.all"
+        say "  minwin  run $i: ${t}s"
+    else
+        status=1
+    fi
+done
+
+spread() { sort -g "$1" | awk 'NR == 1 { lo = $1 } { hi = $1 } END { if (NR) printf "%s-%s", lo, hi; else printf "-" }'; }
+read -r ub um < <(stats <"$logs/utility.all")
+read -r mb mm < <(stats <"$logs/minwin.all")
+awk -v n="$runs" -v ub="$ub" -v um="$um" -v mb="$mb" -v mm="$mm" -v us="$(spread "$logs/utility.all")" \
+    -v ms="$(spread "$logs/minwin.all")" 'BEGIN {
+    printf "start to a visible window, %d runs each:\n", n
+    printf "  utility (process start -> menu, the drive dialog answered at once): best %ss  median %ss  (%s)\n", ub, um, us
+    printf "  minwin  (process start -> its window):                            best %ss  median %ss  (%s)\n", mb, mm, ms
+    if (um != "-" && mm != "-")
+        printf "  utility - minwin: median %.0f ms   goal <= 150 ms: %s\n", (um - mm) * 1000, (um - mm <= 0.150) ? "met" : "MISSED" }' |
+    tee "$logs/summary.txt"
+exit "$status"
