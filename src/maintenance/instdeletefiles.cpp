@@ -43,10 +43,10 @@ const platform::FormDef kDeleteFilesForm = {
 bool IsInstalledFile(const platform::WinPath& file, const platform::WinPath& folder) {
     if (folder.IsRoot()) return false;
     if (file.IsDirectlyIn(folder)) return true;
-    for (const char* group : kGroups) {
-        const auto sub = folder.Child(group);
-        if (sub && file.IsDirectlyIn(*sub)) return true;
-    }
+    const auto holder = file.Parent();
+    if (!holder || !holder->IsDirectlyIn(folder)) return false;
+    for (const char* group : kGroups)
+        if (sjis::EqualsNoCase(holder->Last(), group)) return true;
     return false;
 }
 
