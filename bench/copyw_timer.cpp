@@ -304,20 +304,26 @@ bool ChunkedCopy(const std::wstring& source, const std::wstring& destination, ch
     return ok;
 }
 
-// chunk 0: CopyFileW; otherwise ChunkedCopy with a buffer starting
-// `offset` bytes after a page boundary.
-int CmdCopy(const std::wstring& listPath, const std::wstring& destRoot, const std::vector<long>& pids, DWORD chunk = 0,
-            DWORD offset = 0) {
+// The whole list file; false (with a message) when it cannot be opened.
+bool ReadList(const std::wstring& listPath, std::string& text) {
     HANDLE h = CreateFileW(listPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         Err("cannot open the list " + Utf8(listPath));
-        return 1;
+        return false;
     }
-    std::string text;
     char buf[65536];
     DWORD got = 0;
     while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) text.append(buf, got);
     CloseHandle(h);
+    return true;
+}
+
+// chunk 0: CopyFileW; otherwise ChunkedCopy with a buffer starting
+// `offset` bytes after a page boundary.
+int CmdCopy(const std::wstring& listPath, const std::wstring& destRoot, const std::vector<long>& pids, DWORD chunk = 0,
+            DWORD offset = 0) {
+    std::string text;
+    if (!ReadList(listPath, text)) return 1;
 
     struct Job {
         std::wstring source, destination;
@@ -531,16 +537,8 @@ int CmdWatchUninstall(int timeoutMs, const std::vector<long>& pids) {
 // RemoveDirectoryW of its folders (lines ending in a backslash), deepest
 // first, and of <root>.
 int CmdDelete(const std::wstring& listPath, const std::wstring& root, const std::vector<long>& pids) {
-    HANDLE h = CreateFileW(listPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        Err("cannot open the list " + Utf8(listPath));
-        return 1;
-    }
     std::string text;
-    char buf[65536];
-    DWORD got = 0;
-    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) text.append(buf, got);
-    CloseHandle(h);
+    if (!ReadList(listPath, text)) return 1;
     std::vector<std::wstring> files, folders;
     size_t pos = 0;
     while (pos < text.size()) {

@@ -133,7 +133,9 @@ TfrmCopyFile::TfrmCopyFile() : Form(kCopyFileForm) {
     // The log of an earlier installation in this folder is kept in memory,
     // so that a rollback can put it back; one that cannot be read is never
     // emptied, and the folder then counts as one that cannot be written.
-    const std::string log = InstConfig.InstPath + "Setup.log";
+    const auto folder = platform::WinPath::Parse(InstConfig.InstPath);
+    if (!folder || folder->IsRoot()) return;
+    const std::string log = folder->Child("Setup.log")->Text();
     auto& journal = InstConfig.InstallJournal;
     if (platform::FileExists(log) && !(journal.earlierLog = platform::ReadWholeFile(log))) return;
     FLog = platform::File::Create(log);
@@ -277,7 +279,7 @@ bool TfrmCopyFile::RunCopies() {
 void TfrmCopyFile::Finish() {
     // Tazu.env as copied, with the four data groups set to the installed
     // copy; written beside it and then swapped in, so it is never half written.
-    const std::string env = InstConfig.InstPath + "Tazu.env";
+    const std::string env = platform::WinPath::Parse(InstConfig.InstPath)->Child("Tazu.env")->Text();
     const auto bytes = platform::ReadWholeFile(env);
     if (!bytes) throw std::runtime_error("ファイルを読み込めません。\n\n[ " + env + " ]");
     std::string edited = *bytes;
