@@ -275,6 +275,8 @@ inst_dir='C:\ソラの表'
 body_install_full() {
     snap_start install
     make_slow_disc slow-1 1
+    # The copy is fast enough now that the last samples could outlive it.
+    grow_file TZM/bgm_field.tzm 4000000 TzmInstSize
     to_menu || return
     auto set-text TfrmInstMain 103 "$inst_dir"
     snap menu-folder-typed

@@ -58,6 +58,7 @@ constexpr DWORD kMaxPumpIntervalMs = 50;
 constexpr DWORD kFlushIntervalMs = 100;
 constexpr DWORD kMaxFlushIntervalMs = 1000;
 constexpr int kMaxMessagesPerRound = 64;
+constexpr DWORD kResponsiveMs = 1000;
 
 DWORD lastPump = 0, pumpGap = kPumpIntervalMs;
 DWORD lastFlush = 0, flushGap = kFlushIntervalMs;
@@ -167,6 +168,16 @@ void ProcessMessages() {
     // answered every round.
     pumpGap = Spaced(NowMs() - checkStart, kPumpIntervalMs, kMaxPumpIntervalMs);
     MSG msg;
+    // A thread that has not taken a message for five seconds counts as hung:
+    // Windows turns its windows into "not responding" ghosts, and a program
+    // asking with SendMessageTimeout(SMTO_ABORTIFHUNG) gets no answer. One
+    // look a second keeps it answering, at the cost of one yield.
+    static DWORD lastPeek = 0;
+    if (pending == 0 && now - lastPeek >= kResponsiveMs) {
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+        lastPeek = now;
+        pending = HIWORD(GetQueueStatus(QS_ALLINPUT));
+    }
     // A few messages at most per round: the job goes on meanwhile, and the
     // next round takes the rest.
     for (int n = 0; pending != 0 && n < kMaxMessagesPerRound; ++n) {
@@ -177,6 +188,7 @@ void ProcessMessages() {
             win32::FlushAllForms();
             lastFlush = GetTickCount();
         }
+        lastPeek = now;
         if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) break;
         if (msg.message == WM_QUIT) {
             // Leave it for the loop that owns the thread (Run or a modal loop).
