@@ -1,10 +1,12 @@
 // The install command and the game start, behind both big menu buttons.
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
 #include "install/instcommon.h"
 #include "install/instcopyfile.h"
+#include "install/transaction.h"
 #include "maintenance/instdeletefiles.h"
 #include "platform/app.h"
 #include "platform/files.h"
@@ -98,24 +100,41 @@ void TfrmInstMain::btnStart1Click(platform::Control& sender) {
     InstConfig.DllSource = dll;
 
     const std::vector<std::string> created = MissingFolders(*checked);
-    if (platform::DirectoryExists(folder)) {
+    const bool exists = created.empty();
+    if (exists) {
         Say(this,
             "インストール先のフォルダは既に存在します。\nセーブデータが残っている場合は、残っているセーブデータがそのまま使用されます。",
             MbButtons::Ok, MbIcon::Information);
-    } else {
-        if (Say(this, "インストール先のフォルダが存在しません。\n新しく作成しますか？", MbButtons::YesNo,
-                MbIcon::Question, MbDefault::Button1) != MbResult::Yes)
-            return;
-        platform::CreateDirectoryTree(folder);
+    } else if (Say(this, "インストール先のフォルダが存在しません。\n新しく作成しますか？", MbButtons::YesNo,
+                   MbIcon::Question, MbDefault::Button1) != MbResult::Yes) {
+        return;
+    }
+    // This installation starts from nothing an earlier command left behind.
+    InstConfig.DeleteSaveData = false;
+    InstConfig.InstallJournal = {};
+    InstConfig.InstallJournal.plan.folder = checked->FolderText();
+    InstConfig.InstallJournal.plan.madeFolders = created;
+    // From the first folder made on, the next start knows an installation
+    // is under way, should this run end before it does.
+    if (!InstConfig.RecordKey ||
+        !InstConfig.RecordKey->WriteString(kInstallingValue, JournalText(InstConfig.InstallJournal.plan)))
+        throw std::runtime_error("インストール情報をレジストリに書き込めませんでした。");
+    if (!exists) {
+        // Level by level from the top, so that only what this command made
+        // is taken away again.
+        std::vector<std::string> made;
+        for (auto level = created.rbegin(); level != created.rend(); ++level)
+            if (platform::MakeFolder(*level)) made.insert(made.begin(), *level);
+        InstConfig.InstallJournal.plan.madeFolders = made;
+        InstConfig.RecordKey->WriteString(kInstallingValue, JournalText(InstConfig.InstallJournal.plan));
         if (!platform::DirectoryExists(folder)) {
+            for (const std::string& level : made) platform::RemoveEmptyDirectory(level);
+            InstConfig.RecordKey->DeleteValue(kInstallingValue);
             Say(this, "フォルダの作成に失敗しました。", MbButtons::Ok, MbIcon::Warning);
             return;
         }
     }
     InstConfig.InstPath = checked->FolderText();
-    // This installation starts from nothing an earlier command left behind.
-    InstConfig.DeleteSaveData = false;
-    InstConfig.InstallJournal = {};
 
     std::unique_ptr<TfrmCopyFile> copy(new TfrmCopyFile);
     frmCopyFile = copy.get();
@@ -126,18 +145,9 @@ void TfrmInstMain::btnStart1Click(platform::Control& sender) {
 
     if (result != platform::mrOK) {
         Repaint();
-        {
-            std::unique_ptr<TfrmDeleteFiles> rollback(new TfrmDeleteFiles);
-            frmDeleteFiles = rollback.get();
-            rollback->Create();
-            rollback->ShowModal();
-            frmDeleteFiles = nullptr;
-        }
-        // The shortcut made just before a failing last step points at a
-        // Tazu.exe that is gone now.
-        if (InstConfig.InstallJournal.shortcutMade) RemoveStartMenuShortcut();
-        // Folders this command made for the installation go too, when empty.
-        for (const std::string& made : created) platform::RemoveEmptyDirectory(made);
+        // Undoes everything the plan and this run's writes say, the shortcut
+        // and the folders made for it included.
+        ShowRollback();
         Say(this, "インストールは正しく終了しませんでした。", MbButtons::Ok, MbIcon::Warning);
         Close();
         return;

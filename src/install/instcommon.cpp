@@ -13,40 +13,32 @@
 #include "platform/winpath.h"
 #include "shell/instconfig.h"
 
-namespace {
-// <programs>\<ProgramFolder> and <GameTitle>.lnk in it, when they lie below
-// the programs folder as Windows reads it: a ProgramFolder such as "..\\.."
-// must never make the removal delete a file or folder elsewhere.
-struct Shortcut {
-    std::string folder, link;
-};
-std::optional<Shortcut> ShortcutPlace() {
+std::optional<ShortcutPlace> StartMenuShortcutPlace() {
     const auto programs = platform::SpecialFolderPath(platform::kCsidlPrograms);
     if (!programs) return std::nullopt;
     const auto root = platform::WinPath::Parse(*programs);
     const auto folder = platform::WinPath::Parse(*programs + "\\" + InstConfig.ProgramFolder);
     const auto link = folder ? folder->Child(InstConfig.GameTitle + ".lnk") : std::nullopt;
     if (!root || !link || !folder->IsBelow(*root)) return std::nullopt;
-    return Shortcut{folder->Text(), link->Text()};
+    return ShortcutPlace{*root, *folder, *link};
 }
-}  // namespace
 
 void CreateStartMenuShortcut() {
-    const auto place = ShortcutPlace();
+    const auto place = StartMenuShortcutPlace();
     if (!place) return;
-    platform::CreateDirectoryTree(place->folder);
+    platform::CreateDirectoryTree(place->folder.Text());
     std::string error;
-    const auto saved = platform::SaveShellLink(place->link,
+    const auto saved = platform::SaveShellLink(place->link.Text(),
                                                InstConfig.InstPath + "Tazu.exe",
                                                InstConfig.InstPath + InstConfig.ShortcutIcon, &error);
     if (saved == platform::LinkSave::NoLinkObject) throw std::runtime_error(error);
 }
 
 void RemoveStartMenuShortcut() {
-    const auto place = ShortcutPlace();
+    const auto place = StartMenuShortcutPlace();
     if (!place) return;
-    platform::RemoveFile(place->link);
-    platform::RemoveEmptyDirectory(place->folder);
+    platform::RemoveFile(place->link.Text());
+    platform::RemoveEmptyDirectory(place->folder.Text());
 }
 
 bool IsSaveDataName(const std::string& name) {
@@ -81,7 +73,12 @@ std::vector<std::string> LogLines(const std::string& log) {
 
 bool ReplaceWholeFile(const std::string& path, const std::string& bytes) {
     const std::string fresh = path + ".new";
-    if (platform::WriteWholeFile(fresh, bytes) && platform::MoveReplacing(fresh, path)) return true;
+    if (platform::WriteWholeFile(fresh, bytes) && platform::MoveReplacing(fresh, path)) {
+        // A copy an older rewrite left aside could later stand in for the
+        // file; after a good replace there is none.
+        if (platform::FileExists(path + ".old")) platform::RemoveFile(path + ".old");
+        return true;
+    }
     platform::RemoveFile(fresh);
     return false;
 }

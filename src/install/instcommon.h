@@ -1,12 +1,23 @@
 // Start-menu shortcut, save-data names and the wait on a started program,
 // shared by the install, uninstall and record-change commands.
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/winpath.h"
 
 namespace platform {
 class ChildProcess;
 }
+
+// <programs>\<ProgramFolder> and <GameTitle>.lnk in it, when they lie below
+// the programs folder as Windows reads it: a ProgramFolder such as "..\\.."
+// must never make the removal delete a file or folder elsewhere.
+struct ShortcutPlace {
+    platform::WinPath root, folder, link;
+};
+std::optional<ShortcutPlace> StartMenuShortcutPlace();
 
 // Puts <programs>\<ProgramFolder>\<GameTitle>.lnk into the current user's
 // start menu, pointing at Tazu.exe in InstPath with the installed icon, and

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "install/instcommon.h"
+#include "install/transaction.h"
 #include "platform/app.h"
 #include "platform/drives.h"
 #include "platform/ini.h"
@@ -105,13 +106,25 @@ bool CheckDisc(const platform::Form& owner, int n, DiscSource& disc) {
 
 std::uint64_t Widened(int size) { return size > 0 ? static_cast<std::uint64_t>(size) : 0; }
 
-bool Contains(const std::vector<std::string>& paths, const std::string& path) {
-    for (const std::string& p : paths)
-        if (sjis::EqualsNoCase(p, path)) return true;
-    return false;
+bool WrittenByThisRun(const std::string& path) {
+    return InstConfig.InstallJournal.written.count(sjis::FoldCase(path)) != 0;
 }
 
 }  // namespace
+
+bool MoveAsidePlanned(const std::string& path) {
+    auto& journal = InstConfig.InstallJournal;
+    const PlannedFile* planned = journal.plan.Find(path);
+    if (!planned || planned->kind != PlannedFile::Kind::Replace) return true;
+    const std::string key = sjis::FoldCase(path);
+    if (journal.movedAside.count(key)) return true;
+    // The file from before was taken away meanwhile: nothing to keep.
+    if (!platform::FileExists(path)) return !platform::FileExists(planned->backup);
+    if (!platform::RenameFile(path, planned->backup)) return false;
+    journal.movedAside.insert(key);
+    RunLog("退避：" + path + " → " + planned->backup);
+    return true;
+}
 
 const platform::FormDef kCopyFileForm = {
     "TfrmCopyFile", "", 418, 146, platform::BorderStyle::Single, false, false,
@@ -130,16 +143,24 @@ int PercentOf(std::uint64_t done, std::uint64_t total) {
 
 TfrmCopyFile::TfrmCopyFile() : Form(kCopyFileForm) {
     Bind("btnCancelClick", &TfrmCopyFile::btnCancelClick);
-    // The log of an earlier installation in this folder is kept in memory,
-    // so that a rollback can put it back; one that cannot be read is never
-    // emptied, and the folder then counts as one that cannot be written.
+    // The whole installation is planned and the plan flushed to the journal
+    // before a file is touched; the log of an earlier installation is then
+    // moved aside, never emptied. When any of it fails, the folder counts as
+    // one that cannot be written.
     const auto folder = platform::WinPath::Parse(InstConfig.InstPath);
     if (!folder || folder->IsRoot()) return;
-    const std::string log = folder->Child("Setup.log")->Text();
     auto& journal = InstConfig.InstallJournal;
-    if (platform::FileExists(log) && !(journal.earlierLog = platform::ReadWholeFile(log))) return;
-    FLog = platform::File::Create(log);
-    journal.logCreated = FLog != nullptr;
+    journal.plan = PlanInstallation(*folder, journal.plan.madeFolders);
+    // The marker learns where the earlier log goes before it moves; the
+    // journal of the whole plan follows once the checks passed, so that the
+    // free space is measured as the installation finds it.
+    InstallPlan start = journal.plan;
+    start.files.resize(1);
+    if (!InstConfig.RecordKey || !InstConfig.RecordKey->WriteString(kInstallingValue, JournalText(start))) return;
+    const std::string log = folder->Child("Setup.log")->Text();
+    if (!MoveAsidePlanned(log)) return;
+    FLog = platform::File::CreateNew(log);
+    if (FLog) journal.written.insert(sjis::FoldCase(log));
 }
 
 TfrmCopyFile::~TfrmCopyFile() { FLog.reset(); }
@@ -201,7 +222,7 @@ void TfrmCopyFile::WMCopyStart() {
 bool TfrmCopyFile::RunCopies() {
     FTotalCopied = 0;
     FCancel = false;
-    auto& journal = InstConfig.InstallJournal;
+    const auto& journal = InstConfig.InstallJournal;
     // Every destination is formed through the path model: a name from the
     // disc that is not one plain component ("..\x", "a/b", "x.") would put a
     // file somewhere else than the log says, so it ends the installation.
@@ -232,6 +253,8 @@ bool TfrmCopyFile::RunCopies() {
 
     DiscSource disc;
     if (!CheckDisc(*this, 1, disc)) return false;
+    // Before the first file is touched, the whole plan is on the disk.
+    if (!platform::WriteWholeFile(folder->Child(kJournalName)->Text(), JournalText(journal.plan))) return false;
 
     const std::string mainFiles[4][2] = {
         {"Tazu.exe", disc.folderMode ? disc.folder + "\\InstData\\Tazu.exe" : InstConfig.CdRoot + InstConfig.ExeSource},
@@ -241,8 +264,8 @@ bool TfrmCopyFile::RunCopies() {
     };
     for (const auto& file : mainFiles) {
         const auto destination = folder->Child(file[0]);
-        if (!destination || !WriteLogLine(destination->Text()) ||
-            CopyFileWithProgress(*this, destination->Text(), file[1]))
+        if (!destination || IsReservedName(destination->Last()) || !WriteLogLine(destination->Text()) ||
+            !MoveAsidePlanned(destination->Text()) || CopyFileWithProgress(*this, destination->Text(), file[1]))
             return false;
         RunLog("コピー：" + destination->Text());
     }
@@ -255,19 +278,21 @@ bool TfrmCopyFile::RunCopies() {
             for (const std::string& entry : InstConfig.Files(g, n)) {
                 // Sub-folders of an entry are not reproduced.
                 const auto destination = groupFolder->Child(sjis::LastPathComponent(entry));
-                if (!destination || !WriteLogLine(destination->Text())) return false;
+                if (!destination || IsReservedName(destination->Last()) || !WriteLogLine(destination->Text()))
+                    return false;
                 const std::string path = destination->Text();
+                const PlannedFile* planned = journal.plan.Find(path);
                 if (g == 0) {
                     // Data files already there (save data above all) are never
                     // overwritten; one this installation copied from disc 1 is its own.
-                    if (platform::FileExists(path)) {
-                        if (!Contains(journal.written, path) && !Contains(journal.preexisting, path))
-                            journal.preexisting.push_back(path);
+                    if ((planned && planned->kind == PlannedFile::Kind::Keep) || WrittenByThisRun(path) ||
+                        platform::FileExists(path))
                         continue;
-                    }
                     if (IsSaveDataName(destination->Last())) InstConfig.DeleteSaveData = true;
+                } else if (planned && planned->kind == PlannedFile::Kind::Keep) {
+                    return false;  // no free name to move the file from before aside
                 }
-                if (CopyFileWithProgress(*this, path, disc.Of(entry))) return false;
+                if (!MoveAsidePlanned(path) || CopyFileWithProgress(*this, path, disc.Of(entry))) return false;
                 RunLog("コピー：" + path);
             }
         }
@@ -284,14 +309,27 @@ void TfrmCopyFile::Finish() {
     if (!bytes) throw std::runtime_error("ファイルを読み込めません。\n\n[ " + env + " ]");
     std::string edited = *bytes;
     for (const char* key : {"TAZ", "TZD", "TZS", "TZM"}) edited = platform::IniWriteString(edited, "Environment", key, "H");
+    auto& journal = InstConfig.InstallJournal;
+    const std::string fresh = env + ".new";
+    if (!MoveAsidePlanned(fresh)) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + fresh + " ]");
+    journal.written.insert(sjis::FoldCase(fresh));
     if (!ReplaceWholeFile(env, edited)) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + env + " ]");
 
     lblInstFile.SetCaption("スタートメニューに登録しています...");
     Repaint();
-    InstConfig.InstallJournal.shortcutMade = true;
+    if (const auto place = StartMenuShortcutPlace()) {
+        if (!MoveAsidePlanned(place->link.Text()))
+            throw std::runtime_error("ファイルに書き込めません。\n\n[ " + place->link.Text() + " ]");
+        journal.written.insert(sjis::FoldCase(place->link.Text()));
+    }
     CreateStartMenuShortcut();
 
+    // The log is on the disk before the record names the installation.
+    if (!FLog->Flush()) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + InstConfig.InstPath + "Setup.log ]");
     WriteInstallationRecord(InstConfig.InstPath);
+    // Done: what was moved aside goes. Should any of it stay, the next start
+    // finishes it, as the marker still says.
+    if (FinishInstallation(journal.plan) && InstConfig.RecordKey) InstConfig.RecordKey->DeleteValue(kInstallingValue);
 }
 
 bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, const std::string& source) {
@@ -323,9 +361,13 @@ bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, co
     bool failed = true;
     try {
         auto in = platform::File::OpenRead(source);
-        auto out = in ? platform::File::Create(destination) : nullptr;
+        // A planned file this installation did not write is never emptied:
+        // one from before was moved aside, so the destination is new, or it
+        // is the installation's own (a name in two lists).
+        const bool own = WrittenByThisRun(destination) || !InstConfig.InstallJournal.plan.Find(destination);
+        auto out = !in ? nullptr : own ? platform::File::Create(destination) : platform::File::CreateNew(destination);
         if (!in || !out) return true;
-        InstConfig.InstallJournal.written.push_back(destination);
+        InstConfig.InstallJournal.written.insert(sjis::FoldCase(destination));
         const std::uint64_t size = in->Size().value_or(0);
         const std::size_t step = std::min(buffer.size(), kMaxStep);
         int filePercent = 0, allPercent = -1;

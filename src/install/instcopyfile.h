@@ -63,6 +63,10 @@ extern TfrmCopyFile* frmCopyFile;
 // true when it failed or the user cancelled (a partial file stays).
 bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, const std::string& source);
 
+// Before the installation replaces `path`, the planned file from before is
+// renamed to its backup name, once. False when it could not be moved.
+bool MoveAsidePlanned(const std::string& path);
+
 // The folder whose volume's free space counts for `instPath`: "C:\" of
 // "C:\Games\X\", "\\server\share\" of a path on a share.
 std::string VolumeRootOf(const std::string& instPath);

@@ -1,9 +1,11 @@
 // The deleting window and the deletion pass.
 #include "maintenance/instdeletefiles.h"
 
+#include <memory>
 #include <set>
 
 #include "install/instcommon.h"
+#include "install/transaction.h"
 #include "platform/files.h"
 #include "platform/sjis.h"
 #include "platform/winpath.h"
@@ -27,9 +29,30 @@ const platform::ControlDef kControls[] = {
 
 constexpr const char* kLogName = "Setup.log";
 
-void RemoveGroupFolders(const platform::WinPath& folder, bool withDat) {
+// A group folder that is a junction or symbolic link holds files of
+// another place: nothing is deleted through it, and it stays.
+bool IsLinkedGroup(const platform::WinPath& file, const platform::WinPath& folder,
+                   const std::vector<std::string>& linkedGroups) {
+    if (file.IsDirectlyIn(folder)) return false;
+    const auto holder = file.Parent();
+    for (const std::string& linked : linkedGroups)
+        if (holder && sjis::EqualsNoCase(holder->Last(), linked)) return true;
+    return false;
+}
+
+std::vector<std::string> LinkedGroups(const platform::WinPath& folder) {
+    std::vector<std::string> linked;
+    for (const char* group : kGroups)
+        if (const auto sub = folder.Child(group); sub && platform::IsReparsePoint(sub->Text())) linked.push_back(group);
+    return linked;
+}
+
+void RemoveGroupFolders(const platform::WinPath& folder, bool withDat, const std::vector<std::string>& linked) {
     for (const char* group : kGroups) {
         if (std::string(group) == "DAT" && !withDat) continue;
+        bool isLinked = false;
+        for (const std::string& l : linked) isLinked = isLinked || l == group;
+        if (isLinked) continue;
         if (const auto sub = folder.Child(group)) platform::RemoveEmptyDirectory(sub->Text());
     }
 }
@@ -50,6 +73,24 @@ bool IsInstalledFile(const platform::WinPath& file, const platform::WinPath& fol
     return false;
 }
 
+std::optional<platform::WinPath> LoggedPath(const std::string& line) {
+    // Only a component with a tilde can be a short name: the file system is
+    // asked for those alone, not once per line.
+    if (line.find('~') != std::string::npos) {
+        if (const auto longName = platform::LongPathName(line)) return platform::WinPath::Parse(*longName);
+    }
+    return platform::WinPath::Parse(line);
+}
+
+bool LogNamesInstallation(const std::string& log, const platform::WinPath& folder) {
+    const auto logFile = folder.Child(kLogName);
+    for (const std::string& line : LogLines(log)) {
+        const auto file = LoggedPath(line);
+        if (file && IsInstalledFile(*file, folder) && !(logFile && *file == *logFile)) return true;
+    }
+    return false;
+}
+
 bool IsInsideInstallFolder(const std::string& path, const std::string& instPath) {
     const auto file = platform::WinPath::Parse(path);
     const auto folder = platform::WinPath::Parse(instPath);
@@ -60,9 +101,10 @@ UninstallOutcome UninstallFiles(const std::string& log, const platform::WinPath&
     UninstallOutcome outcome;
     if (folder.IsRoot()) return outcome;
     const auto logFile = folder.Child(kLogName);
+    const auto linked = LinkedGroups(folder);
     std::set<std::string> seen;
     for (const std::string& line : LogLines(log)) {
-        const auto file = platform::WinPath::Parse(line);
+        const auto file = LoggedPath(line);
         // A line Windows would read as another file, or one outside the
         // folder, never named a file of this installation.
         if (!file || !IsInstalledFile(*file, folder)) continue;
@@ -74,6 +116,10 @@ UninstallOutcome UninstallFiles(const std::string& log, const platform::WinPath&
             if (platform::FileExists(path)) outcome.keptSaves.push_back(path);
             continue;
         }
+        if (IsLinkedGroup(*file, folder, linked)) {
+            outcome.remaining.push_back(path);
+            continue;
+        }
         // The installation put it there: a read-only attribute set since
         // (by the user, or kept from a disc) does not keep it.
         if (platform::RemoveFile(path) || (platform::FileExists(path) && platform::ClearReadOnly(path) &&
@@ -83,31 +129,33 @@ UninstallOutcome UninstallFiles(const std::string& log, const platform::WinPath&
         }
         if (platform::FileExists(path)) outcome.remaining.push_back(path);
     }
-    RemoveGroupFolders(folder, deleteSaveData);
+    RemoveGroupFolders(folder, deleteSaveData, linked);
     if (!outcome.remaining.empty()) return outcome;
-    if (deleteSaveData && logFile) platform::RemoveFile(logFile->Text());
+    if (deleteSaveData && logFile) {
+        platform::RemoveFile(logFile->Text());
+        // Nothing of an interrupted rewrite may later stand in for the log.
+        for (const char* suffix : {".new", ".old"})
+            if (platform::FileExists(logFile->Text() + suffix)) platform::RemoveFile(logFile->Text() + suffix);
+    }
     platform::RemoveEmptyDirectory(folder.Text());
     return outcome;
 }
 
-void RollBackInstallation(const platform::WinPath& folder, const TInstConfig::Journal& journal) {
-    if (folder.IsRoot()) return;
-    for (const std::string& written : journal.written) {
-        const auto file = platform::WinPath::Parse(written);
-        if (file && IsInstalledFile(*file, folder) && platform::RemoveFile(file->Text())) RunLog("削除：" + file->Text());
-    }
-    RemoveGroupFolders(folder, true);
-    // The log of a failed installation describes nothing that stays, unless
-    // files from before were left alone; a log it never created is not its
-    // own, and the log of an earlier installation is put back.
-    const auto logFile = folder.Child(kLogName);
-    if (logFile && journal.logCreated) {
-        if (journal.earlierLog)
-            ReplaceWholeFile(logFile->Text(), *journal.earlierLog);
-        else if (journal.preexisting.empty())
-            platform::RemoveFile(logFile->Text());
-    }
-    platform::RemoveEmptyDirectory(folder.Text());
+bool RollBackInstallation() {
+    const auto& journal = InstConfig.InstallJournal;
+    const bool undone = UndoInstallation(journal.plan, journal.recovering ? nullptr : &journal.written);
+    RunLog(undone ? "インストールを元に戻しました：" + journal.plan.folder
+                  : "インストールを元に戻せませんでした（次の起動でもう一度行います）：" + journal.plan.folder);
+    if (undone && InstConfig.RecordKey) return InstConfig.RecordKey->DeleteValue(kInstallingValue);
+    return false;
+}
+
+void ShowRollback() {
+    std::unique_ptr<TfrmDeleteFiles> rollback(new TfrmDeleteFiles);
+    frmDeleteFiles = rollback.get();
+    rollback->Create();
+    rollback->ShowModal();
+    frmDeleteFiles = nullptr;
 }
 
 TfrmDeleteFiles::TfrmDeleteFiles() : Form(kDeleteFilesForm) {}
@@ -123,7 +171,6 @@ void TfrmDeleteFiles::OnMessage(int message) {
 
 void TfrmDeleteFiles::WMDeleteStart() {
     Repaint();
-    if (const auto folder = platform::WinPath::Parse(InstConfig.InstPath))
-        RollBackInstallation(*folder, InstConfig.InstallJournal);
+    RollBackInstallation();
     PostClose();
 }

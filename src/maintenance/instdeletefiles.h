@@ -39,6 +39,14 @@ bool IsInstalledFile(const platform::WinPath& file, const platform::WinPath& fol
 // The same rule on texts; false when either is not a path Windows reads as written.
 bool IsInsideInstallFolder(const std::string& path, const std::string& instPath);
 
+// The path a log line names, as Windows names the file: a short (8.3)
+// component is read as its long name. nullopt when the path model refuses it.
+std::optional<platform::WinPath> LoggedPath(const std::string& line);
+// True when the log names at least one file of the installation in
+// `folder`: a log that names none (empty, garbage, another folder's) cannot
+// say what to delete.
+bool LogNamesInstallation(const std::string& log, const platform::WinPath& folder);
+
 struct UninstallOutcome {
     std::vector<std::string> remaining;  // listed files that could not be deleted
     std::vector<std::string> keptSaves;  // save-data files left as asked
@@ -49,7 +57,10 @@ struct UninstallOutcome {
 // data). When every such file is gone, the log goes too with save data and
 // the folder when empty; otherwise both stay for another try.
 UninstallOutcome UninstallFiles(const std::string& log, const platform::WinPath& folder, bool deleteSaveData);
-// The rollback: deletes the files the installation opened for writing, the
-// empty group folders, its log when nothing from before stays (an earlier
-// installation's log is put back), and the folder when empty.
-void RollBackInstallation(const platform::WinPath& folder, const TInstConfig::Journal& journal);
+// The rollback of the installation InstConfig.InstallJournal describes
+// (this run's, or one a crash interrupted): what it replaced comes back,
+// what it wrote goes; then its marker is cleared. False when something could
+// not be undone: the marker stays and the next start tries again.
+bool RollBackInstallation();
+// The deleting window, shown modally, running that rollback.
+void ShowRollback();

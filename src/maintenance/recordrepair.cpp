@@ -3,9 +3,12 @@
 #include "maintenance/recordrepair.h"
 
 #include <memory>
+#include <stdexcept>
 
 #include "install/instcommon.h"
 #include "install/instgetinstallfile.h"
+#include "install/transaction.h"
+#include "maintenance/instdeletefiles.h"
 #include "platform/app.h"
 #include "platform/files.h"
 #include "platform/msgbox.h"
@@ -16,6 +19,7 @@
 #include "shell/instconfig.h"
 #include "shell/instmain.h"
 #include "shell/kivanlib.h"
+#include "shell/unattended.h"
 
 using platform::MbButtons;
 using platform::MbDefault;
@@ -39,7 +43,7 @@ std::string RebaseInstallLog(const std::string& content, const platform::WinPath
     std::string rebased;
     for (const std::string& line : LogLines(content)) {
         // A line Windows would not read as written names no installed file.
-        const auto file = platform::WinPath::Parse(line);
+        const auto file = LoggedPath(line);
         if (!file || file->IsRoot()) continue;
         std::optional<platform::WinPath> moved;
         if (const auto holder = file->Parent()) {
@@ -110,18 +114,78 @@ void TfrmInstMain::btnInstPathChgClick(platform::Control&) {
     // otherwise than its name says is none either.
     const auto parsed = platform::WinPath::Parse(sjis::WithTrailingBackslash(chosen));
     const std::string folder = parsed && !parsed->IsRoot() ? parsed->FolderText() : std::string();
-    if (!folder.empty()) RecoverInstallLog(parsed->Child(kLogName)->Text());
-    if (folder.empty() || !platform::FileExists(folder + "Tazu.exe") || !platform::FileExists(folder + kLogName)) {
+    // A log left by an interrupted rewrite is put back only in a folder that
+    // holds the game: another program's "Setup.log.old" is none of ours.
+    const bool game = !folder.empty() && platform::FileExists(folder + "Tazu.exe");
+    if (game) RecoverInstallLog(parsed->Child(kLogName)->Text());
+    if (!game || !platform::FileExists(folder + kLogName)) {
         Tell(*this, "選択されたフォルダにはゲームがインストールされていません。");
         return;
     }
 
+    // From here to the end the next start finishes the change, should this
+    // run not.
+    if (!InstConfig.RecordKey || !InstConfig.RecordKey->WriteString(kMovingValue, folder))
+        throw std::runtime_error("インストール情報をレジストリに書き込めませんでした。");
     if (!RewriteInstallLog(*parsed)) {
+        InstConfig.RecordKey->DeleteValue(kMovingValue);
         Tell(*this, "インストール情報の変更に失敗しました。", MbIcon::Error);
         return;
     }
+    FinishRecordChange(folder);
+    Tell(*this, "インストール情報の変更が完了しました。");
+}
+
+void FinishRecordChange(const std::string& folder) {
     WriteInstallationRecord(folder);
     InstConfig.InstPath = folder;
     CreateStartMenuShortcut();
-    Tell(*this, "インストール情報の変更が完了しました。");
+    InstConfig.RecordKey->DeleteValue(kMovingValue);
+}
+
+void RecoverInterruptedWork() {
+    auto* key = InstConfig.RecordKey.get();
+    if (!key) return;
+    if (const auto marker = key->ReadString(kInstallingValue)) {
+        auto plan = ParseJournal(*marker);
+        const auto folder = plan ? platform::WinPath::Parse(plan->folder) : std::nullopt;
+        if (!folder) {
+            key->DeleteValue(kInstallingValue);  // names nothing that could be undone
+        } else {
+            // The whole plan when its journal was written; else only the
+            // folders made before it.
+            const auto text = platform::ReadWholeFile(folder->Child(kJournalName)->Text());
+            if (const auto full = text ? ParseJournal(*text) : std::nullopt) {
+                const auto journalFolder = platform::WinPath::Parse(full->folder);
+                if (journalFolder && *journalFolder == *folder) plan = full;
+            }
+            const auto record = platform::WinPath::Parse(InstConfig.InstPath);
+            if (record && *record == *folder) {
+                // It reached its record: only the clean-up was cut short.
+                if (FinishInstallation(*plan)) key->DeleteValue(kInstallingValue);
+            } else {
+                InstConfig.InstallJournal = {};
+                InstConfig.InstallJournal.plan = *plan;
+                InstConfig.InstallJournal.recovering = true;
+                RunLog("中断されたインストールを元に戻します：" + plan->folder);
+                ShowRollback();
+                InstConfig.InstallJournal = {};
+            }
+        }
+    }
+    if (const auto moving = key->ReadString(kMovingValue)) {
+        const auto parsed = platform::WinPath::Parse(sjis::WithTrailingBackslash(*moving));
+        const std::string folder = parsed && !parsed->IsRoot() ? parsed->FolderText() : std::string();
+        if (!folder.empty()) RecoverInstallLog(parsed->Child(kLogName)->Text());
+        if (folder.empty() || !platform::FileExists(folder + "Tazu.exe") || !platform::FileExists(folder + kLogName)) {
+            key->DeleteValue(kMovingValue);
+        } else {
+            RunLog("中断されたインストール情報の変更を完了します：" + folder);
+            try {
+                if (RewriteInstallLog(*parsed)) FinishRecordChange(folder);
+            } catch (const std::exception&) {
+                // The record could not be written: the marker stays for the next start.
+            }
+        }
+    }
 }

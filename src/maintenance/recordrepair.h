@@ -17,3 +17,12 @@ std::string RebaseInstallLog(const std::string& content, const platform::WinPath
 // content is written and flushed beside the log, then moved over it.
 // False when anything failed; Setup.log then holds what it held before.
 bool RewriteInstallLog(const platform::WinPath& folder);
+
+// The last steps of a record change to `folder` (its log already rebased):
+// the record, InstPath, the shortcut, and the marker cleared.
+void FinishRecordChange(const std::string& folder);
+
+// Before the menu: an installation a crash or a failed rollback left
+// unfinished is undone in the deleting window (or, when it had reached its
+// record, its backups are removed); a record change is finished.
+void RecoverInterruptedWork();

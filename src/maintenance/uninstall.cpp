@@ -35,7 +35,10 @@ void TfrmInstMain::btnDeleteClick(platform::Control&) {
     if (logFile) RecoverInstallLog(logPath);
     // An unreadable log is as good as a missing one: nothing may be deleted
     // without knowing what the installation put down.
-    const auto log = logFile && platform::FileExists(logPath) ? platform::ReadWholeFile(logPath) : std::nullopt;
+    // So is one that names no file of the installation: deleting "every
+    // listed file" of it would delete nothing and call that complete.
+    auto log = logFile && platform::FileExists(logPath) ? platform::ReadWholeFile(logPath) : std::nullopt;
+    if (log && !LogNamesInstallation(*log, *folder)) log.reset();
     if (!log) {
         platform::ShowMessageBox(this, "Setup.logが見つかりません。\n『" + game + "』の削除は行えません。", title,
                                  MbButtons::Ok, MbIcon::Warning);

@@ -1,6 +1,7 @@
 // The application: its title, its main form, the message loop and the
 // general error report.
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,8 +42,9 @@ void SetTaskbarIcon(Form& mainForm);
 void SetExitCode(int code);
 int ExitCode();
 // The program's arguments after its own name, split as the system splits
-// a command line.
-std::vector<std::string> Arguments();
+// a command line; nullopt when one holds a character that code page 932
+// does not have (it could not be passed on as the user wrote it).
+std::optional<std::vector<std::string>> Arguments();
 // Writes `text` to the console or the output the program was started with;
 // false when it has none.
 bool WriteToParentConsole(const std::string& text);

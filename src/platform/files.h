@@ -12,6 +12,9 @@ bool FileExists(const std::string& path);       // a file, not a folder
 bool DirectoryExists(const std::string& path);  // a folder
 // The whole content of a file; nullopt when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
+// `path` made absolute against the current folder, as Windows reads it;
+// nullopt when it cannot be.
+std::optional<std::string> FullPathName(const std::string& path);
 // The Windows folder, e.g. C:\WINDOWS.
 std::string WindowsDirectory();
 // The folder of the running program, ending in a backslash.
@@ -20,6 +23,8 @@ std::string ExecutableFolder();
 // Creates the folder with every missing parent. True when the folder exists
 // afterwards (whether or not this call made it).
 bool CreateDirectoryTree(const std::string& path);
+// Makes one folder in an existing one. True only when this call made it.
+bool MakeFolder(const std::string& path);
 // Deletes one file. False when it is missing, a folder, read-only, open
 // elsewhere without delete sharing, or cannot be deleted otherwise.
 bool RemoveFile(const std::string& path);
@@ -27,6 +32,13 @@ bool RemoveFile(const std::string& path);
 bool ClearReadOnly(const std::string& path);
 // Removes a folder only if it is empty.
 bool RemoveEmptyDirectory(const std::string& path);
+// The path with every short (8.3) component replaced by its long name, as
+// Windows names the file; nullopt when the file or a folder on the way is
+// missing or cannot be asked.
+std::optional<std::string> LongPathName(const std::string& path);
+// True when the folder is a junction or symbolic link (a reparse point):
+// what lies below it belongs somewhere else.
+bool IsReparsePoint(const std::string& path);
 // Gives a file a new name; fails when `to` exists.
 bool RenameFile(const std::string& from, const std::string& to);
 // Moves `from` over `to`, replacing it in one step, and flushes the move.
@@ -50,6 +62,9 @@ public:
     // A new file for writing, or an existing one truncated to zero length;
     // its folder must exist. nullptr when it cannot be created.
     static std::unique_ptr<File> Create(const std::string& path);
+    // A new file for writing; nullptr when a file of that name exists (or it
+    // cannot be created otherwise), so nothing already there is emptied.
+    static std::unique_ptr<File> CreateNew(const std::string& path);
 
     virtual std::optional<std::uint64_t> Size() const = 0;
     // Reads up to `size` bytes: the count read, 0 at the end of the file,

@@ -21,6 +21,8 @@ public:
     // Removes the subkey `name` and everything below it. False if it could
     // not be removed (a missing subkey is a failure too).
     virtual bool DeleteSubkeyTree(const std::string& name) = 0;
+    // Removes the value `name`. False when it is there and stays.
+    virtual bool DeleteValue(const std::string& name) = 0;
     // True when the key has at least one subkey; values do not count.
     virtual bool HasSubkeys() const = 0;
 };

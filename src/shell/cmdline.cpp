@@ -37,7 +37,7 @@ const char* const kCommandLineHelp =
     "\n"
     "終了コード：0 完了　1 キャンセル　2 引数の誤り　3 ディスクが見つからない　4 空き容量不足\n"
     "　　　　　　5 コピーまたは削除の失敗（元に戻した）　6 ユーティリティかゲームが実行中\n"
-    "　　　　　　7 フォルダに書き込めない\n";
+    "　　　　　　7 フォルダに書き込めない　8 インストールが不完全（ファイルが足りない）\n";
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args, std::string& error) {
     CommandLine cmd;

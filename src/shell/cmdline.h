@@ -14,6 +14,7 @@ enum ExitCode {
     kExitFailed = 5,        // a copy or delete failed (an installation was rolled back)
     kExitRunning = 6,       // another copy of the utility or the game is running
     kExitNotWritable = 7,   // the folder cannot be written
+    kExitIncomplete = 8,    // the record names an installation whose files are missing
 };
 
 struct CommandLine {

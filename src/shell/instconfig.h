@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include <set>
+
+#include "install/transaction.h"
 #include "platform/ini.h"
 #include "platform/registry.h"
 
@@ -52,18 +55,17 @@ struct TInstConfig {
 
     std::uint64_t RemainInstSize = 0;  // stops at 0 when more was copied than configured
     long double DiskFreeSize = 0;
-    // What the running installation did, so that its rollback undoes that
-    // and nothing else. Every command starts it afresh.
+    // What the running installation planned and did, so that its rollback
+    // undoes that and nothing else. Every command starts it afresh.
     struct Journal {
-        bool logCreated = false;    // Setup.log was created or emptied
-        bool shortcutMade = false;  // the start-menu shortcut was (being) made
-        // Files opened for writing, as path text, in the order written.
-        std::vector<std::string> written;
-        // DAT files that were there before and were left alone.
-        std::vector<std::string> preexisting;
-        // The log of an earlier installation in the folder, as it was before
-        // this one emptied it.
-        std::optional<std::string> earlierLog;
+        InstallPlan plan;
+        // Folded paths of the files this run opened for writing.
+        std::set<std::string> written;
+        // Planned files moved aside so far (folded paths).
+        std::set<std::string> movedAside;
+        // Undoing an installation a crash interrupted: what it wrote is not
+        // known, only what it planned.
+        bool recovering = false;
     } InstallJournal;
 
     FileList& Files(int group, int disc) { return *FileLists[static_cast<std::size_t>(group * kMaxDiscs + disc - 1)]; }

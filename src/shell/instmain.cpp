@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "install/instgetinstallfile.h"
+#include "maintenance/recordrepair.h"
 #include "platform/app.h"
 #include "platform/files.h"
 #include "platform/shellfolders.h"
@@ -113,6 +114,9 @@ void TfrmInstMain::FormCreate() {
 
     if (!FindInstallDisc()) return;
     ReadSettingSection(*this);
+    ReadInstallationRecord();
+    // What a crash left half done is settled before the menu shows.
+    RecoverInterruptedWork();
     if (ReadInstallationRecord()) {
         ShowInstalledState();
     } else {

@@ -12,7 +12,8 @@
 int UtilityMain() {
     // With arguments: one command without the menu.
     const auto args = platform::app::Arguments();
-    if (!args.empty()) return RunFromCommandLine(args);
+    if (!args) return RefuseInexactArguments();
+    if (!args->empty()) return RunFromCommandLine(*args);
 
     if (IsMutexPresent("TazuEngineUnit")) return 0;  // the game is running
     if (TakeSingleInstanceMutex("TazuUtility")) return 0;  // another copy is running

@@ -11,6 +11,8 @@
 #include "platform/msgbox.h"
 #include "platform/sjis.h"
 #include "platform/winpath.h"
+#include "install/instcommon.h"
+#include "maintenance/instdeletefiles.h"
 #include "shell/instconfig.h"
 #include "shell/instmain.h"
 #include "shell/kivanlib.h"
@@ -24,6 +26,9 @@ namespace {
 struct Run {
     CommandLine cmd;
     std::unique_ptr<platform::File> log;
+    // Lines from before the log may be opened: it is opened only once the
+    // guards passed and the install folder is known.
+    std::vector<std::string> pending;
     int discWaitedMs = 0;
 };
 Run* current = nullptr;
@@ -113,6 +118,52 @@ char FindDisc(char asked) {
     return 0;
 }
 
+// Opens the log the command line asked for, unless it would land in a
+// folder the command works on: there it could take the place of a save,
+// of Setup.log or of a game file. False when it cannot or may not be opened.
+bool OpenRunLog(const std::vector<std::string>& folders) {
+    const CommandLine& cmd = current->cmd;
+    if (cmd.log.empty()) return true;
+    const auto full = platform::FullPathName(cmd.log);
+    const auto path = full ? platform::WinPath::Parse(*full) : std::nullopt;
+    std::string refusal;
+    if (!path || path->IsRoot()) refusal = "ログファイルの指定が正しくありません： " + cmd.log;
+    for (const std::string& folder : folders) {
+        const auto f = platform::WinPath::Parse(sjis::WithTrailingBackslash(folder));
+        if (refusal.empty() && f && (path->IsBelow(*f) || *path == *f))
+            refusal = "ログファイルはインストール先のフォルダの中には作れません： " + path->Text();
+    }
+    if (refusal.empty() && !(current->log = platform::File::Create(path->Text())))
+        refusal = "ログファイルを作成できません： " + path->Text();
+    if (!refusal.empty()) {
+        platform::app::WriteToParentConsole(refusal + "\n");
+        return false;
+    }
+    for (const std::string& line : current->pending) RunLog(line);
+    current->pending.clear();
+    return true;
+}
+
+// The game files an installation in `folder` lists, as far as they are
+// missing (save data may be gone: the player deletes saves); Tazu.exe and
+// a readable log that names the installation come first.
+std::vector<std::string> MissingGameFiles(const std::string& folder) {
+    const auto parsed = platform::WinPath::Parse(folder);
+    if (!parsed || parsed->IsRoot()) return {folder};
+    const std::string exe = parsed->Child("Tazu.exe")->Text(), logPath = parsed->Child("Setup.log")->Text();
+    if (!platform::FileExists(exe)) return {exe};
+    const auto log = platform::ReadWholeFile(logPath);
+    if (!log || !LogNamesInstallation(*log, *parsed)) return {logPath};
+    std::vector<std::string> missing;
+    for (const std::string& line : LogLines(*log)) {
+        const auto file = LoggedPath(line);
+        if (file && IsInstalledFile(*file, *parsed) && !IsSaveDataName(file->Last()) &&
+            !platform::FileExists(file->Text()))
+            missing.push_back(file->Text());
+    }
+    return missing;
+}
+
 int RunCommand() {
     const CommandLine& cmd = current->cmd;
     const char drive = FindDisc(cmd.cd);
@@ -133,12 +184,26 @@ int RunCommand() {
     frmInstMain->CenterOnScreen();  // the progress windows centre over it
 
     const bool installed = !InstConfig.NeedInstall;
-    if (cmd.command == CommandLine::Command::Install) {
+    const bool install = cmd.command == CommandLine::Command::Install;
+    std::vector<std::string> folders;
+    if (installed) folders.push_back(InstConfig.InstPath);
+    if (install) folders.push_back(cmd.dir.empty() ? frmInstMain->edtInst.Text() : cmd.dir);
+    if (!OpenRunLog(folders)) return kExitBadArguments;
+    if (install) {
         if (installed) {
             const auto there = platform::WinPath::Parse(InstConfig.InstPath);
             const auto wanted = platform::WinPath::Parse(sjis::WithTrailingBackslash(cmd.dir));
             RunLog("インストール済み：" + InstConfig.InstPath);
-            return cmd.dir.empty() || (there && wanted && *there == *wanted) ? kExitDone : kExitFailed;
+            if (!cmd.dir.empty() && !(there && wanted && *there == *wanted)) return kExitFailed;
+            // Installed means the files are there: an uninstall that could
+            // not finish leaves the record with files gone.
+            const auto missing = MissingGameFiles(InstConfig.InstPath);
+            for (const std::string& path : missing) RunLog("ファイルがありません：" + path);
+            if (!missing.empty()) {
+                RunLog("インストールが不完全です：" + InstConfig.InstPath);
+                return kExitIncomplete;
+            }
+            return kExitDone;
         }
         if (!cmd.dir.empty()) frmInstMain->edtInst.SetText(cmd.dir);
         RunLog("インストール先：" + frmInstMain->edtInst.Text() + (cmd.mwave ? "（M-WAVE対策版）" : "（通常PCM音源版）"));
@@ -162,9 +227,23 @@ int RunCommand() {
 const CommandLine* UnattendedCommand() { return current ? &current->cmd : nullptr; }
 
 void RunLog(const std::string& line) {
-    if (!current || !current->log) return;
+    if (!current) return;
+    if (!current->log) {
+        if (!current->cmd.log.empty()) current->pending.push_back(line);
+        return;
+    }
     const std::string bytes = platform::Cp932ToUtf8(line) + "\r\n";
     current->log->Write(bytes.data(), bytes.size());
+}
+
+int RefuseInexactArguments() {
+    const std::string text =
+        "引数に、シフトJIS（コードページ932）で表せない文字が含まれています。\n"
+        "Windowsが似た文字に置き換えると別のフォルダを指すため、この指定では実行できません。\n"
+        "フォルダ名などは、シフトJISで表せる文字だけで指定してください。";
+    if (!platform::app::WriteToParentConsole(text + "\n"))
+        platform::ShowMessageBox(nullptr, text, kStartTitle, MbButtons::Ok, MbIcon::Warning);
+    return kExitBadArguments;
 }
 
 int RunFromCommandLine(const std::vector<std::string>& args) {
@@ -178,8 +257,7 @@ int RunFromCommandLine(const std::vector<std::string>& args) {
         return cmd ? kExitDone : kExitBadArguments;
     }
 
-    Run run{*cmd, nullptr, 0};
-    if (!cmd->log.empty() && !(run.log = platform::File::Create(cmd->log))) return kExitBadArguments;
+    Run run{*cmd, nullptr, {}, 0};
     current = &run;
     // Also when the process ends on the spot (a test's fake ends it by unwinding).
     struct Leave {

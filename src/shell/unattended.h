@@ -10,6 +10,11 @@
 // Runs the utility for `args` (not empty) and returns the exit code.
 int RunFromCommandLine(const std::vector<std::string>& args);
 
+// Arguments that hold a character code page 932 does not have: says so
+// and returns the bad-arguments code. Windows' best fit would have turned
+// them into other text ("\u00A5" into a backslash), naming another folder.
+int RefuseInexactArguments();
+
 // The command of this run; nullptr in a run with the menu.
 const CommandLine* UnattendedCommand();
 

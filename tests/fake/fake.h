@@ -20,6 +20,9 @@ namespace fake {
 struct ProcessExit {
     int code;
 };
+// Thrown at the call CrashAtCall chose: the process died there (killed, or
+// the power went). Nothing after it happens.
+struct Crash {};
 
 // Everything back to a fresh machine: Windows in C:\WINDOWS with
 // C:\Program Files, no drives but C:, empty registry, no mutexes, screen 1024 x 768, title empty.
@@ -59,6 +62,21 @@ std::map<std::string, std::string> Files();
 // fails. CallCount tells how many fallible calls were made since.
 void FailCall(int n);
 int CallCount();
+// From now on no call fails: what a test checks afterwards is not a fault.
+// True when the chosen call was reached.
+bool StopFailing();
+// The process dies at the nth fallible call from now: fake::Crash is
+// thrown instead of the call.
+void CrashAtCall(int n);
+// After a crash: what reached the files only through the cache since their
+// last flush is lost (a power cut); names, renames and deletions stay, as
+// the file system's own journal keeps them.
+void LoseUnflushedData();
+// A short (8.3) name for a file or folder: Windows reads either spelling
+// as the same item.
+void SetShortName(const std::string& shortPath, const std::string& longPath);
+// The folder is a junction or symbolic link.
+void SetReparsePoint(const std::string& folder);
 // Folded paths of every file created or emptied for writing since Reset.
 const std::set<std::string>& OpenedForWriting();
 // Free bytes of a drive's volume; writes use them up, deletes give them back.
@@ -82,6 +100,7 @@ void RegSetNumber(const std::string& key, const std::string& name, unsigned valu
 bool RegKeyExists(const std::string& key);
 std::optional<std::string> RegGetString(const std::string& key, const std::string& name);
 void RegFailWrites(bool fail);  // every WriteString fails from now on
+void RegFailWritesOf(const std::string& name);  // every WriteString of this value fails
 
 // ---- message boxes ----
 struct ShownBox {
@@ -152,6 +171,8 @@ void SetScreenSize(int width, int height);
 
 // ---- the program's command line and console ----
 void SetArguments(std::vector<std::string> arguments);
+// One argument holds a character code page 932 does not have.
+void SetInexactArguments(bool inexact);
 void SetConsole(bool attached);  // a console to write to, or none (default)
 std::string ConsoleText();
 // Runs at every app::Wait with the milliseconds waited so far in all.

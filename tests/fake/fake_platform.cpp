@@ -34,6 +34,7 @@ struct RegNode {
 struct FileData {
     std::string content;
     platform::FileTimes times;
+    std::string durable;  // what a power cut leaves: the content at the last flush
 };
 
 // An open file as the system sees it: what it may do and what it lets others do.
@@ -60,6 +61,9 @@ struct State {
     std::set<std::string> lockedDirs;  // folded: nothing can be made in them
     int calls = 0;
     std::optional<int> failCall;
+    bool crash = false;  // the chosen call kills the process instead
+    std::map<std::string, std::string> shortNames;  // folded short path -> folded long path
+    std::set<std::string> reparsePoints;  // folded
     std::string windowsDir = "C:\\WINDOWS";
     std::string exeFolder = "Q:\\";
     std::optional<std::string> programsFolder = std::string(kProgramsFolder);
@@ -80,6 +84,7 @@ struct State {
     platform::MutexHandle nextHandle = 1;
     std::map<std::string, RegNode> reg;  // folded key path
     bool regFailWrites = false;
+    std::set<std::string> regFailNames;  // folded value names
     std::vector<ShownBox> boxes;
     std::deque<std::pair<platform::MbResult, std::function<void()>>> answers;
     std::vector<FolderPick> picks;
@@ -90,6 +95,7 @@ struct State {
     int screenWidth = 1024, screenHeight = 768;
     int exitCode = 0;
     std::vector<std::string> arguments;
+    bool inexactArguments = false;
     std::optional<std::string> console;
     int waited = 0;
     std::function<void(int)> onWait;
@@ -102,6 +108,12 @@ State& S() {
 std::string NormPath(const std::string& path) {
     std::string p = sjis::FoldCase(path);
     while (p.size() > 3 && sjis::EndsWithBackslash(p)) p.pop_back();
+    // A short name reads as the long one; the longest such prefix wins.
+    for (auto it = S().shortNames.rbegin(); it != S().shortNames.rend(); ++it) {
+        const std::string& from = it->first;
+        if (p.compare(0, from.size(), from) == 0 && (p.size() == from.size() || p[from.size()] == '\\'))
+            return it->second + p.substr(from.size());
+    }
     return p;
 }
 std::string NormKey(const std::string& key) {
@@ -127,14 +139,15 @@ public:
     explicit FakeRegKey(std::string folded) : path_(std::move(folded)) {}
     std::optional<std::string> ReadString(const std::string& name) const override {
         auto k = S().reg.find(path_);
-        if (k == S().reg.end()) return std::nullopt;
+        if (k == S().reg.end() || Injected()) return std::nullopt;
         auto v = k->second.values.find(sjis::FoldCase(name));
         if (v == k->second.values.end() || !v->second.isString) return std::nullopt;
         return v->second.data;
     }
     bool WriteString(const std::string& name, const std::string& value) override {
         auto k = S().reg.find(path_);
-        if (k == S().reg.end() || S().regFailWrites || Injected()) return false;
+        if (k == S().reg.end() || S().regFailWrites || S().regFailNames.count(sjis::FoldCase(name)) || Injected())
+            return false;
         k->second.values[sjis::FoldCase(name)] = Value{true, value};
         return true;
     }
@@ -150,7 +163,15 @@ public:
         }
         return true;
     }
+    bool DeleteValue(const std::string& name) override {
+        auto k = S().reg.find(path_);
+        if (k == S().reg.end() || Injected()) return false;
+        k->second.values.erase(sjis::FoldCase(name));
+        return true;
+    }
     bool HasSubkeys() const override {
+        // Asking can fail; the answer is then "none", as RegQueryInfoKey's caller reads it.
+        if (Injected()) return false;
         const std::string prefix = path_ + "\\";
         auto it = S().reg.upper_bound(path_);
         return it != S().reg.end() && it->first.compare(0, prefix.size(), prefix) == 0;
@@ -226,10 +247,16 @@ void CloseHandleOn(const std::string& folded, int id) {
 bool MayDelete(const std::string& folded) {
     return !S().readOnly.count(folded) && SharingAllows(folded, kDelete, kRead | kWrite | kDelete);
 }
-// One fallible platform call: true when it is the one chosen to fail.
+// One fallible platform call: true when it is the one chosen to fail; the
+// process dies there instead when a crash was chosen.
 bool Injected() {
     ++S().calls;
-    return S().failCall && S().calls == *S().failCall;
+    if (!S().failCall || S().calls != *S().failCall) return false;
+    if (S().crash) {
+        S().failCall.reset();
+        throw Crash{};
+    }
+    return true;
 }
 
 class FakeFile : public platform::File {
@@ -243,7 +270,7 @@ public:
     FakeFile& operator=(const FakeFile&) = delete;
     std::optional<std::uint64_t> Size() const override {
         auto it = S().files.find(path_);
-        if (it == S().files.end()) return std::nullopt;
+        if (it == S().files.end() || Injected()) return std::nullopt;
         return it->second.content.size();
     }
     std::optional<std::size_t> Read(char* buffer, std::size_t size) override {
@@ -275,10 +302,15 @@ public:
         pos_ += n;
         return n == size;
     }
-    bool Flush() override { return writing_ && S().files.count(path_) && !Injected(); }
+    bool Flush() override {
+        auto it = S().files.find(path_);
+        if (!writing_ || it == S().files.end() || Injected()) return false;
+        it->second.durable = it->second.content;
+        return true;
+    }
     std::optional<platform::FileTimes> Times() const override {
         auto it = S().files.find(path_);
-        if (it == S().files.end()) return std::nullopt;
+        if (it == S().files.end() || Injected()) return std::nullopt;
         return it->second.times;
     }
     bool SetTimes(const platform::FileTimes& times) override {
@@ -322,7 +354,7 @@ void Reset() {
 
 void AddFile(const std::string& path, const std::string& content, platform::FileTimes times) {
     AddDirectory(sjis::FolderPart(path));
-    S().files[NormPath(path)] = FileData{content, times};
+    S().files[NormPath(path)] = FileData{content, times, content};
 }
 void AddDirectory(const std::string& path) {
     std::string p = NormPath(path);
@@ -370,7 +402,27 @@ std::map<std::string, std::string> Files() {
 void FailCall(int n) {
     S().calls = 0;
     S().failCall = n;
+    S().crash = false;
 }
+bool StopFailing() {
+    const bool reached = S().failCall ? S().calls >= *S().failCall : true;
+    S().failCall.reset();
+    S().crash = false;
+    return reached;
+}
+void CrashAtCall(int n) {
+    S().calls = 0;
+    S().failCall = n;
+    S().crash = true;
+}
+void LoseUnflushedData() {
+    for (auto& [path, data] : S().files) data.content = data.durable;
+    S().handles.clear();
+}
+void SetShortName(const std::string& shortPath, const std::string& longPath) {
+    S().shortNames[NormPath(shortPath)] = NormPath(longPath);
+}
+void SetReparsePoint(const std::string& folder) { S().reparsePoints.insert(NormPath(folder)); }
 int CallCount() { return S().calls; }
 const std::set<std::string>& OpenedForWriting() { return S().openedForWriting; }
 void SetFreeSpace(char drive, std::uint64_t bytes) { S().freeSpace[static_cast<char>(drive & ~0x20)] = bytes; }
@@ -415,6 +467,7 @@ std::optional<std::string> RegGetString(const std::string& key, const std::strin
     return FakeRegKey(NormKey(key)).ReadString(name);
 }
 void RegFailWrites(bool fail) { S().regFailWrites = fail; }
+void RegFailWritesOf(const std::string& name) { S().regFailNames.insert(sjis::FoldCase(name)); }
 
 const std::vector<ShownBox>& Boxes() { return S().boxes; }
 void QueueAnswer(platform::MbResult answer, std::function<void()> meanwhile) {
@@ -423,6 +476,7 @@ void QueueAnswer(platform::MbResult answer, std::function<void()> meanwhile) {
 const std::vector<FolderPick>& FolderPicks() { return S().picks; }
 void QueueFolderPick(std::optional<std::string> chosen) { S().pickResults.push_back(std::move(chosen)); }
 void SetArguments(std::vector<std::string> arguments) { S().arguments = std::move(arguments); }
+void SetInexactArguments(bool inexact) { S().inexactArguments = inexact; }
 void SetConsole(bool attached) { S().console = attached ? std::optional<std::string>("") : std::nullopt; }
 std::string ConsoleText() { return S().console.value_or(""); }
 void OnWait(std::function<void(int)> action) { S().onWait = std::move(action); }
@@ -439,14 +493,33 @@ void RunProcessMessages();  // fake_forms.cpp
 namespace platform {
 using fake::S;
 
-bool FileExists(const std::string& path) { return S().files.count(fake::NormPath(path)) != 0; }
-bool DirectoryExists(const std::string& path) { return fake::FolderExists(fake::NormPath(path)); }
+// Asking can fail as any call can: the answer is then "no", as it is from
+// GetFileAttributes.
+bool FileExists(const std::string& path) { return S().files.count(fake::NormPath(path)) != 0 && !fake::Injected(); }
+bool DirectoryExists(const std::string& path) {
+    return fake::FolderExists(fake::NormPath(path)) && !fake::Injected();
+}
+std::optional<std::string> LongPathName(const std::string& path) {
+    const std::string p = fake::NormPath(path);
+    if ((!S().files.count(p) && !fake::FolderExists(p)) || fake::Injected()) return std::nullopt;
+    return p;
+}
+bool IsReparsePoint(const std::string& path) {
+    return S().reparsePoints.count(fake::NormPath(path)) != 0 && !fake::Injected();
+}
 std::optional<std::string> ReadWholeFile(const std::string& path) {
     const std::string p = fake::NormPath(path);
     auto it = S().files.find(p);
     if (it == S().files.end() || S().faults[p].openFails) return std::nullopt;
     if (!fake::SharingAllows(p, fake::kRead, fake::kRead) || fake::Injected()) return std::nullopt;
     return it->second.content;
+}
+std::optional<std::string> FullPathName(const std::string& path) {
+    // The current folder of a test's process is C:\Users\Player.
+    if (fake::IsAbsolute(sjis::FoldCase(path)) || path.compare(0, 2, "\\\\") == 0) return path;
+    if (path.size() >= 2 && path[1] == ':') return std::nullopt;
+    if (!path.empty() && (path[0] == '\\' || path[0] == '/')) return "C:" + path;
+    return "C:\\Users\\Player\\" + path;
 }
 std::string WindowsDirectory() { return S().windowsDir; }
 std::string ExecutableFolder() { return S().exeFolder; }
@@ -464,6 +537,16 @@ bool CreateDirectoryTree(const std::string& path) {
         S().dirs.insert(level);
     }
     return fake::FolderExists(p);
+}
+
+bool MakeFolder(const std::string& path) {
+    const std::string p = fake::NormPath(path);
+    if (!fake::IsAbsolute(p) || p.size() <= 3 || !S().drives.count(p[0])) return false;
+    const std::string parent = fake::NormPath(sjis::FolderPart(p));
+    if (!fake::FolderExists(parent) || S().dirs.count(p) || S().files.count(p)) return false;
+    if (!fake::ValidName(sjis::LastPathComponent(p)) || S().lockedDirs.count(parent) || fake::Injected()) return false;
+    S().dirs.insert(p);
+    return true;
 }
 
 bool RemoveFile(const std::string& path) {
@@ -506,6 +589,11 @@ bool RenameFile(const std::string& from, const std::string& to) {
     S().files.erase(it);
     S().files[t] = std::move(data);
     return true;
+}
+
+std::unique_ptr<File> File::CreateNew(const std::string& path) {
+    if (S().files.count(fake::NormPath(path))) return nullptr;
+    return Create(path);
 }
 
 bool MoveReplacing(const std::string& from, const std::string& to) {
@@ -554,6 +642,7 @@ std::unique_ptr<File> File::Create(const std::string& path) {
     if (it != S().files.end()) {
         fake::Free(p[0]) += it->second.content.size();
         it->second.content.clear();
+        it->second.durable.clear();  // emptying is a change of the file's size: the journal keeps it
     } else {
         S().files[p] = fake::FileData{};
     }
@@ -562,6 +651,7 @@ std::unique_ptr<File> File::Create(const std::string& path) {
 }
 
 std::optional<std::uint64_t> FreeBytesAvailable(const std::string& path) {
+    if (fake::Injected()) return std::nullopt;
     // Like the system: a folder ending in its backslash, on a drive that is there.
     if (!sjis::EndsWithBackslash(path) || !fake::IsAbsolute(fake::NormPath(path))) return std::nullopt;
     const char drive = static_cast<char>(path[0] & ~0x20);
@@ -571,12 +661,12 @@ std::optional<std::uint64_t> FreeBytesAvailable(const std::string& path) {
 
 // The system wants a drive root with its backslash: "Q:" alone fails.
 bool IsCdRomDrive(const std::string& root) {
-    if (!fake::IsDriveRoot(root)) return false;
+    if (!fake::IsDriveRoot(root) || fake::Injected()) return false;
     auto it = S().drives.find(static_cast<char>(root[0] & ~0x20));
     return it != S().drives.end() && it->second.cdrom;
 }
 std::optional<std::string> VolumeLabel(const std::string& root) {
-    if (!fake::IsDriveRoot(root)) return std::nullopt;
+    if (!fake::IsDriveRoot(root) || fake::Injected()) return std::nullopt;
     auto it = S().drives.find(static_cast<char>(root[0] & ~0x20));
     if (it == S().drives.end()) return std::nullopt;
     return it->second.label;
@@ -598,7 +688,7 @@ void ReleaseOwnedMutex(MutexHandle handle) {
 
 std::unique_ptr<RegKey> RegKey::OpenOrCreate(const std::string& path) {
     const std::string folded = fake::NormKey(path);
-    if (folded.empty()) return nullptr;
+    if (folded.empty() || fake::Injected()) return nullptr;
     fake::CreateKeyPath(folded);
     return std::make_unique<fake::FakeRegKey>(folded);
 }
@@ -624,6 +714,10 @@ MbResult ShowSystemMessageBox(const Form* owner, const std::string& text, const 
 
 std::optional<std::string> PickFolder(const Form* owner, const std::string& title, int rootCsidl) {
     S().picks.push_back(fake::FolderPick{owner, title, rootCsidl});
+    if (fake::Injected()) {
+        if (!S().pickResults.empty()) S().pickResults.pop_front();
+        return std::nullopt;
+    }
     assert(!S().pickResults.empty() && "folder picker shown without a queued answer");
     if (S().pickResults.empty()) return std::nullopt;
     auto r = S().pickResults.front();
@@ -632,11 +726,15 @@ std::optional<std::string> PickFolder(const Form* owner, const std::string& titl
 }
 
 std::optional<std::string> SpecialFolderPath(int csidl) {
+    if (fake::Injected()) return std::nullopt;
     if (csidl == kCsidlLocalAppData) return S().localAppData;
     if (csidl != kCsidlPrograms) return std::nullopt;
     return S().programsFolder;
 }
-std::optional<std::string> UserProgramFilesFolder() { return S().userProgramFiles; }
+std::optional<std::string> UserProgramFilesFolder() {
+    if (fake::Injected()) return std::nullopt;
+    return S().userProgramFiles;
+}
 
 LinkSave SaveShellLink(const std::string& linkPath, const std::string& target, const std::string& iconPath,
                        std::string* error) {
@@ -653,14 +751,14 @@ LinkSave SaveShellLink(const std::string& linkPath, const std::string& target, c
 
 bool ShellOpen(const std::string& file, const std::string& directory) {
     S().opened.push_back(fake::Opened{file, directory});
-    return !S().failShellOpen && FileExists(file);
+    return !S().failShellOpen && FileExists(file) && !fake::Injected();
 }
 
 std::unique_ptr<ChildProcess> StartProcess(const std::string& application, const std::string& commandLine) {
     S().started.push_back(fake::Started{application, commandLine});
     const int polls = S().nextPolls;
     S().nextPolls = 1;
-    if (S().failNextStart) {
+    if (S().failNextStart || fake::Injected()) {
         S().failNextStart = false;
         return nullptr;
     }
@@ -708,7 +806,10 @@ void SetTaskbarIcon(Form& form) { fake::Events().push_back("taskbar-icon " + std
 [[noreturn]] void ExitProcessNow() { throw fake::ProcessExit{S().exitCode}; }
 void SetExitCode(int code) { S().exitCode = code; }
 int ExitCode() { return S().exitCode; }
-std::vector<std::string> Arguments() { return S().arguments; }
+std::optional<std::vector<std::string>> Arguments() {
+    if (S().inexactArguments) return std::nullopt;
+    return S().arguments;
+}
 bool WriteToParentConsole(const std::string& text) {
     if (!S().console) return false;
     *S().console += text;

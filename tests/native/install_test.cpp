@@ -354,12 +354,15 @@ TEST_F(Install, ExistingDataFilesAreLoggedButKeptAndSparedByTheRollback) {
     EXPECT_EQ(fake::Boxes()[2].text, kNotEnded);
     EXPECT_FALSE(InstConfig.DeleteSaveData);
     // The save data and the log stay, with the DAT folder and the install
-    // folder; the copied files and the other group folders are gone.
+    // folder; the TAZ file it replaced is back as it was; the copied files
+    // and the folders it made are gone.
     EXPECT_EQ(fake::Tree(kDir), (std::vector<std::string>{
                                     sjis::FoldCase(kDir), sjis::FoldCase(kDir + "DAT\\"),
                                     sjis::FoldCase(kDir + "DAT\\SYS.DAT"), sjis::FoldCase(kDir + "DAT\\TAZSAV00.DAT"),
-                                    sjis::FoldCase(kDir + "SETUP.LOG")}));
+                                    sjis::FoldCase(kDir + "SETUP.LOG"), sjis::FoldCase(kDir + "TAZ\\"),
+                                    sjis::FoldCase(kDir + "TAZ\\A.TAZ")}));
     EXPECT_EQ(platform::ReadWholeFile(kDir + "DAT\\TazSav00.dat"), "MY-SAVE");
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\a.taz"), "OLD");
     EXPECT_FALSE(fake::RegGetString(kRecordKey, "InstPath"));
     EXPECT_FALSE(fake::LinkAt(kLink));
     EXPECT_TRUE(platform::app::Terminated());
@@ -399,7 +402,7 @@ TEST_F(Install, CancelAnsweredNoGoesOnAndYesRollsBackNewSaveDataToo) {
 TEST_F(Install, FailuresInTheLastStepsEndAsAFailedInstallationWithoutARecord) {
     const std::function<void()> faults[] = {
         [] { fake::FailLinkObject(true); },
-        [] { fake::RegFailWrites(true); },
+        [] { fake::RegFailWritesOf("InstPath"); },
         [] { fake::SetFault(kDir + "Tazu.env.new", fake::FileFault{true, {}, {}}); },
         [] { fake::SetFault(kDir + "Tazu.env.new", fake::FileFault{false, {}, 10}); },
     };

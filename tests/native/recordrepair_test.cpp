@@ -199,7 +199,7 @@ TEST_F(Repair, ChangeFailingBeforeTheSwapKeepsTheLogAndChangesNothing) {
 
 // The record is written before InstPath and the shortcut change.
 TEST_F(Repair, ChangeWithARecordThatCannotBeWrittenEndsInTheErrorReport) {
-    fake::RegFailWrites(true);
+    fake::RegFailWritesOf("InstPath");
     fake::QueueFolderPick(kMoved);
     menu_.btnInstPathChg.Click();
     ExpectLastBox("インストール情報をレジストリに書き込めませんでした。", MbButtons::Ok, MbIcon::Error);

@@ -242,13 +242,19 @@ void SetExitCode(int code) { exitCode = code; }
 int ExitCode() { return exitCode; }
 void ExitProcessNow() { ExitProcess(static_cast<UINT>(exitCode)); }
 
-std::vector<std::string> Arguments() {
+std::optional<std::vector<std::string>> Arguments() {
     std::vector<std::string> args;
     int count = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!argv) return args;
-    for (int i = 1; i < count; ++i) args.push_back(win32::Narrow(argv[i]));
+    bool exact = true;
+    for (int i = 1; i < count && exact; ++i) {
+        const auto arg = win32::NarrowExact(argv[i]);
+        exact = arg.has_value();
+        if (arg) args.push_back(*arg);
+    }
     LocalFree(argv);
+    if (!exact) return std::nullopt;
     return args;
 }
 

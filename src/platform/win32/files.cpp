@@ -38,11 +38,23 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     return content;
 }
 
+std::optional<std::string> FullPathName(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    std::wstring buffer(MAX_PATH + 1, L'\0');
+    for (int tries = 0; tries < 3; ++tries) {
+        const DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+        if (length == 0) return std::nullopt;
+        if (length < buffer.size()) return win32::NarrowExact(buffer.c_str(), static_cast<int>(length));
+        buffer.assign(length + 1, L'\0');
+    }
+    return std::nullopt;
+}
+
 std::string WindowsDirectory() {
     wchar_t buffer[MAX_PATH + 1];
     const UINT length = GetWindowsDirectoryW(buffer, MAX_PATH + 1);
     if (length == 0 || length > MAX_PATH) return std::string();
-    return Narrow(buffer, static_cast<int>(length));
+    return win32::NarrowPath(buffer).value_or(std::string());
 }
 
 }  // namespace platform
@@ -105,7 +117,7 @@ std::string ExecutableFolder() {
         }
         path.resize(path.size() * 2);
     }
-    return sjis::FolderPart(Narrow(path));
+    return sjis::FolderPart(win32::NarrowPath(path.c_str()).value_or(Narrow(path)));
 }
 
 bool CreateDirectoryTree(const std::string& path) {
@@ -119,6 +131,7 @@ bool CreateDirectoryTree(const std::string& path) {
     return DirectoryExists(path);
 }
 
+bool MakeFolder(const std::string& path) { return CreateDirectoryW(Widen(path).c_str(), nullptr) != 0; }
 bool RemoveFile(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != 0; }
 bool ClearReadOnly(const std::string& path) {
     const std::wstring wide = Widen(path);
@@ -128,6 +141,23 @@ bool ClearReadOnly(const std::string& path) {
     const DWORD cleared = attributes & ~DWORD(FILE_ATTRIBUTE_READONLY);
     return SetFileAttributesW(wide.c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL) != 0;
 }
+std::optional<std::string> LongPathName(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    std::wstring buffer(MAX_PATH + 1, L'\0');
+    for (int tries = 0; tries < 3; ++tries) {
+        const DWORD length = GetLongPathNameW(wide.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return std::nullopt;
+        if (length < buffer.size()) return win32::NarrowExact(buffer.c_str(), static_cast<int>(length));
+        buffer.assign(length + 1, L'\0');
+    }
+    return std::nullopt;
+}
+
+bool IsReparsePoint(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 bool RemoveEmptyDirectory(const std::string& path) { return RemoveDirectoryW(Widen(path).c_str()) != 0; }
 bool RenameFile(const std::string& from, const std::string& to) {
     return MoveFileW(Widen(from).c_str(), Widen(to).c_str()) != 0;
@@ -145,6 +175,13 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
 std::unique_ptr<File> File::OpenRead(const std::string& path) {
     HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Win32File>(h);
+}
+
+std::unique_ptr<File> File::CreateNew(const std::string& path) {
+    HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_WRITE | FILE_WRITE_ATTRIBUTES, FILE_SHARE_WRITE, nullptr,
+                           CREATE_NEW, FILE_ATTRIBUTE_ARCHIVE, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<Win32File>(h);
 }

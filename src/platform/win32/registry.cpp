@@ -49,6 +49,11 @@ public:
         return RegDeleteTreeW(key_, wname.c_str()) == ERROR_SUCCESS;
     }
 
+    bool DeleteValue(const std::string& name) override {
+        const LSTATUS status = RegDeleteValueW(key_, win32::Widen(name).c_str());
+        return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+    }
+
     bool HasSubkeys() const override {
         DWORD subkeys = 0;
         if (RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,

@@ -35,7 +35,9 @@ std::optional<std::string> PickFolder(const Form* owner, const std::string& titl
     LPITEMIDLIST chosen = SHBrowseForFolderW(&info);
     if (chosen) {
         wchar_t path[MAX_PATH] = {};
-        if (SHGetPathFromIDListW(chosen, path)) result = win32::Narrow(path);
+        // A folder whose name the code page lacks is taken by its short name;
+        // without one, its '?' makes every check refuse it.
+        if (SHGetPathFromIDListW(chosen, path)) result = win32::NarrowPath(path).value_or(win32::Narrow(path));
         allocator->Free(chosen);
     }
     if (root) allocator->Free(root);
@@ -54,7 +56,7 @@ std::optional<std::string> SpecialFolderPath(int csidl) {
     LPITEMIDLIST list = nullptr;
     if (SUCCEEDED(SHGetSpecialFolderLocation(GetDesktopWindow(), csidl, &list)) && list) {
         wchar_t path[MAX_PATH] = {};
-        if (SHGetPathFromIDListW(list, path) && path[0]) result = win32::Narrow(path);
+        if (SHGetPathFromIDListW(list, path) && path[0]) result = win32::NarrowPath(path);
         allocator->Free(list);
     }
     allocator->Release();
@@ -107,7 +109,7 @@ std::optional<std::string> UserProgramFilesFolder() {
     if (!get) return std::nullopt;
     PWSTR path = nullptr;
     std::optional<std::string> result;
-    if (SUCCEEDED(get(kUserProgramFiles, 0, nullptr, &path)) && path && path[0]) result = win32::Narrow(path);
+    if (SUCCEEDED(get(kUserProgramFiles, 0, nullptr, &path)) && path && path[0]) result = win32::NarrowPath(path);
     CoTaskMemFree(path);
     return result;
 }

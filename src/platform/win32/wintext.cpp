@@ -19,10 +19,34 @@ std::wstring Widen(const std::string& sjis) {
 std::string Narrow(const wchar_t* text, int length) {
     if (length < 0) length = lstrlenW(text);
     if (length == 0) return std::string();
-    const int size = WideCharToMultiByte(kCodePage, 0, text, length, nullptr, 0, nullptr, nullptr);
+    // Never the best fit: a character the code page lacks becomes '?', which
+    // no path may hold, rather than a look-alike that names another file.
+    const int size = WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, text, length, nullptr, 0, nullptr, nullptr);
     std::string sjis(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(kCodePage, 0, text, length, sjis.data(), size, nullptr, nullptr);
+    WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, text, length, sjis.data(), size, nullptr, nullptr);
     return sjis;
+}
+
+std::optional<std::string> NarrowExact(const wchar_t* text, int length) {
+    if (length < 0) length = lstrlenW(text);
+    if (length == 0) return std::string();
+    BOOL usedDefault = FALSE;
+    const int size = WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, text, length, nullptr, 0, nullptr, &usedDefault);
+    if (size <= 0 || usedDefault) return std::nullopt;
+    std::string sjis(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, text, length, sjis.data(), size, nullptr, &usedDefault);
+    if (usedDefault) return std::nullopt;
+    // Round trip: what Windows reads back must be the very text it gave.
+    if (Widen(sjis) != std::wstring(text, static_cast<std::size_t>(length))) return std::nullopt;
+    return sjis;
+}
+
+std::optional<std::string> NarrowPath(const wchar_t* path) {
+    if (auto exact = NarrowExact(path)) return exact;
+    wchar_t shortPath[MAX_PATH + 1] = {};
+    const DWORD length = GetShortPathNameW(path, shortPath, MAX_PATH + 1);
+    if (length == 0 || length > MAX_PATH) return std::nullopt;
+    return NarrowExact(shortPath, static_cast<int>(length));
 }
 
 }  // namespace platform::win32

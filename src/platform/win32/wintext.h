@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -11,8 +12,19 @@ namespace win32 {
 
 // Code page 932 explicitly: the system code page may be anything.
 std::wstring Widen(const std::string& sjis);
+// A character the code page does not have becomes '?'.
 std::string Narrow(const wchar_t* text, int length = -1);
 inline std::string Narrow(const std::wstring& text) { return Narrow(text.c_str(), static_cast<int>(text.size())); }
+// The same text in code page 932 only when it converts exactly: nullopt for
+// a character the code page does not have. The system's best fit would
+// otherwise name another path ("\u00A5" becomes a backslash, "\u00E9" an "e").
+std::optional<std::string> NarrowExact(const wchar_t* text, int length = -1);
+inline std::optional<std::string> NarrowExact(const std::wstring& text) {
+    return NarrowExact(text.c_str(), static_cast<int>(text.size()));
+}
+// A path from the system: exact, or else its short (8.3) form when that
+// converts exactly and names the same file; nullopt otherwise.
+std::optional<std::string> NarrowPath(const wchar_t* path);
 
 // The window of a realised form; nullptr when the form has none.
 HWND WindowOf(const Form* form);

@@ -1,0 +1,261 @@
+// The plan of an installation, its journal, and undoing or finishing it.
+#include "install/transaction.h"
+
+#include <map>
+
+#include "install/instcommon.h"
+#include "platform/files.h"
+#include "platform/sjis.h"
+#include "shell/instconfig.h"
+
+using platform::WinPath;
+
+namespace {
+
+constexpr const char* kReservedMark = "~TAZUSTART";
+constexpr const char* kJournalHeader = "TazuStart install journal 1";
+constexpr const char* kLogName = "Setup.log";
+
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields;
+    std::string::size_type start = 0;
+    for (;;) {
+        const auto tab = line.find('\t', start);  // a tab is no character of a path
+        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        if (tab == std::string::npos) return fields;
+        start = tab + 1;
+    }
+}
+
+std::optional<std::string> Checked(const std::string& text) {
+    const auto path = WinPath::Parse(text);
+    if (!path || path->IsRoot()) return std::nullopt;
+    return path->Text();
+}
+
+// The folded text of a path, the key of the plan's lookups.
+std::string Key(const std::string& path) { return sjis::FoldCase(path); }
+
+bool Exists(const std::string& path) { return platform::FileExists(path); }
+
+// A file the installation wrote is gone afterwards: deleted, its read-only
+// attribute (kept from a disc) cleared first when needed.
+bool RemoveWritten(const std::string& path) {
+    if (!Exists(path)) return true;
+    if (platform::RemoveFile(path)) return true;
+    return Exists(path) && platform::ClearReadOnly(path) && platform::RemoveFile(path);
+}
+
+// Where a planned path may lie: in the install folder (the rule of what an
+// installation puts down) or as the shortcut in its folder below the
+// start menu. A journal edited by hand names nothing else.
+bool MayTouch(const WinPath& file, const WinPath& folder, const std::optional<ShortcutPlace>& shortcut) {
+    if (folder.IsRoot()) return false;
+    if (file.IsDirectlyIn(folder)) return true;
+    const auto holder = file.Parent();
+    if (holder && holder->IsDirectlyIn(folder)) {
+        for (const char* group : kGroups)
+            if (sjis::EqualsNoCase(holder->Last(), group)) return true;
+    }
+    return shortcut && file.IsDirectlyIn(shortcut->folder);
+}
+
+bool MayRemoveFolder(const WinPath& made, const WinPath& folder, const std::optional<ShortcutPlace>& shortcut) {
+    if (made.IsRoot()) return false;
+    if (made == folder || folder.IsBelow(made) || made.IsDirectlyIn(folder)) return true;
+    return shortcut && made.IsBelow(shortcut->root);
+}
+
+}  // namespace
+
+const PlannedFile* InstallPlan::Find(const std::string& path) const {
+    for (; indexed_ < files.size(); ++indexed_) index_.emplace(Key(files[indexed_].path), indexed_);
+    const auto it = index_.find(Key(path));
+    return it == index_.end() ? nullptr : &files[it->second];
+}
+
+bool IsReservedName(const std::string& name) {
+    return sjis::FoldCase(name).find(kReservedMark) != std::string::npos;
+}
+
+InstallPlan PlanInstallation(const WinPath& folder, const std::vector<std::string>& madeAbove) {
+    InstallPlan plan;
+    plan.folder = folder.FolderText();
+    std::map<std::string, bool> planned;  // folded path -> a DAT file
+    std::set<std::string> taken;          // folded names in use or chosen
+    std::vector<std::pair<WinPath, bool>> destinations;
+    const auto add = [&](const std::optional<WinPath>& path, bool dat) {
+        if (!path || IsReservedName(path->Last()) || planned.count(Key(path->Text()))) return;
+        planned[Key(path->Text())] = dat;
+        destinations.emplace_back(*path, dat);
+    };
+    add(folder.Child(kLogName), false);
+    for (const char* name : {"Tazu.exe", "Tazu.env", "ovit.dll"}) add(folder.Child(name), false);
+    add(folder.Child(InstConfig.ShortcutIcon), false);
+    std::vector<std::string> madeGroups;
+    for (int n = 1; n <= InstConfig.TotalDisc && n <= kMaxDiscs; ++n) {
+        for (int g = 0; g < kGroupCount; ++g) {
+            const auto groupFolder = folder.Child(kGroups[g]);
+            if (n == 1 && !platform::DirectoryExists(groupFolder->Text())) madeGroups.insert(madeGroups.begin(), groupFolder->Text());
+            for (const std::string& entry : InstConfig.Files(g, n))
+                add(groupFolder->Child(sjis::LastPathComponent(entry)), g == 0);
+        }
+    }
+    add(folder.Child("Tazu.env.new"), false);
+    const auto shortcut = StartMenuShortcutPlace();
+    if (shortcut) add(shortcut->link, false);
+
+    for (const auto& [path, dat] : destinations) {
+        PlannedFile file{path.Text(), PlannedFile::Kind::New, std::string()};
+        if (Exists(file.path)) {
+            file.kind = dat ? PlannedFile::Kind::Keep : PlannedFile::Kind::Replace;
+            taken.insert(Key(file.path));
+        }
+        plan.files.push_back(file);
+    }
+    // Backup names: free in their folder, named by no destination, chosen by none before.
+    for (PlannedFile& file : plan.files) {
+        if (file.kind != PlannedFile::Kind::Replace) continue;
+        const auto path = WinPath::Parse(file.path);
+        for (int n = 1; n < 1000 && file.backup.empty(); ++n) {
+            const auto backup = path->Parent()->Child(path->Last() + ".~TazuStart" + std::to_string(n));
+            if (!backup || taken.count(Key(backup->Text())) || planned.count(Key(backup->Text())) ||
+                Exists(backup->Text()))
+                continue;
+            file.backup = backup->Text();
+            taken.insert(Key(file.backup));
+        }
+        // No free name: the file cannot be moved aside, so it is not replaced.
+        if (file.backup.empty()) file.kind = PlannedFile::Kind::Keep;
+    }
+
+    plan.madeFolders = madeGroups;
+    if (shortcut) {
+        std::vector<std::string> levels;
+        for (auto level = std::optional<WinPath>(shortcut->folder); level && level->IsBelow(shortcut->root);
+             level = level->Parent()) {
+            if (platform::DirectoryExists(level->Text())) break;
+            levels.push_back(level->Text());
+        }
+        plan.madeFolders.insert(plan.madeFolders.end(), levels.begin(), levels.end());
+    }
+    plan.madeFolders.insert(plan.madeFolders.end(), madeAbove.begin(), madeAbove.end());
+    return plan;
+}
+
+std::string JournalText(const InstallPlan& plan) {
+    std::string text = std::string(kJournalHeader) + "\r\nfolder\t" + plan.folder + "\r\n";
+    for (const std::string& made : plan.madeFolders) text += "made\t" + made + "\r\n";
+    for (const PlannedFile& f : plan.files) {
+        switch (f.kind) {
+            case PlannedFile::Kind::New: text += "new\t" + f.path + "\r\n"; break;
+            case PlannedFile::Kind::Keep: text += "keep\t" + f.path + "\r\n"; break;
+            case PlannedFile::Kind::Replace: text += "replace\t" + f.path + "\t" + f.backup + "\r\n"; break;
+        }
+    }
+    return text + "end\r\n";
+}
+
+std::optional<InstallPlan> ParseJournal(const std::string& text) {
+    const auto lines = platform::SplitLines(text);
+    if (lines.size() < 3 || lines.front() != kJournalHeader) return std::nullopt;
+    // Written in one go and flushed: a journal cut short is no journal.
+    std::size_t last = lines.size();
+    while (last > 0 && lines[last - 1].empty()) --last;
+    if (last < 3 || lines[last - 1] != "end") return std::nullopt;
+    InstallPlan plan;
+    for (std::size_t i = 1; i + 1 < last; ++i) {
+        const auto fields = Fields(lines[i]);
+        const std::string& what = fields[0];
+        std::optional<std::string> path = fields.size() >= 2 ? Checked(fields[1]) : std::nullopt;
+        if (!path) return std::nullopt;
+        if (what == "folder" && fields.size() == 2 && plan.folder.empty()) {
+            plan.folder = WinPath::Parse(*path)->FolderText();
+        } else if (what == "made" && fields.size() == 2) {
+            plan.madeFolders.push_back(*path);
+        } else if ((what == "new" || what == "keep") && fields.size() == 2) {
+            plan.files.push_back({*path, what == "new" ? PlannedFile::Kind::New : PlannedFile::Kind::Keep, ""});
+        } else if (what == "replace" && fields.size() == 3) {
+            const auto backup = Checked(fields[2]);
+            if (!backup) return std::nullopt;
+            plan.files.push_back({*path, PlannedFile::Kind::Replace, *backup});
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (plan.folder.empty()) return std::nullopt;
+    return plan;
+}
+
+bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* written) {
+    const auto folder = WinPath::Parse(plan.folder);
+    if (!folder || folder->IsRoot()) return false;
+    const auto shortcut = StartMenuShortcutPlace();
+    const auto log = folder->Child(kLogName);
+    bool whole = true;
+    bool keptFromBefore = false;
+    const PlannedFile* logEntry = nullptr;
+
+    const auto undo = [&](const PlannedFile& f) {
+        const auto path = WinPath::Parse(f.path);
+        if (!path || !MayTouch(*path, *folder, shortcut)) return;
+        switch (f.kind) {
+            case PlannedFile::Kind::Keep:
+                keptFromBefore = keptFromBefore || Exists(f.path);
+                return;
+            case PlannedFile::Kind::New:
+                // Only what this installation made: a file it never wrote
+                // was there before it, whatever the plan thought.
+                if (written && !written->count(Key(f.path))) return;
+                whole = RemoveWritten(f.path) && whole;
+                return;
+            case PlannedFile::Kind::Replace: {
+                const auto backup = WinPath::Parse(f.backup);
+                if (!backup || !backup->Parent() || !path->Parent() || *backup->Parent() != *path->Parent() ||
+                    !IsReservedName(backup->Last()))
+                    return;
+                // No backup: the file from before was never moved, or is back already.
+                if (!Exists(f.backup)) return;
+                whole = RemoveWritten(f.path) && platform::RenameFile(f.backup, f.path) && whole;
+                return;
+            }
+        }
+    };
+    for (auto it = plan.files.rbegin(); it != plan.files.rend(); ++it) {
+        if (log && Key(it->path) == Key(log->Text())) {
+            logEntry = &*it;
+            continue;
+        }
+        undo(*it);
+    }
+    // The log last: an earlier installation's comes back; a new one stays
+    // only when files from before were left alone, which it lists.
+    if (logEntry && !(logEntry->kind == PlannedFile::Kind::New && keptFromBefore)) undo(*logEntry);
+
+    if (!whole) return false;
+    if (const auto journal = folder->Child(kJournalName)) {
+        if (Exists(journal->Text()) && !platform::RemoveFile(journal->Text())) return false;
+    }
+    for (const std::string& made : plan.madeFolders) {
+        const auto path = WinPath::Parse(made);
+        if (path && MayRemoveFolder(*path, *folder, shortcut) && !platform::IsReparsePoint(path->Text()))
+            platform::RemoveEmptyDirectory(path->Text());
+    }
+    return true;
+}
+
+bool FinishInstallation(const InstallPlan& plan) {
+    const auto folder = WinPath::Parse(plan.folder);
+    if (!folder || folder->IsRoot()) return false;
+    const auto shortcut = StartMenuShortcutPlace();
+    bool whole = true;
+    for (const PlannedFile& f : plan.files) {
+        if (f.kind != PlannedFile::Kind::Replace) continue;
+        const auto backup = WinPath::Parse(f.backup);
+        if (!backup || !IsReservedName(backup->Last()) || !MayTouch(*backup, *folder, shortcut)) continue;
+        if (Exists(f.backup)) whole = RemoveWritten(f.backup) && whole;
+    }
+    if (!whole) return false;
+    const auto journal = folder->Child(kJournalName);
+    return !journal || !Exists(journal->Text()) || platform::RemoveFile(journal->Text());
+}
