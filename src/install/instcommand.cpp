@@ -127,9 +127,12 @@ void TfrmInstMain::btnStart1Click(platform::Control& sender) {
             if (platform::MakeFolder(*level)) made.insert(made.begin(), *level);
         InstConfig.InstallJournal.plan.madeFolders = made;
         InstConfig.RecordKey->WriteString(kInstallingValue, JournalText(InstConfig.InstallJournal.plan));
-        if (!platform::DirectoryExists(folder)) {
-            for (const std::string& level : made) platform::RemoveEmptyDirectory(level);
-            InstConfig.RecordKey->DeleteValue(kInstallingValue);
+        if ((made.empty() || made.front() != checked->Text()) && !platform::DirectoryExists(folder)) {
+            // What could be made goes again; should any of it stay, the
+            // marker is left for the next start to take it away.
+            bool gone = true;
+            for (const std::string& level : made) gone = platform::RemoveEmptyDirectory(level) && gone;
+            if (gone) InstConfig.RecordKey->DeleteValue(kInstallingValue);
             Say(this, "フォルダの作成に失敗しました。", MbButtons::Ok, MbIcon::Warning);
             return;
         }

@@ -254,7 +254,7 @@ bool TfrmCopyFile::RunCopies() {
     DiscSource disc;
     if (!CheckDisc(*this, 1, disc)) return false;
     // Before the first file is touched, the whole plan is on the disk.
-    if (!platform::WriteWholeFile(folder->Child(kJournalName)->Text(), JournalText(journal.plan))) return false;
+    if (!ReplaceWholeFile(folder->Child(kJournalName)->Text(), JournalText(journal.plan))) return false;
 
     const std::string mainFiles[4][2] = {
         {"Tazu.exe", disc.folderMode ? disc.folder + "\\InstData\\Tazu.exe" : InstConfig.CdRoot + InstConfig.ExeSource},
@@ -317,12 +317,19 @@ void TfrmCopyFile::Finish() {
 
     lblInstFile.SetCaption("スタートメニューに登録しています...");
     Repaint();
-    if (const auto place = StartMenuShortcutPlace()) {
+    // The shortcut joins the plan here, and the journal with it, before it
+    // is made.
+    if (PlanShortcut(journal.plan) &&
+        !ReplaceWholeFile(platform::WinPath::Parse(InstConfig.InstPath)->Child(kJournalName)->Text(),
+                          JournalText(journal.plan)))
+        throw std::runtime_error("ファイルに書き込めません。\n\n[ " + InstConfig.InstPath + kJournalName + " ]");
+    if (const auto place = StartMenuShortcutPlace(); place && journal.plan.Find(place->link.Text())) {
         if (!MoveAsidePlanned(place->link.Text()))
             throw std::runtime_error("ファイルに書き込めません。\n\n[ " + place->link.Text() + " ]");
         journal.written.insert(sjis::FoldCase(place->link.Text()));
+        // Only a planned shortcut is made: the rollback must know it.
+        CreateStartMenuShortcut();
     }
-    CreateStartMenuShortcut();
 
     // The log is on the disk before the record names the installation.
     if (!FLog->Flush()) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + InstConfig.InstPath + "Setup.log ]");

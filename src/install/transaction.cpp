@@ -41,9 +41,8 @@ bool Exists(const std::string& path) { return platform::FileExists(path); }
 // A file the installation wrote is gone afterwards: deleted, its read-only
 // attribute (kept from a disc) cleared first when needed.
 bool RemoveWritten(const std::string& path) {
-    if (!Exists(path)) return true;
-    if (platform::RemoveFile(path)) return true;
-    return Exists(path) && platform::ClearReadOnly(path) && platform::RemoveFile(path);
+    if (platform::RemoveFile(path) || platform::IsMissing(path)) return true;
+    return platform::ClearReadOnly(path) && platform::RemoveFile(path);
 }
 
 // Where a planned path may lie: in the install folder (the rule of what an
@@ -60,10 +59,29 @@ bool MayTouch(const WinPath& file, const WinPath& folder, const std::optional<Sh
     return shortcut && file.IsDirectlyIn(shortcut->folder);
 }
 
+bool IsInFolder(const WinPath& file, const WinPath& folder) { return MayTouch(file, folder, std::nullopt); }
+
 bool MayRemoveFolder(const WinPath& made, const WinPath& folder, const std::optional<ShortcutPlace>& shortcut) {
     if (made.IsRoot()) return false;
     if (made == folder || folder.IsBelow(made) || made.IsDirectlyIn(folder)) return true;
     return shortcut && made.IsBelow(shortcut->root);
+}
+
+// A backup name for a file the installation replaces: free in its folder,
+// named by no destination, chosen by none before. Without one the file
+// cannot be moved aside, so it is not replaced.
+void ChooseBackup(PlannedFile& file, const std::map<std::string, bool>& planned, std::set<std::string>& taken) {
+    if (file.kind != PlannedFile::Kind::Replace) return;
+    const auto path = WinPath::Parse(file.path);
+    for (int n = 1; n < 1000 && file.backup.empty(); ++n) {
+        const auto backup = path->Parent()->Child(path->Last() + ".~TazuStart" + std::to_string(n));
+        if (!backup || taken.count(Key(backup->Text())) || planned.count(Key(backup->Text())) ||
+            Exists(backup->Text()))
+            continue;
+        file.backup = backup->Text();
+        taken.insert(Key(file.backup));
+    }
+    if (file.backup.empty()) file.kind = PlannedFile::Kind::Keep;
 }
 
 }  // namespace
@@ -96,14 +114,14 @@ InstallPlan PlanInstallation(const WinPath& folder, const std::vector<std::strin
     for (int n = 1; n <= InstConfig.TotalDisc && n <= kMaxDiscs; ++n) {
         for (int g = 0; g < kGroupCount; ++g) {
             const auto groupFolder = folder.Child(kGroups[g]);
-            if (n == 1 && !platform::DirectoryExists(groupFolder->Text())) madeGroups.insert(madeGroups.begin(), groupFolder->Text());
+            // A folder that cannot be seen counts as made: it goes again only
+            // when empty, and an empty folder left over is a change too.
+            if (n == 1 && !platform::DirectoryExists(groupFolder->Text())) madeGroups.push_back(groupFolder->Text());
             for (const std::string& entry : InstConfig.Files(g, n))
                 add(groupFolder->Child(sjis::LastPathComponent(entry)), g == 0);
         }
     }
     add(folder.Child("Tazu.env.new"), false);
-    const auto shortcut = StartMenuShortcutPlace();
-    if (shortcut) add(shortcut->link, false);
 
     for (const auto& [path, dat] : destinations) {
         PlannedFile file{path.Text(), PlannedFile::Kind::New, std::string()};
@@ -113,34 +131,32 @@ InstallPlan PlanInstallation(const WinPath& folder, const std::vector<std::strin
         }
         plan.files.push_back(file);
     }
-    // Backup names: free in their folder, named by no destination, chosen by none before.
-    for (PlannedFile& file : plan.files) {
-        if (file.kind != PlannedFile::Kind::Replace) continue;
-        const auto path = WinPath::Parse(file.path);
-        for (int n = 1; n < 1000 && file.backup.empty(); ++n) {
-            const auto backup = path->Parent()->Child(path->Last() + ".~TazuStart" + std::to_string(n));
-            if (!backup || taken.count(Key(backup->Text())) || planned.count(Key(backup->Text())) ||
-                Exists(backup->Text()))
-                continue;
-            file.backup = backup->Text();
-            taken.insert(Key(file.backup));
-        }
-        // No free name: the file cannot be moved aside, so it is not replaced.
-        if (file.backup.empty()) file.kind = PlannedFile::Kind::Keep;
-    }
-
+    for (PlannedFile& file : plan.files) ChooseBackup(file, planned, taken);
     plan.madeFolders = madeGroups;
-    if (shortcut) {
-        std::vector<std::string> levels;
-        for (auto level = std::optional<WinPath>(shortcut->folder); level && level->IsBelow(shortcut->root);
-             level = level->Parent()) {
-            if (platform::DirectoryExists(level->Text())) break;
-            levels.push_back(level->Text());
-        }
-        plan.madeFolders.insert(plan.madeFolders.end(), levels.begin(), levels.end());
-    }
     plan.madeFolders.insert(plan.madeFolders.end(), madeAbove.begin(), madeAbove.end());
     return plan;
+}
+
+bool PlanShortcut(InstallPlan& plan) {
+    const auto shortcut = StartMenuShortcutPlace();
+    if (!shortcut || plan.Find(shortcut->link.Text())) return false;
+    PlannedFile link{shortcut->link.Text(), PlannedFile::Kind::New, std::string()};
+    std::set<std::string> taken;
+    if (Exists(link.path)) {
+        link.kind = PlannedFile::Kind::Replace;
+        taken.insert(Key(link.path));
+    }
+    ChooseBackup(link, {{Key(link.path), false}}, taken);
+    plan.files.push_back(link);
+    // Its folders that are missing, deepest first, before the install folder's own.
+    std::vector<std::string> levels;
+    for (auto level = std::optional<WinPath>(shortcut->folder); level && level->IsBelow(shortcut->root);
+         level = level->Parent()) {
+        if (platform::DirectoryExists(level->Text())) break;
+        levels.push_back(level->Text());
+    }
+    plan.madeFolders.insert(plan.madeFolders.begin(), levels.begin(), levels.end());
+    return true;
 }
 
 std::string JournalText(const InstallPlan& plan) {
@@ -198,7 +214,13 @@ bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* writ
 
     const auto undo = [&](const PlannedFile& f) {
         const auto path = WinPath::Parse(f.path);
-        if (!path || !MayTouch(*path, *folder, shortcut)) return;
+        if (!path) return;
+        if (!MayTouch(*path, *folder, shortcut)) {
+            // Without the start menu's place the shortcut cannot be told
+            // from a stranger's file: left for another try.
+            if (!shortcut && !IsInFolder(*path, *folder)) whole = false;
+            return;
+        }
         switch (f.kind) {
             case PlannedFile::Kind::Keep:
                 keptFromBefore = keptFromBefore || Exists(f.path);
@@ -214,8 +236,13 @@ bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* writ
                 if (!backup || !backup->Parent() || !path->Parent() || *backup->Parent() != *path->Parent() ||
                     !IsReservedName(backup->Last()))
                     return;
-                // No backup: the file from before was never moved, or is back already.
-                if (!Exists(f.backup)) return;
+                // No backup: the file from before was never moved, or is back
+                // already. Only a backup that is surely there replaces what
+                // stands at its place; one that cannot be seen is tried again.
+                if (!Exists(f.backup)) {
+                    whole = platform::IsMissing(f.backup) && whole;
+                    return;
+                }
                 whole = RemoveWritten(f.path) && platform::RenameFile(f.backup, f.path) && whole;
                 return;
             }
@@ -233,15 +260,29 @@ bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* writ
     if (logEntry && !(logEntry->kind == PlannedFile::Kind::New && keptFromBefore)) undo(*logEntry);
 
     if (!whole) return false;
+    // A made folder that will not go is tried again by the next start; that
+    // start leaves one it cannot take (something of someone else's is in it).
+    // The folders below the install folder go while the journal still
+    // names them; the journal goes before the install folder's own levels,
+    // which the marker names as well.
+    const auto removeMade = [&](bool holdsJournal) {
+        for (const std::string& made : plan.madeFolders) {
+            const auto path = WinPath::Parse(made);
+            if (!path || !MayRemoveFolder(*path, *folder, shortcut) || platform::IsReparsePoint(path->Text())) continue;
+            if ((*path == *folder || folder->IsBelow(*path)) != holdsJournal) continue;
+            if (!platform::RemoveEmptyDirectory(path->Text()) && written && !platform::IsMissing(path->Text()))
+                whole = false;
+        }
+    };
+    removeMade(false);
+    if (!whole) return false;
     if (const auto journal = folder->Child(kJournalName)) {
-        if (Exists(journal->Text()) && !platform::RemoveFile(journal->Text())) return false;
+        // The journal is replaced in one step like the log; a copy of it
+        // under ".new" may stay from a rewrite that was cut short.
+        if (!RemoveWritten(journal->Text() + ".new") || !RemoveWritten(journal->Text())) return false;
     }
-    for (const std::string& made : plan.madeFolders) {
-        const auto path = WinPath::Parse(made);
-        if (path && MayRemoveFolder(*path, *folder, shortcut) && !platform::IsReparsePoint(path->Text()))
-            platform::RemoveEmptyDirectory(path->Text());
-    }
-    return true;
+    removeMade(true);
+    return whole;
 }
 
 bool FinishInstallation(const InstallPlan& plan) {
@@ -252,10 +293,14 @@ bool FinishInstallation(const InstallPlan& plan) {
     for (const PlannedFile& f : plan.files) {
         if (f.kind != PlannedFile::Kind::Replace) continue;
         const auto backup = WinPath::Parse(f.backup);
-        if (!backup || !IsReservedName(backup->Last()) || !MayTouch(*backup, *folder, shortcut)) continue;
-        if (Exists(f.backup)) whole = RemoveWritten(f.backup) && whole;
+        if (!backup || !IsReservedName(backup->Last())) continue;
+        if (!MayTouch(*backup, *folder, shortcut)) {
+            if (!shortcut && !IsInFolder(*backup, *folder)) whole = false;
+            continue;
+        }
+        whole = RemoveWritten(f.backup) && whole;
     }
     if (!whole) return false;
     const auto journal = folder->Child(kJournalName);
-    return !journal || !Exists(journal->Text()) || platform::RemoveFile(journal->Text());
+    return !journal || (RemoveWritten(journal->Text() + ".new") && RemoveWritten(journal->Text()));
 }

@@ -60,6 +60,10 @@ bool IsReservedName(const std::string& name);
 // made folders.
 InstallPlan PlanInstallation(const platform::WinPath& folder, const std::vector<std::string>& madeAbove);
 
+// Adds the start-menu shortcut (and its missing folders) to the plan when it
+// is not in it yet and the start menu can be found. True when it was added.
+bool PlanShortcut(InstallPlan& plan);
+
 // The journal file's text and back. nullopt for anything not written whole
 // by JournalText, or naming a path the path model refuses.
 std::string JournalText(const InstallPlan& plan);

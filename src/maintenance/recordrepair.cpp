@@ -74,7 +74,13 @@ void TfrmInstMain::btnInstInfoDelClick(platform::Control&) {
             "作業を開始してよろしいですか？") != platform::MbResult::Yes)
         return;
 
-    RemoveInstallationRecord();
+    // A record that stays is not reported as removed: the menu stays as it
+    // is, and the removal can be tried again.
+    if (!RemoveInstallationRecord()) {
+        Tell(*this, "インストール情報を削除できませんでした。\nもう一度「インストール情報削除」を行ってください。",
+             MbIcon::Warning);
+        return;
+    }
     Tell(*this, "インストール情報の削除が完了しました。");
 
     // From here on the menu and InstConfig look as a start without a record

@@ -68,9 +68,15 @@ bool CanMakeFolderIn(const std::string& folder) {
     if (!parent || !platform::DirectoryExists(parent->Text())) return false;
     for (int n = 0; n < 100; ++n) {
         const auto probe = parent->Child("~TazuStart-probe-" + std::to_string(n));
+        // A probe a killed run left is ours: taken away when empty, and the
+        // next name tried when it stays.
+        if (probe && platform::DirectoryExists(probe->Text())) platform::RemoveEmptyDirectory(probe->Text());
         if (!probe || platform::DirectoryExists(probe->Text()) || platform::FileExists(probe->Text())) continue;
-        if (!platform::CreateDirectoryTree(probe->Text())) return false;
-        platform::RemoveEmptyDirectory(probe->Text());
+        if (!platform::MakeFolder(probe->Text())) return false;
+        // A folder just made may be held for a moment (a virus scanner
+        // looks at it): Program Files is left as it was found.
+        for (int tries = 0; tries < 3 && !platform::RemoveEmptyDirectory(probe->Text()); ++tries)
+            platform::app::Wait(50);
         return true;
     }
     return false;
@@ -87,7 +93,9 @@ std::string ProposeInstallFolder() {
     if (!programs) {
         if (const auto local = platform::SpecialFolderPath(platform::kCsidlLocalAppData)) programs = *local + "\\Programs";
     }
-    if (!programs || !platform::CreateDirectoryTree(*programs)) return shared;
+    // Proposed, not made: the installation makes what is missing of it, and
+    // a user who installs elsewhere or not at all is left no folder.
+    if (!programs) return shared;
     return *programs + "\\" + InstConfig.DefInstPath;
 }
 

@@ -61,6 +61,9 @@ std::map<std::string, std::string> Files();
 // folder, create folders, registry write or key deletion, shortcut save)
 // fails. CallCount tells how many fallible calls were made since.
 void FailCall(int n);
+// Several calls fail: a second failure inside the rollback or the recovery
+// that the first one started.
+void FailCalls(const std::vector<int>& ns);
 int CallCount();
 // From now on no call fails: what a test checks afterwards is not a fault.
 // True when the chosen call was reached.
@@ -68,10 +71,16 @@ bool StopFailing();
 // The process dies at the nth fallible call from now: fake::Crash is
 // thrown instead of the call.
 void CrashAtCall(int n);
-// After a crash: what reached the files only through the cache since their
-// last flush is lost (a power cut); names, renames and deletions stay, as
-// the file system's own journal keeps them.
-void LoseUnflushedData();
+// The process is gone with its windows, queued answers and open files. With
+// `powerCut`, what reached the files only through the cache since their
+// last flush is lost as well; names, renames and deletions stay, as the file
+// system's own journal keeps them, and so does the registry.
+void ProcessDied(bool powerCut = false);
+// Time passed: the system wrote every cached change out, as it does within
+// seconds.
+void WriteBackCaches();
+// Every folder, folded, without a trailing backslash (roots keep theirs).
+std::set<std::string> Folders();
 // A short (8.3) name for a file or folder: Windows reads either spelling
 // as the same item.
 void SetShortName(const std::string& shortPath, const std::string& longPath);

@@ -8,6 +8,8 @@
 #include <stdexcept>
 
 #include <iconv.h>
+#include <execinfo.h>
+#include <cstdlib>
 
 #include "fake.h"
 #include "platform/codepage.h"
@@ -60,8 +62,8 @@ struct State {
     std::set<std::string> openedForWriting;  // folded paths
     std::set<std::string> lockedDirs;  // folded: nothing can be made in them
     int calls = 0;
-    std::optional<int> failCall;
-    bool crash = false;  // the chosen call kills the process instead
+    std::set<int> failCalls;
+    std::optional<int> crashCall;  // this call kills the process
     std::map<std::string, std::string> shortNames;  // folded short path -> folded long path
     std::set<std::string> reparsePoints;  // folded
     std::string windowsDir = "C:\\WINDOWS";
@@ -251,12 +253,16 @@ bool MayDelete(const std::string& folded) {
 // process dies there instead when a crash was chosen.
 bool Injected() {
     ++S().calls;
-    if (!S().failCall || S().calls != *S().failCall) return false;
-    if (S().crash) {
-        S().failCall.reset();
+    if (std::getenv("FAKE_TRACE") && S().calls == std::atoi(std::getenv("FAKE_TRACE")) && !S().failCalls.empty()) {
+        void* frames[8];
+        const int n = backtrace(frames, 8);
+        backtrace_symbols_fd(frames, n, 2);
+    }
+    if (S().crashCall && S().calls == *S().crashCall) {
+        S().crashCall.reset();
         throw Crash{};
     }
-    return true;
+    return S().failCalls.count(S().calls) != 0;
 }
 
 class FakeFile : public platform::File {
@@ -399,25 +405,44 @@ std::map<std::string, std::string> Files() {
     for (const auto& f : S().files) out[f.first] = f.second.content;
     return out;
 }
-void FailCall(int n) {
+void FailCall(int n) { FailCalls({n}); }
+void FailCalls(const std::vector<int>& ns) {
     S().calls = 0;
-    S().failCall = n;
-    S().crash = false;
+    S().failCalls = std::set<int>(ns.begin(), ns.end());
+    S().crashCall.reset();
 }
 bool StopFailing() {
-    const bool reached = S().failCall ? S().calls >= *S().failCall : true;
-    S().failCall.reset();
-    S().crash = false;
+    int last = 0;
+    if (!S().failCalls.empty()) last = *S().failCalls.rbegin();
+    if (S().crashCall) last = *S().crashCall;
+    const bool reached = S().calls >= last;
+    S().failCalls.clear();
+    S().crashCall.reset();
     return reached;
 }
 void CrashAtCall(int n) {
     S().calls = 0;
-    S().failCall = n;
-    S().crash = true;
+    S().failCalls.clear();
+    S().crashCall = n;
 }
-void LoseUnflushedData() {
-    for (auto& [path, data] : S().files) data.content = data.durable;
+void ProcessDied(bool powerCut) {
+    if (powerCut)
+        for (auto& [path, data] : S().files) data.content = data.durable;
     S().handles.clear();
+    S().answers.clear();
+    S().pickResults.clear();
+    S().boxes.clear();
+    S().owned.clear();
+    S().mutexes.clear();
+    S().terminated = false;
+    S().exitCode = 0;
+    S().failCalls.clear();
+    S().crashCall.reset();
+    ResetForms();
+}
+std::set<std::string> Folders() { return S().dirs; }
+void WriteBackCaches() {
+    for (auto& [path, data] : S().files) data.durable = data.content;
 }
 void SetShortName(const std::string& shortPath, const std::string& longPath) {
     S().shortNames[NormPath(shortPath)] = NormPath(longPath);
@@ -498,6 +523,10 @@ using fake::S;
 bool FileExists(const std::string& path) { return S().files.count(fake::NormPath(path)) != 0 && !fake::Injected(); }
 bool DirectoryExists(const std::string& path) {
     return fake::FolderExists(fake::NormPath(path)) && !fake::Injected();
+}
+bool IsMissing(const std::string& path) {
+    const std::string p = fake::NormPath(path);
+    return !S().files.count(p) && !fake::FolderExists(p) && !fake::Injected();
 }
 std::optional<std::string> LongPathName(const std::string& path) {
     const std::string p = fake::NormPath(path);

@@ -1,17 +1,25 @@
 // Every command run once per failure point: the Nth fallible platform call
-// fails, N = 1, 2, ... until a run has nothing left to fail. After each run
-// the user's data must be as the commands promise.
+// fails (N = 1, 2, ... until a run has nothing left to fail); then once per
+// pair of failures, the second inside whatever the first set off (the
+// rollback, the restore, the recovery); then once per crash point, where the
+// process dies at call N and loses what it had not flushed, and the next
+// start recovers. After each run, and again after the next start, the
+// user's data must be as the commands promise: the state before the command
+// or the state after it, never anything between.
 #include <cstdio>
 #include <functional>
 #include <map>
 
 #include "install/instcommon.h"
 #include "install/instcopyfile.h"
+#include "install/transaction.h"
 #include "maintenance/instdeletefiles.h"
 #include "platform/app.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/sjis.h"
 #include "platform/winpath.h"
+#include "shell/unattended.h"
 #include "test_support.h"
 
 namespace {
@@ -20,52 +28,121 @@ using platform::MbResult;
 using platform::WinPath;
 
 constexpr const char* kRecordKey = "Software\\Maker\\ソフト表";
+constexpr const char* kStartMenu = "C:\\Users\\Player\\Start Menu";
 constexpr const char* kLink = "C:\\Users\\Player\\Start Menu\\Programs\\Maker\\Game\\ソフト表.lnk";
 const std::string kDir = "C:\\Games\\ソフト表\\";
 const std::string kMoved = "E:\\移動ソ\\";
-const std::string kThesis = "C:\\Users\\Player\\thesis.doc";
-constexpr int kMaxPoints = 5000;  // a command that makes more calls than this is itself a fault
+constexpr int kMaxPoints = 3000;  // a command that makes more calls than this is itself a fault
 
-// Which texts mean the command says it did everything.
+// Every file with its content and every folder, folded.
+using Snapshot = std::map<std::string, std::string>;
+Snapshot Take() {
+    Snapshot s = fake::Files();
+    for (const std::string& folder : fake::Folders()) s[folder + "\\"] = "<folder>";
+    return s;
+}
+std::string At(const Snapshot& s, const std::string& path) {
+    const auto it = s.find(sjis::FoldCase(path));
+    return it == s.end() ? "<gone>" : it->second;
+}
+
 bool Shown(const std::string& text) {
     for (const fake::ShownBox& b : fake::Boxes())
         if (b.text.find(text) != std::string::npos) return true;
     return false;
 }
-
-std::optional<WinPath> Folder(const std::string& path) { return WinPath::Parse(path); }
 bool Below(const std::string& path, const std::string& folder) {
     const auto p = WinPath::Parse(path), f = WinPath::Parse(folder);
-    return p && f && p->IsBelow(*f);
+    return p && f && (p->IsBelow(*f) || *p == *f);
+}
+std::optional<std::string> Record() {
+    auto r = fake::RegGetString(kRecordKey, "InstPath");
+    if (r && r->empty()) r.reset();
+    return r;
+}
+
+struct Counts {
+    int single = 0, doubles = 0, crashes = 0;
+};
+std::map<std::string, Counts>& Tally() {
+    static std::map<std::string, Counts> t;
+    return t;
 }
 
 class Sweep : public FakeMachine {
 protected:
-    // The disc in Q:, a document of the user's, the menu started.
-    void Machine() {
-        InsertDisc('Q', "QUENDRIL1",
-                   (std::string(kBasicSetupInf) +
-                    "TazuInstSize=40\r\nVolumeLabel1=QUENDRIL1\r\n[DAT1]\r\nFile1=TazSav00.dat\r\nFile2=sys.dat\r\n"
-                    "[TAZ1]\r\nFile1=a.taz\r\n")
-                       .c_str());
+    static void TearDownTestSuite() {
+        for (const auto& [name, c] : Tally())
+            std::printf("[ sweep    ] %-42s %5d single, %6d double, %5d crash points\n", name.c_str(), c.single,
+                        c.doubles, c.crashes);
+    }
+
+    // The disc in Q: (and disc 2 as a folder on it), a document of the user's.
+    void Machine(bool twoDiscs = false) {
+        std::string inf = std::string(kBasicSetupInf) +
+                          "TazuInstSize=40\r\nVolumeLabel1=QUENDRIL1\r\n[DAT1]\r\nFile1=TazSav00.dat\r\nFile2=sys.dat\r\n"
+                          "[TAZ1]\r\nFile1=a.taz\r\n";
+        if (twoDiscs) inf += "[Setting]\r\nTotalDisc=2\r\nVolumeLabel2=QUENDRIL2\r\n[TAZ2]\r\nFile1=b.taz\r\n[DAT2]\r\nFile1=sys.dat\r\n";
+        InsertDisc('Q', "QUENDRIL1", inf.c_str());
         for (const char* f : {"Tazu.exe", "Tazu.env", "ovit.dll", "game.ico", "DAT\\TazSav00.dat", "DAT\\sys.dat",
                               "TAZ\\a.taz"})
             fake::AddFile(std::string("Q:\\InstData\\") + f, std::string("disc ") + f);
-        fake::AddFile(kThesis, "MINE");
+        if (twoDiscs) {
+            fake::AddFile("Q:\\QUENDRIL2\\InstData\\TAZ\\b.taz", "disc 2 b.taz");
+            fake::AddFile("Q:\\QUENDRIL2\\InstData\\DAT\\sys.dat", "disc 2 sys.dat");
+        }
+        fake::AddFile("C:\\Users\\Player\\thesis.doc", "MINE");
+        fake::AddDirectory("C:\\Games");
     }
-    void StartMenu() { RestartUtility(); }
+    // An earlier installation in the folder, without a record (removed, or
+    // made by another user): its files, a Tazu.env the user edited, save
+    // data, a file of the user's, its log and its shortcut.
+    void EarlierInstallation() {
+        for (const char* f : {"Tazu.exe", "ovit.dll", "game.ico", "TAZ\\a.taz", "DAT\\sys.dat"})
+            fake::AddFile(kDir + f, std::string("earlier ") + f);
+        fake::AddFile(kDir + "Tazu.env", "[Environment]\r\nTAZ=H\r\nVolume=3 ; edited by the player\r\n");
+        fake::AddFile(kDir + "DAT\\TazSav00.dat", "MY SAVE");
+        fake::AddFile(kDir + "notes.txt", "MY NOTES");
+        std::string log;
+        for (const char* f : {"Tazu.exe", "Tazu.env", "ovit.dll", "game.ico", "DAT\\TazSav00.dat", "DAT\\sys.dat", "TAZ\\a.taz"})
+            log += kDir + f + "\r\n";
+        fake::AddFile(kDir + "Setup.log", log);
+        fake::AddFile(kLink, "earlier shortcut");
+    }
+    // What an interrupted rewrite or installation of before left: a copy of
+    // the log under .new and .old, a backup name already taken.
+    void StaleLeftovers() {
+        fake::AddFile(kDir + "Setup.log.new", "stale new");
+        fake::AddFile(kDir + "Setup.log.old", "stale old");
+        fake::AddFile(kDir + "Tazu.exe.~TazuStart1", "somebody's only copy");
+    }
     void Install(const std::string& folder) {
         frmInstMain->edtInst.SetText(folder);
         frmInstMain->btnStart1.Click();
     }
-    // The log's installed files of the folder the record names, all present.
+    void InstallFromTheMenu(bool earlier) {
+        fake::QueueAnswer(earlier ? MbResult::Ok : MbResult::Yes);  // notice, or create
+        fake::QueueAnswer(MbResult::No);                            // do not start now
+        Install(kDir);
+    }
+
+    // The next start: the menu comes up, recovering first.
+    void NextStart() {
+        fake::ProcessDied();
+        RestartUtility();
+    }
+
+    // ---- invariants ----
+
+    // A record names a folder whose log lists files that are all there.
     void ExpectRecordTrue() {
-        const auto record = fake::RegGetString(kRecordKey, "InstPath");
-        if (!record || record->empty()) return;
-        const auto folder = Folder(*record);
-        ASSERT_TRUE(folder);
+        const auto record = Record();
+        if (!record) return;
+        const auto folder = WinPath::Parse(*record);
+        ASSERT_TRUE(folder) << *record;
         const auto log = platform::ReadWholeFile(*record + "Setup.log");
-        if (!log) return;
+        ASSERT_TRUE(log) << "the record names a folder without a readable log";
+        EXPECT_TRUE(LogNamesInstallation(*log, *folder));
         for (const std::string& line : LogLines(*log)) {
             const auto file = WinPath::Parse(line);
             if (file && IsInstalledFile(*file, *folder)) {
@@ -73,181 +150,323 @@ protected:
             }
         }
     }
-    // Nothing outside the install folders and the start menu changed.
-    void ExpectOutsideUnchanged(const std::map<std::string, std::string>& before,
-                                std::initializer_list<std::string> folders) {
+    // Outside the install folders and the start menu, every file and folder is as it was.
+    void ExpectOutsideUnchanged(const Snapshot& before, std::initializer_list<std::string> folders) {
         const auto inside = [&](const std::string& p) {
-            if (Below(p, "C:\\Users\\Player\\Start Menu")) return true;
+            if (Below(p, kStartMenu)) return true;
             for (const std::string& f : folders)
                 if (Below(p, f)) return true;
             return false;
         };
-        const auto after = fake::Files();
+        const Snapshot after = Take();
         for (const auto& [path, content] : before)
             if (!inside(path)) {
-                EXPECT_EQ(after.count(path) ? after.at(path) : "<gone>", content) << path;
+                EXPECT_EQ(At(after, path), content) << path;
             }
         for (const auto& [path, content] : after)
             if (!inside(path)) {
                 EXPECT_TRUE(before.count(path)) << "new outside: " << path;
             }
     }
-    // Runs `command` once per failure point; `check` looks at each outcome.
-    // Returns the number of failure points tried.
-    int Run(const char* name, const std::function<void()>& prepare, const std::function<void()>& command,
-            const std::function<void(int)>& check) {
-        int n = 1;
-        for (; n <= kMaxPoints; ++n) {
+    // Right after a failed installation: nothing from before is lost, though
+    // a file may still wait under its backup name for the next start.
+    void ExpectNothingLost(const Snapshot& before) {
+        const Snapshot after = Take();
+        for (const auto& [path, content] : before) {
+            if (content == "<folder>" || At(after, path) == content) continue;
+            bool kept = false;
+            for (const auto& [other, c] : after)
+                kept = kept || (c == content && other.compare(0, path.size(), path) == 0 && IsReservedName(other));
+            EXPECT_TRUE(kept) << "lost: " << path;
+        }
+    }
+    // The installation's state: the one before, exactly, or the installed one.
+    void ExpectOldOrNew(const Snapshot& before) {
+        EXPECT_FALSE(fake::RegGetString(kRecordKey, kInstallingValue)) << "an installation is still marked as running";
+        if (!Record()) {
+            const Snapshot after = Take();
+            for (const auto& [path, content] : before) {
+                EXPECT_EQ(At(after, path), content) << path;
+            }
+            for (const auto& [path, content] : after) {
+                EXPECT_TRUE(before.count(path)) << "left behind: " << path;
+            }
+            return;
+        }
+        EXPECT_EQ(*Record(), kDir);
+        ExpectOutsideUnchanged(before, {kDir});
+        ExpectRecordTrue();
+        const Snapshot after = Take();
+        // A power cut may take the data of copies not yet written out (the
+        // copy does not flush every file); their names stay. Tazu.env is
+        // replaced in one flushed step.
+        for (const char* f : {"Tazu.exe", "ovit.dll", "game.ico", "TAZ\\a.taz"})
+            if (!crashed_) {
+                EXPECT_EQ(At(after, kDir + f), std::string("disc ") + f);
+            }
+        EXPECT_NE(At(after, kDir + "Tazu.env").find("TZM=H"), std::string::npos);
+        // What the installation does not overwrite stays, and no backup of it.
+        for (const char* mine : {"DAT\\TazSav00.dat", "notes.txt", "Tazu.exe.~TazuStart1", "Setup.log.new"})
+            if (before.count(sjis::FoldCase(kDir + mine))) {
+                EXPECT_EQ(At(after, kDir + mine), At(before, kDir + mine)) << mine;
+            }
+        for (const auto& [path, content] : after)
+            if (IsReservedName(path)) {
+                EXPECT_TRUE(before.count(path)) << "left behind: " << path;
+            }
+    }
+
+    // ---- the engine ----
+
+    // One run on a machine `prepare` made: `fail` lists calls that fail,
+    // `crash` the call at which the process dies. The number of fallible
+    // calls the command made.
+    int Once(const std::function<void()>& prepare, const std::function<void()>& command, const std::vector<int>& fail,
+             int crash = 0) {
+        TearDown();
+        SetUp();
+        prepare();
+        fake::WriteBackCaches();
+        if (crash)
+            fake::CrashAtCall(crash);
+        else
+            fake::FailCalls(fail);
+        crashed_ = false;
+        try {
+            command();
+        } catch (const fake::ProcessExit&) {
+        } catch (const fake::Crash&) {
+            crashed_ = true;
+        }
+        const int calls = fake::CallCount();
+        fake::StopFailing();
+        return calls;
+    }
+
+    // Runs `command` for every single fault, every double fault whose second
+    // failure comes after the first, and every crash point; `afterRun` looks
+    // at each run's outcome, `afterStart` at the machine after the next start.
+    void Run(const char* name, const std::function<void()>& prepare, const std::function<void()>& command,
+             const std::function<void()>& afterRun, const std::function<void()>& afterStart,
+             bool doubles = true) {
+        Counts& counts = Tally()[name];
+        const int total = Once(prepare, command, {});
+        ASSERT_LT(total, kMaxPoints) << name << " never ran out of calls to fail";
+        for (int n = 1; n <= total && !HasFailure(); ++n) {
             SCOPED_TRACE(std::string(name) + ", failing call " + std::to_string(n));
-            TearDown();
-            SetUp();
-            prepare();
-            fake::FailCall(n);
+            const int calls = Once(prepare, command, {n});
+            ASSERT_LT(calls, kMaxPoints);
+            afterRun();
+            NextStart();
+            afterStart();
+            ++counts.single;
+            for (int m = n + 1; doubles && m <= calls && !HasFailure(); ++m) {
+                SCOPED_TRACE("and call " + std::to_string(m));
+                Once(prepare, command, {n, m});
+                afterRun();
+                NextStart();
+                afterStart();
+                ++counts.doubles;
+            }
+        }
+        for (int n = 1; n <= total && !HasFailure(); ++n) {
+            SCOPED_TRACE(std::string(name) + ", crash at call " + std::to_string(n));
+            Once(prepare, command, {}, n);
+            ASSERT_TRUE(crashed_);
+            // The start after the crash, itself crashing at each of its
+            // calls once, then the one after it.
+            fake::ProcessDied(true);
+            fake::FailCalls({});
             try {
-                command();
+                RestartUtility();
             } catch (const fake::ProcessExit&) {
             }
-            const bool injected = fake::CallCount() >= n;
-            check(injected ? n : 0);
-            if (HasFailure()) break;
-            if (!injected) break;
+            const int recoveryCalls = fake::CallCount();
+            afterStart();
+            ++counts.crashes;
+            for (int m = 1; m <= recoveryCalls && !HasFailure(); ++m) {
+                SCOPED_TRACE("and the recovery crashing at call " + std::to_string(m));
+                Once(prepare, command, {}, n);
+                fake::ProcessDied(true);
+                fake::CrashAtCall(m);
+                try {
+                    RestartUtility();
+                } catch (const fake::Crash&) {
+                }
+                fake::StopFailing();
+                fake::ProcessDied(true);
+                RestartUtility();
+                afterStart();
+                ++counts.crashes;
+            }
         }
-        EXPECT_LE(n, kMaxPoints) << name << " never ran out of calls to fail";
-        std::printf("[ sweep    ] %s: %d failure points\n", name, n - 1);
-        return n - 1;
     }
+
+    bool crashed_ = false;
 };
 
-TEST_F(Sweep, InstallAndItsRollbackAtEveryFailurePoint) {
-    std::map<std::string, std::string> before;
-    for (const bool reinstall : {false, true}) {
-        // Fresh: the folder is made. Reinstall: the folder holds save data,
-        // an earlier game file with its log, and a file of the user's.
+TEST_F(Sweep, InstallFromEveryStartingState) {
+    struct State {
+        const char* name;
+        bool earlier, stale, twoDiscs;
+    };
+    const State states[] = {
+        {"install", false, false, false},
+        {"install over an earlier installation", true, false, false},
+        {"install over stale leftovers", true, true, false},
+        {"install from two discs", false, false, true},
+    };
+    for (const State& st : states) {
+        Snapshot before;
         Run(
-            reinstall ? "install over an earlier installation" : "install",
+            st.name,
             [&] {
-                Machine();
-                if (reinstall) {
-                    fake::AddFile(kDir + "DAT\\TazSav00.dat", "MY SAVE");
-                    fake::AddFile(kDir + "TAZ\\a.taz", "EARLIER");
-                    fake::AddFile(kDir + "notes.txt", "MY NOTES");
-                    fake::AddFile(kDir + "Setup.log", kDir + "TAZ\\a.taz\r\n" + kDir + "DAT\\TazSav00.dat\r\n");
-                }
-                StartMenu();
+                Machine(st.twoDiscs);
+                if (st.earlier) EarlierInstallation();
+                if (st.stale) StaleLeftovers();
+                RestartUtility();
                 // As an earlier command answering "delete save data" left it.
-                InstConfig.DeleteSaveData = reinstall;
-                before = fake::Files();
-                fake::QueueAnswer(reinstall ? MbResult::Ok : MbResult::Yes);  // notice, or create
-                fake::QueueAnswer(MbResult::No);                             // do not start now
+                InstConfig.DeleteSaveData = true;
+                before = Take();
             },
-            [&] { Install(kDir); },
-            [&](int) {
+            [&] { InstallFromTheMenu(st.earlier); },
+            [&] {
+                if (crashed_) return;
+                EXPECT_EQ(Shown("インストールが完了しました。"), Record().has_value());
                 ExpectOutsideUnchanged(before, {kDir});
                 ExpectRecordTrue();
-                const auto files = fake::Files();
-                const bool installed = fake::RegGetString(kRecordKey, "InstPath").has_value();
-                EXPECT_EQ(Shown("インストールが完了しました。"), installed);
-                if (!installed) {
-                    EXPECT_TRUE(Shown("インストールは正しく終了しませんでした。") || Shown("フォルダの作成に失敗しました。"));
-                    EXPECT_FALSE(fake::LinkAt(kLink));
-                    // What was there before and never opened for writing is as it was.
-                    for (const auto& [path, content] : before) {
-                        const bool written = fake::OpenedForWriting().count(path) != 0;
-                        if (Below(path, kDir) && !written) {
-                            EXPECT_EQ(files.count(path) ? files.at(path) : "<gone>", content) << path;
-                        }
-                    }
-                }
-                if (reinstall) {
-                    EXPECT_EQ(files.at(sjis::FoldCase(kDir + "DAT\\TazSav00.dat")), "MY SAVE");
-                    // The earlier installation's log is back after a rollback.
-                    const std::string log = sjis::FoldCase(kDir + "Setup.log");
-                    if (!installed) {
-                        EXPECT_EQ(files.count(log) ? files.at(log) : "<gone>", before.at(log));
-                    }
-                }
-            });
+                if (!Record()) ExpectNothingLost(before);
+            },
+            [&] { ExpectOldOrNew(before); },
+            /*doubles=*/!st.twoDiscs);
     }
 }
 
-TEST_F(Sweep, CancelledInstallAtEveryFailurePoint) {
-    std::map<std::string, std::string> before;
-    Run(
-        "cancel",
-        [&] {
-            Machine();
-            StartMenu();
-            before = fake::Files();
-            fake::OnProcessMessages([] { fake::OnProcessMessages([] { frmCopyFile->btnCancel.Click(); }); });
-            fake::QueueAnswer(MbResult::Yes);  // create
-            fake::QueueAnswer(MbResult::Yes);  // stop the installation
-        },
-        [&] { Install("C:\\Games\\New\\ソフト表"); },
-        [&](int) {
-            ExpectOutsideUnchanged(before, {"C:\\Games\\New"});
-            EXPECT_FALSE(fake::RegGetString(kRecordKey, "InstPath"));
-            EXPECT_FALSE(Shown("インストールが完了しました。"));
-            EXPECT_FALSE(fake::LinkAt(kLink));
+TEST_F(Sweep, CancelAtEveryPointOfAReinstall) {
+    // The player stops a re-install over an edited Tazu.env at each round of
+    // messages; every cancel ends in the state before, byte for byte.
+    Snapshot before;
+    int points = 0;
+    for (int pump = 1; pump < 200; ++pump) {
+        SCOPED_TRACE("cancel at round " + std::to_string(pump));
+        TearDown();
+        SetUp();
+        Machine();
+        EarlierInstallation();
+        RestartUtility();
+        before = Take();
+        bool asked = false;
+        std::function<void(int)> arm = [&](int left) {
+            fake::OnProcessMessages([&, left] {
+                if (left > 1) return arm(left - 1);
+                if (frmCopyFile) frmCopyFile->btnCancel.Click();
+            });
+        };
+        arm(pump);
+        fake::QueueAnswer(MbResult::Ok);  // the folder notice
+        fake::QueueAnswer(MbResult::Yes, [&] {  // stop the installation
+            asked = fake::Boxes().back().text.find("インストールを中止しますか") != std::string::npos;
         });
+        Install(kDir);
+        if (!asked) break;  // the installation ended before this round
+        ++points;
+        ExpectOldOrNew(before);
+        EXPECT_FALSE(Record());
+        if (HasFailure()) break;
+    }
+    Tally()["cancel of a re-install"].single = points;
+    EXPECT_GT(points, 10);
 }
 
-TEST_F(Sweep, UninstallWithBothAnswersAtEveryFailurePoint) {
-    std::map<std::string, std::string> before;
+TEST_F(Sweep, InstallFromTheCommandLine) {
+    Snapshot before;
+    int code = 0;
+    Run(
+        "install from the command line",
+        [&] {
+            Machine();
+            EarlierInstallation();
+            before = Take();
+            fake::SetArguments({"/install", "/dir=" + kDir, "/passive"});
+        },
+        [&] { code = RunFromCommandLine(*platform::app::Arguments()); },
+        [&] {
+            if (crashed_) return;
+            EXPECT_EQ(code == 0, Record().has_value()) << code;
+            ExpectRecordTrue();
+            if (!Record()) ExpectNothingLost(before);
+        },
+        [&] { ExpectOldOrNew(before); }, /*doubles=*/false);
+}
+
+TEST_F(Sweep, UninstallWithBothAnswers) {
     for (const bool deleteSaves : {false, true}) {
+        Snapshot before;
         Run(
             deleteSaves ? "uninstall deleting save data" : "uninstall keeping save data",
             [&] {
                 Machine();
-                StartMenu();
-                fake::QueueAnswer(MbResult::Yes);
-                fake::QueueAnswer(MbResult::No);
-                Install(kDir);
-                ASSERT_TRUE(fake::RegGetString(kRecordKey, "InstPath"));
+                RestartUtility();
+                InstallFromTheMenu(false);
+                ASSERT_TRUE(Record());
                 fake::AddFile(kDir + "DAT\\TazSav01.dat", "PLAYED");
-                StartMenu();
-                before = fake::Files();
+                RestartUtility();
+                before = Take();
                 fake::QueueAnswer(MbResult::Yes);
                 fake::QueueAnswer(deleteSaves ? MbResult::Yes : MbResult::No);
             },
             [&] { frmInstMain->btnDelete.Click(); },
-            [&](int) {
+            [&] {},
+            [&] {
                 ExpectOutsideUnchanged(before, {kDir});
-                ExpectRecordTrue();
-                const auto files = fake::Files();
+                const Snapshot after = Take();
                 if (!deleteSaves) {
                     for (const char* save : {"DAT\\TazSav00.dat", "DAT\\TazSav01.dat"})
-                        EXPECT_EQ(files.at(sjis::FoldCase(kDir + save)), before.at(sjis::FoldCase(kDir + save)));
+                        EXPECT_EQ(At(after, kDir + save), At(before, kDir + save)) << save;
                 }
-                if (Shown("の削除が完了しました。")) {
-                    const auto record = fake::RegGetString(kRecordKey, "InstPath");
-                    EXPECT_TRUE(!record || record->empty());
+                const auto record = Record();
+                if (!record) {
+                    // Complete: every game file is gone, whatever was shown.
                     for (const char* gone : {"Tazu.exe", "Tazu.env", "ovit.dll", "game.ico", "DAT\\sys.dat", "TAZ\\a.taz"})
-                        EXPECT_FALSE(platform::FileExists(kDir + gone)) << gone;
+                        EXPECT_EQ(At(after, kDir + gone), "<gone>") << gone;
+                    return;
                 }
+                // Kept: the log lists every game file still there, for another
+                // try (with none left, the message sends the user to the
+                // record removal).
+                EXPECT_FALSE(Shown("の削除が完了しました。"));
+                const auto log = platform::ReadWholeFile(kDir + "Setup.log");
+                for (const char* f : {"Tazu.exe", "Tazu.env", "ovit.dll", "game.ico", "DAT\\sys.dat", "TAZ\\a.taz"})
+                    if (At(after, kDir + f) != "<gone>") {
+                        ASSERT_TRUE(log);
+                        EXPECT_NE(log->find(kDir + f), std::string::npos) << f;
+                    }
             });
     }
 }
 
-TEST_F(Sweep, RecordRemovalAndChangeAtEveryFailurePoint) {
-    std::map<std::string, std::string> before;
+TEST_F(Sweep, RecordRemovalAndChange) {
+    Snapshot before;
     const std::string movedLog = "D:\\Game\\Tazu.exe\r\nD:\\Game\\TAZ\\a.taz\r\nD:\\Game\\DAT\\TazSav00.dat\r\n";
+    const std::string rebased = kMoved + "Tazu.exe\r\n" + kMoved + "TAZ\\a.taz\r\n" + kMoved + "DAT\\TazSav00.dat\r\n";
     const auto prepare = [&] {
         Machine();
         fake::RegSetString(kRecordKey, "InstPath", "D:\\Game\\");
         for (const char* f : {"Tazu.exe", "TAZ\\a.taz", "DAT\\TazSav00.dat"}) fake::AddFile(kMoved + f, f);
         fake::AddFile(kMoved + "Setup.log", movedLog);
-        StartMenu();
-        before = fake::Files();
+        RestartUtility();
+        before = Take();
         fake::QueueAnswer(MbResult::Yes);
     };
     Run("record removal", prepare, [&] { frmInstMain->btnInstInfoDel.Click(); },
-        [&](int) {
-            EXPECT_EQ(fake::Files(), before);
-            const auto record = fake::RegGetString(kRecordKey, "InstPath");
+        [&] {
+            if (crashed_) return;
+            EXPECT_EQ(Take(), before);
             if (Shown("インストール情報の削除が完了しました。")) {
-                EXPECT_TRUE(!record || record->empty());
+                EXPECT_FALSE(Record());
             }
-        });
+        },
+        [&] { EXPECT_EQ(Take(), before); });
     Run(
         "record change",
         [&] {
@@ -255,20 +474,73 @@ TEST_F(Sweep, RecordRemovalAndChangeAtEveryFailurePoint) {
             fake::QueueFolderPick(kMoved);
         },
         [&] { frmInstMain->btnInstPathChg.Click(); },
-        [&](int) {
+        [&] {
+            if (crashed_) return;
+            if (Shown("インストール情報の変更が完了しました。")) {
+                EXPECT_EQ(platform::ReadWholeFile(kMoved + "Setup.log"), rebased);
+                EXPECT_EQ(Record(), kMoved);
+            }
+        },
+        [&] {
             ExpectOutsideUnchanged(before, {kMoved});
-            ExpectRecordTrue();
-            // The log is never lost or shortened: the old one or the new one, whole.
+            // The log is never lost or shortened: the old one or the new one,
+            // whole, and the record goes with it once the start settled it.
             const auto log = platform::ReadWholeFile(kMoved + "Setup.log");
             ASSERT_TRUE(log);
-            const std::string rebased = kMoved + "Tazu.exe\r\n" + kMoved + "TAZ\\a.taz\r\n" + kMoved + "DAT\\TazSav00.dat\r\n";
             EXPECT_TRUE(*log == movedLog || *log == rebased) << *log;
             EXPECT_FALSE(platform::FileExists(kMoved + "Setup.log.new"));
-            if (Shown("インストール情報の変更が完了しました。")) {
+            EXPECT_FALSE(platform::FileExists(kMoved + "Setup.log.old"));
+            // A record on the moved folder comes with the rebased log.
+            if (Record() == kMoved) {
                 EXPECT_EQ(*log, rebased);
-                EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kMoved);
+            }
+            if (!fake::RegGetString(kRecordKey, kMovingValue) && *log == rebased) {
+                EXPECT_EQ(Record(), kMoved);
             }
         });
 }
 
 }  // namespace
+namespace {
+class Debug : public Sweep {};
+TEST_F(Debug, One) {
+    const int a = std::atoi(std::getenv("A")), b = std::atoi(std::getenv("B"));
+    Once([&] { Machine(); RestartUtility(); }, [&] { InstallFromTheMenu(false); }, {a, b});
+    for (auto& box : fake::Boxes()) std::printf("BOX %s\n", platform::Cp932ToUtf8(box.text).c_str());
+    NextStart();
+    for (auto& [p, c] : Take()) if (p.find("GAMES") != std::string::npos) std::printf("%s\n", platform::Cp932ToUtf8(p).c_str());
+}
+}
+namespace {
+TEST_F(Debug, Cmd) {
+    const int a = std::atoi(std::getenv("A"));
+    int code = 0;
+    Once([&] { Machine(); EarlierInstallation(); fake::SetArguments({"/install", "/dir=" + kDir, "/passive"}); }, [&] { code = RunFromCommandLine(*platform::app::Arguments()); }, {a});
+    std::printf("code %d\n", code);
+    for (auto& [p, c] : Take()) if (p.find("~TAZU") != std::string::npos) std::printf("%s\n", platform::Cp932ToUtf8(p).c_str());
+    std::printf("marker %d\n", (int)fake::RegGetString(kRecordKey, kInstallingValue).has_value());
+    NextStart();
+    for (auto& [p, c] : Take()) if (p.find("~TAZU") != std::string::npos) std::printf("%s\n", platform::Cp932ToUtf8(p).c_str());
+}
+}
+namespace {
+TEST_F(Debug, Removal) {
+    const int a = std::atoi(std::getenv("A"));
+    Once([&] { Machine(); fake::RegSetString(kRecordKey, "InstPath", "D:\\Game\\"); RestartUtility(); fake::QueueAnswer(MbResult::Yes); }, [&] { frmInstMain->btnInstInfoDel.Click(); }, {a});
+    for (auto& box : fake::Boxes()) std::printf("BOX %s\n", platform::Cp932ToUtf8(box.text).c_str());
+    std::printf("record %s\n", fake::RegGetString(kRecordKey, "InstPath").value_or("<none>").c_str());
+}
+}
+namespace {
+TEST_F(Debug, CmdCrash) {
+    const int a = std::atoi(std::getenv("A"));
+    int code = 0;
+    Once([&] { Machine(); EarlierInstallation(); fake::SetArguments({"/install", "/dir=" + kDir, "/passive"}); }, [&] { code = RunFromCommandLine(*platform::app::Arguments()); }, {}, a);
+    std::printf("crashed %d marker %s\n", crashed_, platform::Cp932ToUtf8(fake::RegGetString(kRecordKey, kInstallingValue).value_or("<none>")).c_str());
+    for (auto& [p, c] : Take()) if (p.find("GAMES") != std::string::npos) std::printf("%s = %s\n", platform::Cp932ToUtf8(p).c_str(), c.substr(0, 30).c_str());
+    fake::ProcessDied(true);
+    RestartUtility();
+    std::printf("after\n");
+    for (auto& [p, c] : Take()) if (p.find("GAMES") != std::string::npos) std::printf("%s = %s\n", platform::Cp932ToUtf8(p).c_str(), c.substr(0, 30).c_str());
+}
+}
