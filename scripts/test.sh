@@ -56,7 +56,7 @@ else
     failed=$((failed + 1))
 fi
 if build "$repo/build/asan" -DCMAKE_BUILD_TYPE=Debug -DTAZU_SANITIZE=ON; then
-    ASAN_OPTIONS=detect_leaks=1 "$repo/build/asan/tests/native/native_tests" > "$logs/asan.log" 2>&1
+    TAZU_SWEEP_STRIDE=${TAZU_SWEEP_STRIDE:-9} ASAN_OPTIONS=detect_leaks=1 "$repo/build/asan/tests/native/native_tests" > "$logs/asan.log" 2>&1
     count_gtest native-asan "$logs/asan.log" $?
 else
     echo "native-asan: build failed; see $logs/asan-build.log" >&2

@@ -79,7 +79,10 @@ bool ReplaceWholeFile(const std::string& path, const std::string& bytes) {
         if (platform::FileExists(path + ".old")) platform::RemoveFile(path + ".old");
         return true;
     }
-    platform::RemoveFile(fresh);
+    // A file just written may be held for a moment (a virus scanner reads
+    // it): its removal is tried again after a short pause.
+    for (int tries = 0; tries < 3 && !platform::RemoveFile(fresh) && !platform::IsMissing(fresh); ++tries)
+        platform::app::Wait(50);
     return false;
 }
 

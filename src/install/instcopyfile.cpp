@@ -118,9 +118,11 @@ bool MoveAsidePlanned(const std::string& path) {
     if (!planned || planned->kind != PlannedFile::Kind::Replace) return true;
     const std::string key = sjis::FoldCase(path);
     if (journal.movedAside.count(key)) return true;
-    // The file from before was taken away meanwhile: nothing to keep.
-    if (!platform::FileExists(path)) return !platform::FileExists(planned->backup);
-    if (!platform::RenameFile(path, planned->backup)) return false;
+    // The file from before was taken away meanwhile: nothing to keep. What
+    // the system cannot say is there or not is not overwritten.
+    const platform::PathKind kind = platform::Probe(path);
+    if (kind == platform::PathKind::Missing) return true;
+    if (kind != platform::PathKind::File || !platform::RenameFile(path, planned->backup)) return false;
     journal.movedAside.insert(key);
     RunLog("退避：" + path + " → " + planned->backup);
     return true;
@@ -150,7 +152,9 @@ TfrmCopyFile::TfrmCopyFile() : Form(kCopyFileForm) {
     const auto folder = platform::WinPath::Parse(InstConfig.InstPath);
     if (!folder || folder->IsRoot()) return;
     auto& journal = InstConfig.InstallJournal;
-    journal.plan = PlanInstallation(*folder, journal.plan.madeFolders);
+    auto plan = PlanInstallation(*folder, journal.plan.madeFolders);
+    if (!plan) return;
+    journal.plan = std::move(*plan);
     // The marker learns where the earlier log goes before it moves; the
     // journal of the whole plan follows once the checks passed, so that the
     // free space is measured as the installation finds it.

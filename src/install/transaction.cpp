@@ -76,7 +76,7 @@ void ChooseBackup(PlannedFile& file, const std::map<std::string, bool>& planned,
     for (int n = 1; n < 1000 && file.backup.empty(); ++n) {
         const auto backup = path->Parent()->Child(path->Last() + ".~TazuStart" + std::to_string(n));
         if (!backup || taken.count(Key(backup->Text())) || planned.count(Key(backup->Text())) ||
-            Exists(backup->Text()))
+            platform::Probe(backup->Text()) != platform::PathKind::Missing)
             continue;
         file.backup = backup->Text();
         taken.insert(Key(file.backup));
@@ -96,7 +96,7 @@ bool IsReservedName(const std::string& name) {
     return sjis::FoldCase(name).find(kReservedMark) != std::string::npos;
 }
 
-InstallPlan PlanInstallation(const WinPath& folder, const std::vector<std::string>& madeAbove) {
+std::optional<InstallPlan> PlanInstallation(const WinPath& folder, const std::vector<std::string>& madeAbove) {
     InstallPlan plan;
     plan.folder = folder.FolderText();
     std::map<std::string, bool> planned;  // folded path -> a DAT file
@@ -114,18 +114,24 @@ InstallPlan PlanInstallation(const WinPath& folder, const std::vector<std::strin
     for (int n = 1; n <= InstConfig.TotalDisc && n <= kMaxDiscs; ++n) {
         for (int g = 0; g < kGroupCount; ++g) {
             const auto groupFolder = folder.Child(kGroups[g]);
-            // A folder that cannot be seen counts as made: it goes again only
-            // when empty, and an empty folder left over is a change too.
-            if (n == 1 && !platform::DirectoryExists(groupFolder->Text())) madeGroups.push_back(groupFolder->Text());
+            if (n == 1) {
+                const platform::PathKind kind = platform::Probe(groupFolder->Text());
+                if (kind == platform::PathKind::Unknown) return std::nullopt;
+                if (kind == platform::PathKind::Missing) madeGroups.push_back(groupFolder->Text());
+            }
             for (const std::string& entry : InstConfig.Files(g, n))
                 add(groupFolder->Child(sjis::LastPathComponent(entry)), g == 0);
         }
     }
     add(folder.Child("Tazu.env.new"), false);
 
+    // A plan is made only on answers: a file the system cannot say is there
+    // or not could be taken for new and deleted by an undo.
     for (const auto& [path, dat] : destinations) {
         PlannedFile file{path.Text(), PlannedFile::Kind::New, std::string()};
-        if (Exists(file.path)) {
+        const platform::PathKind kind = platform::Probe(file.path);
+        if (kind == platform::PathKind::Unknown) return std::nullopt;
+        if (kind != platform::PathKind::Missing) {
             file.kind = dat ? PlannedFile::Kind::Keep : PlannedFile::Kind::Replace;
             taken.insert(Key(file.path));
         }
@@ -142,19 +148,23 @@ bool PlanShortcut(InstallPlan& plan) {
     if (!shortcut || plan.Find(shortcut->link.Text())) return false;
     PlannedFile link{shortcut->link.Text(), PlannedFile::Kind::New, std::string()};
     std::set<std::string> taken;
-    if (Exists(link.path)) {
+    const platform::PathKind linkKind = platform::Probe(link.path);
+    if (linkKind == platform::PathKind::Unknown) return false;
+    if (linkKind != platform::PathKind::Missing) {
         link.kind = PlannedFile::Kind::Replace;
         taken.insert(Key(link.path));
     }
     ChooseBackup(link, {{Key(link.path), false}}, taken);
-    plan.files.push_back(link);
     // Its folders that are missing, deepest first, before the install folder's own.
     std::vector<std::string> levels;
     for (auto level = std::optional<WinPath>(shortcut->folder); level && level->IsBelow(shortcut->root);
          level = level->Parent()) {
-        if (platform::DirectoryExists(level->Text())) break;
+        const platform::PathKind kind = platform::Probe(level->Text());
+        if (kind == platform::PathKind::Unknown) return false;
+        if (kind != platform::PathKind::Missing) break;
         levels.push_back(level->Text());
     }
+    plan.files.push_back(link);
     plan.madeFolders.insert(plan.madeFolders.begin(), levels.begin(), levels.end());
     return true;
 }

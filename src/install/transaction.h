@@ -58,10 +58,12 @@ bool IsReservedName(const std::string& name);
 // in its folder; the group and shortcut folders that are missing follow
 // `madeAbove` (the install folder's own levels made before) in the list of
 // made folders.
-InstallPlan PlanInstallation(const platform::WinPath& folder, const std::vector<std::string>& madeAbove);
+// nullopt when the system could not say what is there: no plan is made on a guess.
+std::optional<InstallPlan> PlanInstallation(const platform::WinPath& folder, const std::vector<std::string>& madeAbove);
 
 // Adds the start-menu shortcut (and its missing folders) to the plan when it
-// is not in it yet and the start menu can be found. True when it was added.
+// is not in it yet and the start menu can be found (and what is there can
+// be told). True when it was added.
 bool PlanShortcut(InstallPlan& plan);
 
 // The journal file's text and back. nullopt for anything not written whole

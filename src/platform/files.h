@@ -12,6 +12,9 @@ bool FileExists(const std::string& path);       // a file, not a folder
 // True only when the system says nothing of that name is there: a question
 // it could not answer is no proof that a file is gone.
 bool IsMissing(const std::string& path);
+// What is at `path`, in one question; Unknown when the system could not say.
+enum class PathKind { Missing, File, Folder, Unknown };
+PathKind Probe(const std::string& path);
 bool DirectoryExists(const std::string& path);  // a folder
 // The whole content of a file; nullopt when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(const std::string& path);

@@ -8,8 +8,6 @@
 #include <stdexcept>
 
 #include <iconv.h>
-#include <execinfo.h>
-#include <cstdlib>
 
 #include "fake.h"
 #include "platform/codepage.h"
@@ -253,11 +251,7 @@ bool MayDelete(const std::string& folded) {
 // process dies there instead when a crash was chosen.
 bool Injected() {
     ++S().calls;
-    if (std::getenv("FAKE_TRACE") && S().calls == std::atoi(std::getenv("FAKE_TRACE")) && !S().failCalls.empty()) {
-        void* frames[8];
-        const int n = backtrace(frames, 8);
-        backtrace_symbols_fd(frames, n, 2);
-    }
+
     if (S().crashCall && S().calls == *S().crashCall) {
         S().crashCall.reset();
         throw Crash{};
@@ -523,6 +517,12 @@ using fake::S;
 bool FileExists(const std::string& path) { return S().files.count(fake::NormPath(path)) != 0 && !fake::Injected(); }
 bool DirectoryExists(const std::string& path) {
     return fake::FolderExists(fake::NormPath(path)) && !fake::Injected();
+}
+PathKind Probe(const std::string& path) {
+    const std::string p = fake::NormPath(path);
+    if (fake::Injected()) return PathKind::Unknown;
+    if (S().files.count(p)) return PathKind::File;
+    return fake::FolderExists(p) ? PathKind::Folder : PathKind::Missing;
 }
 bool IsMissing(const std::string& path) {
     const std::string p = fake::NormPath(path);
