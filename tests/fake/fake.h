@@ -109,7 +109,9 @@ void RegSetNumber(const std::string& key, const std::string& name, unsigned valu
 bool RegKeyExists(const std::string& key);
 std::optional<std::string> RegGetString(const std::string& key, const std::string& name);
 void RegFailWrites(bool fail);  // every WriteString fails from now on
-void RegFailWritesOf(const std::string& name);  // every WriteString of this value fails
+// Every WriteString of this value fails from now on; an empty name ends
+// all such failures.
+void RegFailWritesOf(const std::string& name);
 
 // ---- message boxes ----
 struct ShownBox {

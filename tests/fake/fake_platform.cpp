@@ -486,7 +486,12 @@ std::optional<std::string> RegGetString(const std::string& key, const std::strin
     return FakeRegKey(NormKey(key)).ReadString(name);
 }
 void RegFailWrites(bool fail) { S().regFailWrites = fail; }
-void RegFailWritesOf(const std::string& name) { S().regFailNames.insert(sjis::FoldCase(name)); }
+void RegFailWritesOf(const std::string& name) {
+    if (name.empty())
+        S().regFailNames.clear();
+    else
+        S().regFailNames.insert(sjis::FoldCase(name));
+}
 
 const std::vector<ShownBox>& Boxes() { return S().boxes; }
 void QueueAnswer(platform::MbResult answer, std::function<void()> meanwhile) {

@@ -6,6 +6,7 @@
 #include "platform/app.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "shell/main.h"
 #include "shell/unattended.h"
 #include "test_support.h"
 
@@ -168,6 +169,84 @@ TEST_F(CommandLineRun, SecondDiscIsWaitedForUpToTheTimeOut) {
         EXPECT_EQ(platform::FileExists(kDir + "TAZ\\b.taz"), arrives);
         EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath").has_value(), arrives);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The run log lands nowhere the command works on: a log named inside the
+// install folder (a save file, Setup.log, a library) is refused before
+// anything is written, also when the folder is the proposed one. A guard
+// that refuses the run first leaves an existing log file untouched.
+TEST_F(CommandLineRun, ALogInsideTheInstallFolderIsRefusedAndNothingIsWritten) {
+    struct Row {
+        const char* why;
+        std::vector<std::string> args;
+    };
+    const Row rows[] = {
+        {"a save of the installed game", {"/uninstall", "/keepsaves", "/log=" + kDir + "DAT\\TazSav01.dat"}},
+        {"its Setup.log, spelled otherwise", {"/uninstall", "/log=C:/GAMES/ソフト表/./setup.LOG"}},
+        {"a library the install replaces", {"/install", "/dir=C:\\Games\\Other", "/log=C:\\Games\\Other\\ovit.dll"}},
+        {"the proposed folder", {"/install", "/log=C:\\Program Files\\Game\\install.log"}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.why);
+        TearDown();
+        SetUp();
+        if (r.args[0] == "/uninstall") {
+            fake::RegSetString(kRecordKey, "InstPath", kDir);
+            fake::AddFile(kDir + "Tazu.exe", "exe");
+            fake::AddFile(kDir + "DAT\\TazSav01.dat", "SAVE");
+            fake::AddFile(kDir + "Setup.log", kDir + "Tazu.exe\r\n" + kDir + "DAT\\TazSav01.dat\r\n");
+        }
+        fake::AddFile("C:\\Games\\Other\\ovit.dll", "LIB");
+        const auto before = fake::Files();
+        EXPECT_EQ(Run(r.args), kExitBadArguments);
+        EXPECT_EQ(fake::Files(), before);
+    }
+    // Refused as running: the log named is not even emptied.
+    TearDown();
+    SetUp();
+    fake::AddFile("C:\\keep.log", "EARLIER RUN");
+    fake::Mutexes().insert("TazuEngineUnit");
+    EXPECT_EQ(Run({"/install", "/log=C:\\keep.log"}), kExitRunning);
+    EXPECT_EQ(platform::ReadWholeFile("C:\\keep.log"), "EARLIER RUN");
+}
+
+// Installed means the files are there: after an uninstall that could not
+// finish, the record stays with Tazu.exe gone, or a listed game file is
+// missing; /install says so with its own code. Save data the player
+// deleted does not count.
+TEST_F(CommandLineRun, InstallOverAnIncompleteInstallationHasItsOwnCode) {
+    const auto installed = [&] {
+        fake::RegSetString(kRecordKey, "InstPath", kDir);
+        for (const char* f : {"Tazu.exe", "TAZ\\a.taz"}) fake::AddFile(kDir + f, "x");
+        fake::AddFile(kDir + "Setup.log", kDir + "Tazu.exe\r\n" + kDir + "TAZ\\a.taz\r\n" + kDir + "DAT\\TazSav00.dat\r\n");
+    };
+    installed();
+    EXPECT_EQ(Run({"/install", "/dir=" + kDir}), kExitDone);
+    for (const char* gone : {"Tazu.exe", "TAZ\\a.taz", "Setup.log"}) {
+        SCOPED_TRACE(gone);
+        TearDown();
+        SetUp();
+        installed();
+        fake::RemoveFile(kDir + gone);
+        EXPECT_EQ(Run({"/install", "/dir=" + kDir, "/log=C:\\i.log"}), kExitIncomplete);
+        EXPECT_NE(platform::ReadWholeFile("C:\\i.log").value_or("").find(platform::Cp932ToUtf8("インストールが不完全です")),
+                  std::string::npos);
+    }
+}
+
+// A character code page 932 lacks would reach the path model as Windows'
+// best fit ("\u00A5" as a backslash): such arguments are refused outright.
+TEST_F(CommandLineRun, ArgumentsThatDoNotConvertExactlyAreRefused) {
+    fake::SetInexactArguments(true);
+    fake::SetArguments({"/install", "/dir=C:\\Games\\X?..?Y"});
+    fake::SetConsole(true);
+    EXPECT_EQ(UtilityMain(), kExitBadArguments);
+    EXPECT_NE(fake::ConsoleText().find("シフトJIS"), std::string::npos);
+    EXPECT_TRUE(fake::Tree("C:\\Games").empty());
 }
 
 }  // namespace

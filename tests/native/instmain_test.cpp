@@ -48,14 +48,15 @@ TEST_F(Menu, NotInstalledShowsTheInstallStateWithListsGathered) {
 }
 
 // A standard user cannot make a folder in Program Files: the proposal is the
-// user's own programs folder, made when missing; the probe leaves no trace.
+// user's own programs folder, proposed but not made (an installation makes
+// what is missing of its folder); the probe leaves no trace.
 TEST_F(Menu, StandardUserIsOfferedTheirOwnProgramsFolder) {
     fake::AddFile("C:\\Program Files\\Other\\x.exe", "x");
     const auto programFiles = fake::Tree("C:\\Program Files");
     fake::LockFolder("C:\\Program Files");
     Start();
     EXPECT_EQ(menu_.edtInst.Text(), "C:\\Users\\Player\\AppData\\Local\\Programs\\Game");
-    EXPECT_TRUE(platform::DirectoryExists("C:\\Users\\Player\\AppData\\Local\\Programs"));
+    EXPECT_FALSE(platform::DirectoryExists("C:\\Users\\Player\\AppData"));
     EXPECT_EQ(fake::Tree("C:\\Program Files"), programFiles);
 
     // Where the system names the folder, its name is taken.

@@ -208,4 +208,51 @@ TEST_F(Repair, ChangeWithARecordThatCannotBeWrittenEndsInTheErrorReport) {
 
 }
 
+// A log left aside by an interrupted rewrite is put back only where the game
+// is: another program's Setup.log.old stays as it is. Where it is, ".new"
+// (complete before anything moves it) wins over ".old", and after the
+// change no copy of the log is left to stand in for it later.
+TEST_F(Repair, ALogLeftAsideIsRecoveredOnlyBesideTheGame) {
+    fake::AddFile("E:\\Other\\Setup.log.old", "another program's");
+    fake::QueueAnswer(MbResult::Yes);
+    fake::QueueFolderPick(std::string("E:\\Other"));
+    menu_.btnInstPathChg.Click();
+    ExpectLastBox(kNotInstalled, MbButtons::Ok, MbIcon::Information);
+    EXPECT_EQ(platform::ReadWholeFile("E:\\Other\\Setup.log.old"), "another program's");
+    EXPECT_FALSE(platform::FileExists("E:\\Other\\Setup.log"));
+
+    for (const bool both : {false, true}) {
+        SCOPED_TRACE(both);
+        fake::RemoveFile(kMoved + "Setup.log");
+        fake::AddFile(kMoved + "Setup.log.new", kMovedLog);
+        if (both) fake::AddFile(kMoved + "Setup.log.old", "D:\\Game\\stale.dat\r\n");
+        fake::QueueAnswer(MbResult::Yes);
+        fake::QueueFolderPick(kMoved);
+        menu_.btnInstPathChg.Click();
+        ExpectLastBox("インストール情報の変更が完了しました。", MbButtons::Ok, MbIcon::Information);
+        EXPECT_EQ(platform::ReadWholeFile(kMoved + "Setup.log"), kMoved + "Tazu.exe\r\n" + kMoved + "TAZ\\表.dat\r\n");
+        EXPECT_FALSE(platform::FileExists(kMoved + "Setup.log.new"));
+        EXPECT_FALSE(platform::FileExists(kMoved + "Setup.log.old"));
+    }
+}
+
+// A record change cut short by a crash is finished by the next start: the
+// log, the record and the shortcut all name the chosen folder.
+TEST_F(Repair, AnInterruptedChangeIsFinishedByTheNextStart) {
+    fake::QueueAnswer(MbResult::Yes);
+    fake::QueueFolderPick(kMoved);
+    fake::RegFailWritesOf("InstPath");
+    menu_.btnInstPathChg.Click();  // the log is rebased, the record is not written
+    ASSERT_EQ(fake::RegGetString(kRecordKey, "InstPath"), "D:\\Game\\");
+    ASSERT_EQ(platform::ReadWholeFile(kMoved + "Setup.log"), kMoved + "Tazu.exe\r\n" + kMoved + "TAZ\\表.dat\r\n");
+    fake::RegFailWritesOf("");
+    fake::ProcessDied();
+    RestartUtility();
+    EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kMoved);
+    EXPECT_EQ(InstConfig.InstPath, kMoved);
+    EXPECT_FALSE(fake::RegGetString(kRecordKey, "Moving"));
+    ASSERT_TRUE(fake::LinkAt(kLink));
+    EXPECT_EQ(fake::LinkAt(kLink)->target, kMoved + "Tazu.exe");
+}
+
 }  // namespace

@@ -138,12 +138,13 @@ TEST_F(Uninstall, LogLinesOutsideTheInstallFolderAreNeverDeleted) {
     fake::AddFile("C:\\Games\\ソフト表2\\x.txt", "x");
     fake::AddFile(kDir + "TAZ\\" + longName + ".taz", "x");
     fake::AddFile(kDir + "TAZ\\sub\\deep.taz", "x");
+    fake::AddFile(kDir + "sub\\DAT\\x.dat", "x");  // a DAT folder, but not the installation's
     fake::AddFile("C:\\Users\\X\\Documents\\thesis.doc", "x");
     // What DeleteFileW sees of this line ends at the NUL.
     const std::string nul = std::string("C:\\Users\\X\\Documents\\thesis.doc") + '\0' + "\\..\\..\\..\\..\\" + kDir + "x";
     fake::AddFile(kDir + "Setup.log", "C:\\WINDOWS\\win.ini\r\n" + kDir + "..\\x.txt\r\nC:\\Games\\ソフト表2\\x.txt\r\n" +
                                           kDir + "TAZ\\sub\\deep.taz\r\n" + kDir + "TAZ\\" + longName + ".taz\r\n" + nul +
-                                          "\r\n");
+                                          "\r\n" + kDir + "sub\\DAT\\x.dat\r\n");
     Run(MbResult::Yes);
     for (const char* kept : {"C:\\WINDOWS\\win.ini", "C:\\Games\\x.txt", "C:\\Games\\ソフト表2\\x.txt",
                              "C:\\Users\\X\\Documents\\thesis.doc"})
@@ -151,6 +152,7 @@ TEST_F(Uninstall, LogLinesOutsideTheInstallFolderAreNeverDeleted) {
     // Lines that were never the installation's do not count as left behind.
     EXPECT_EQ(fake::Boxes().back().text, "『ソフト表』の削除が完了しました。");
     EXPECT_TRUE(platform::FileExists(kDir + "TAZ\\sub\\deep.taz"));
+    EXPECT_TRUE(platform::FileExists(kDir + "sub\\DAT\\x.dat"));
     EXPECT_FALSE(platform::FileExists(kDir + "TAZ\\" + longName + ".taz"));  // read whole, not in pieces
 }
 
@@ -159,7 +161,7 @@ TEST_F(Uninstall, LogLinesOutsideTheInstallFolderAreNeverDeleted) {
 TEST_F(Uninstall, KeptSaveDataIsKeptUnderEverySpelling) {
     std::string log;
     for (const std::string& line : {kDir + "DAT\\TazSav00.dat\\.", kDir + "DAT/TazSav02.dat",
-                                    kDir + "DAT\\TazSav01.dat\\x\\..", kDir + "Setup.log", kDir + "Tazu.exe"})
+                                    kDir + "DAT\\TazSav01.dat\\x\\..", kDir + "SETUP.LOG", kDir + "Tazu.exe"})
         log += line + "\r\n";
     for (const char* save : {"DAT\\TazSav00.dat", "DAT\\TazSav01.dat", "DAT\\TazSav02.dat"}) fake::AddFile(kDir + save, "S");
     fake::AddFile(kDir + "Setup.log", log);
@@ -213,6 +215,67 @@ TEST_F(Uninstall, UnreadableLogChangesNothingAndAnInterruptedRewriteIsRecovered)
     Run(MbResult::Yes);
     EXPECT_EQ(fake::Boxes().back().text, "『ソフト表』の削除が完了しました。");
     EXPECT_TRUE(fake::Tree(kDir).empty());
+}
+
+// A log that names no file of the installation (empty, garbage, another
+// folder's) cannot say what to delete: it is treated as a missing log, and
+// nothing changes.
+TEST_F(Uninstall, ALogThatNamesNothingIsNoUninstall) {
+    for (const std::string& log : {std::string(), std::string("hello\r\n\r\n"), std::string("D:\\Other\\x.taz\r\n")}) {
+        SCOPED_TRACE(log);
+        fake::AddFile(kDir + "Setup.log", log);
+        const auto before = fake::Files();
+        Run(MbResult::Yes);
+        EXPECT_EQ(fake::Boxes().back().text, "Setup.logが見つかりません。\n『ソフト表』の削除は行えません。");
+        EXPECT_EQ(fake::Files(), before);
+        EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
+    }
+}
+
+// Lines are judged as Windows names the file: a short (8.3) spelling of the
+// folder is the folder, and its files go like the others. A listed file the
+// user deleted already is not "left behind".
+TEST_F(Uninstall, ShortNamesAreTheLongOnesAndFilesAlreadyGoneAreNotLeft) {
+    fake::SetShortName("C:\\Games\\SOFUTO~1", "C:\\Games\\ソフト表");
+    fake::AddFile(kDir + "Setup.log", "C:\\Games\\SOFUTO~1\\Tazu.exe\r\nC:\\GAMES\\SOFUTO~1\\TAZ\\a.taz\r\n" + kDir +
+                                          "ovit.dll\r\n" + kDir + "TAZ\\deleted-by-the-user.taz\r\n");
+    Run(MbResult::Yes);
+    EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
+    EXPECT_FALSE(platform::FileExists(kDir + "TAZ\\a.taz"));
+    EXPECT_EQ(fake::Boxes().back().text, "『ソフト表』の削除が完了しました。");
+    EXPECT_FALSE(fake::RegKeyExists(kRecordKey));
+}
+
+// A group folder that is a junction or symbolic link holds another place's
+// files: nothing is deleted through it, it stays, and its files count as left.
+TEST_F(Uninstall, NothingIsDeletedThroughALinkedGroupFolder) {
+    fake::SetReparsePoint(kDir + "TAZ");
+    Run(MbResult::Yes);
+    EXPECT_TRUE(platform::FileExists(kDir + "TAZ\\a.taz"));
+    EXPECT_FALSE(platform::FileExists(kDir + "TZM\\m.tzm"));
+    EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
+    EXPECT_NE(fake::Boxes().back().text.find("の削除を完了できませんでした"), std::string::npos);
+}
+
+// A ProgramFolder of "." names the programs folder itself: no shortcut is
+// put there, and the uninstall never removes that folder.
+TEST_F(Uninstall, AProgramFolderOfDotLeavesTheProgramsFolderAlone) {
+    TearDown();
+    FakeMachine::SetUp();
+    InsertDisc('Q', "QUENDRIL1",
+               "[Setting]\r\nGameTitle=ソフト表\r\nDefInstPath=Game\r\nProgramFolder=.\r\nRegKey=Maker\r\n"
+               "ShortcutIcon=game.ico\r\nTazuInstSize=4\r\nVolumeLabel1=QUENDRIL1\r\n");
+    for (const char* f : {"Tazu.exe", "Tazu.env", "ovit.dll", "game.ico"}) fake::AddFile(std::string("Q:\\InstData\\") + f, "x");
+    RestartUtility();
+    fake::QueueAnswer(MbResult::Yes);
+    fake::QueueAnswer(MbResult::No);
+    frmInstMain->edtInst.SetText(kDir);
+    frmInstMain->btnStart1.Click();
+    ASSERT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
+    EXPECT_EQ(fake::Tree(fake::kProgramsFolder), std::vector<std::string>{sjis::FoldCase(fake::kProgramsFolder) + "\\"});
+    RestartUtility();
+    Run(MbResult::Yes);
+    EXPECT_TRUE(platform::DirectoryExists(fake::kProgramsFolder));
 }
 
 }  // namespace
