@@ -82,6 +82,34 @@ TEST_F(FilesContract, FoldersGoOnlyWhenEmptyAndRenamesNeverReplace) {
     EXPECT_TRUE(platform::RemoveEmptyDirectory(dir_ + "ソ表\\DAT"));
 }
 
+// What the installation's plan and its undo rely on: a new file is never
+// made over an existing one, a folder is made only where none is, and a
+// probe tells a file, a folder and nothing apart (the undo deletes only
+// what it knows to be there).
+TEST_F(FilesContract, NewFilesAndFoldersNeverTakeAnExistingPlace) {
+    Put("ソ表\\a.bin", "from before");
+    EXPECT_FALSE(File::CreateNew(dir_ + "ソ表\\a.bin"));
+    EXPECT_EQ(platform::ReadWholeFile(dir_ + "ソ表\\a.bin"), std::optional<std::string>("from before"));
+    auto fresh = File::CreateNew(dir_ + "ソ表\\b.bin");
+    ASSERT_TRUE(fresh);
+    fresh.reset();
+    EXPECT_FALSE(platform::MakeFolder(dir_ + "ソ表\\DAT"));
+    EXPECT_FALSE(platform::MakeFolder(dir_ + "ソ表\\a.bin"));
+    EXPECT_FALSE(platform::MakeFolder(dir_ + "ソ表\\x\\y"));  // one level only
+    EXPECT_TRUE(platform::MakeFolder(dir_ + "ソ表\\c.bin"));
+    EXPECT_TRUE(platform::RemoveEmptyDirectory(dir_ + "ソ表\\c.bin"));
+    EXPECT_EQ(platform::Probe(dir_ + "ソ表\\a.bin"), platform::PathKind::File);
+    EXPECT_EQ(platform::Probe(dir_ + "ソ表\\DAT"), platform::PathKind::Folder);
+    EXPECT_EQ(platform::Probe(dir_ + "ソ表\\none.bin"), platform::PathKind::Missing);
+    EXPECT_EQ(platform::Probe(dir_ + "none\\none.bin"), platform::PathKind::Missing);
+    EXPECT_TRUE(platform::IsMissing(dir_ + "ソ表\\none.bin"));
+    EXPECT_FALSE(platform::IsMissing(dir_ + "ソ表\\DAT"));
+    // A file names itself in its long form; a missing one has none.
+    EXPECT_EQ(platform::LongPathName(dir_ + "ソ表\\a.bin"), std::optional<std::string>(dir_ + "ソ表\\a.bin"));
+    EXPECT_EQ(platform::LongPathName(dir_ + "ソ表\\none.bin"), std::nullopt);
+    EXPECT_FALSE(platform::IsReparsePoint(dir_ + "ソ表\\DAT"));
+}
+
 // What the rollback and the uninstall rely on: a file open in the copy (or
 // in another program) can be neither read whole, deleted nor replaced; a
 // read-only file cannot be deleted or emptied until its attribute is cleared.

@@ -47,6 +47,17 @@ TEST_F(RegistryContract, EmptyStringIsPresentNotMissing) {
 
 TEST_F(RegistryContract, MissingValueIsNullopt) { EXPECT_EQ(key_->ReadString("InstPath"), std::nullopt); }
 
+// The marker of a running installation goes and is gone; deleting it again
+// is no failure.
+TEST_F(RegistryContract, DeletedValueIsMissingAndDeletingItAgainSucceeds) {
+    ASSERT_TRUE(key_->WriteString("Installing", "C:\\Game\\"));
+    ASSERT_TRUE(key_->WriteString("InstPath", "C:\\Game\\"));
+    EXPECT_TRUE(key_->DeleteValue("INSTALLING"));
+    EXPECT_EQ(key_->ReadString("Installing"), std::nullopt);
+    EXPECT_EQ(key_->ReadString("InstPath"), std::optional<std::string>("C:\\Game\\"));
+    EXPECT_TRUE(key_->DeleteValue("Installing"));
+}
+
 TEST_F(RegistryContract, WriteReplacesTheValue) {
     ASSERT_TRUE(key_->WriteString("InstPath", "C:\\Old\\"));
     ASSERT_TRUE(key_->WriteString("InstPath", "D:\\New\\"));

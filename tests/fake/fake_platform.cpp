@@ -62,7 +62,7 @@ struct State {
     int calls = 0;
     std::set<int> failCalls;
     std::optional<int> crashCall;  // this call kills the process
-    std::map<std::string, std::string> shortNames;  // folded short path -> folded long path
+    std::map<std::string, std::string> shortNames;  // folded short path -> long path as given
     std::set<std::string> reparsePoints;  // folded
     std::string windowsDir = "C:\\WINDOWS";
     std::string exeFolder = "Q:\\";
@@ -112,7 +112,7 @@ std::string NormPath(const std::string& path) {
     for (auto it = S().shortNames.rbegin(); it != S().shortNames.rend(); ++it) {
         const std::string& from = it->first;
         if (p.compare(0, from.size(), from) == 0 && (p.size() == from.size() || p[from.size()] == '\\'))
-            return it->second + p.substr(from.size());
+            return sjis::FoldCase(it->second) + p.substr(from.size());
     }
     return p;
 }
@@ -439,7 +439,7 @@ void WriteBackCaches() {
     for (auto& [path, data] : S().files) data.durable = data.content;
 }
 void SetShortName(const std::string& shortPath, const std::string& longPath) {
-    S().shortNames[NormPath(shortPath)] = NormPath(longPath);
+    S().shortNames[NormPath(shortPath)] = longPath;
 }
 void SetReparsePoint(const std::string& folder) { S().reparsePoints.insert(NormPath(folder)); }
 int CallCount() { return S().calls; }
@@ -536,7 +536,14 @@ bool IsMissing(const std::string& path) {
 std::optional<std::string> LongPathName(const std::string& path) {
     const std::string p = fake::NormPath(path);
     if ((!S().files.count(p) && !fake::FolderExists(p)) || fake::Injected()) return std::nullopt;
-    return p;
+    // Long components stay as written; a short one becomes its long name.
+    const std::string folded = sjis::FoldCase(path);
+    for (auto it = S().shortNames.rbegin(); it != S().shortNames.rend(); ++it) {
+        const std::string& from = it->first;
+        if (folded.compare(0, from.size(), from) == 0 && (folded.size() == from.size() || folded[from.size()] == '\\'))
+            return it->second + path.substr(from.size());
+    }
+    return path;
 }
 bool IsReparsePoint(const std::string& path) {
     return S().reparsePoints.count(fake::NormPath(path)) != 0 && !fake::Injected();
