@@ -21,7 +21,7 @@ struct Shortcut {
     std::string folder, link;
 };
 std::optional<Shortcut> ShortcutPlace() {
-    const auto programs = platform::SpecialFolderPath(platform::kCsidlPrograms);
+    const auto programs = platform::SpecialFolderPath(platform::ShellFolder::Programs);
     if (!programs) return std::nullopt;
     const auto root = platform::WinPath::Parse(*programs);
     const auto folder = platform::WinPath::Parse(*programs + "\\" + InstConfig.ProgramFolder);

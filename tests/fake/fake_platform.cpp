@@ -622,8 +622,8 @@ MbResult ShowSystemMessageBox(const Form* owner, const std::string& text, const 
     return MbResult::Ok;
 }
 
-std::optional<std::string> PickFolder(const Form* owner, const std::string& title, int rootCsidl) {
-    S().picks.push_back(fake::FolderPick{owner, title, rootCsidl});
+std::optional<std::string> PickFolder(const Form* owner, const std::string& title, ShellFolder root) {
+    S().picks.push_back(fake::FolderPick{owner, title, root});
     assert(!S().pickResults.empty() && "folder picker shown without a queued answer");
     if (S().pickResults.empty()) return std::nullopt;
     auto r = S().pickResults.front();
@@ -631,9 +631,9 @@ std::optional<std::string> PickFolder(const Form* owner, const std::string& titl
     return r;
 }
 
-std::optional<std::string> SpecialFolderPath(int csidl) {
-    if (csidl == kCsidlLocalAppData) return S().localAppData;
-    if (csidl != kCsidlPrograms) return std::nullopt;
+std::optional<std::string> SpecialFolderPath(ShellFolder folder) {
+    if (folder == ShellFolder::LocalAppData) return S().localAppData;
+    if (folder != ShellFolder::Programs) return std::nullopt;
     return S().programsFolder;
 }
 std::optional<std::string> UserProgramFilesFolder() { return S().userProgramFiles; }

@@ -84,8 +84,10 @@ TEST(WinPath, EachSpellingIsReadAsWindowsReadsIt) {
             EXPECT_FALSE(IsInstalledFile(*below, *path));
         }
     }
-    EXPECT_TRUE(IsInsideInstallFolder("\\\\srv\\share\\Game\\x", "\\\\SRV\\Share\\Game\\"));
-    EXPECT_FALSE(IsInsideInstallFolder("\\\\srv\\other\\Game\\x", "\\\\srv\\share\\Game\\"));
+    // A share's name is compared without regard to case, and is part of the root.
+    const auto shared = WinPath::Parse("\\\\SRV\\Share\\Game\\");
+    EXPECT_TRUE(IsInstalledFile(*WinPath::Parse("\\\\srv\\share\\Game\\x"), *shared));
+    EXPECT_FALSE(IsInstalledFile(*WinPath::Parse("\\\\srv\\other\\Game\\x"), *shared));
     EXPECT_FALSE(WinPath::Parse("C:\\Game")->Child("..\\x"));
 }
 
