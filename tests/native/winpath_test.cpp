@@ -54,6 +54,7 @@ TEST(WinPath, EachSpellingIsReadAsWindowsReadsIt) {
         {"C:\\Game\\COM1", kRefused, false, false, "a device name"},
         {"\\\\?\\C:\\Game\\x", kRefused, false, false, "the long-path prefix"},
         {"\\\\.\\C:\\Game\\x", kRefused, false, false, "the device namespace"},
+        {"\\\\.\\pipe\\x", kRefused, false, false, "the device namespace, with a share-like name"},
         {"\\??\\C:\\Game\\x", kRefused, false, false, "the object namespace"},
         {"//?/C:/Game/x", kRefused, false, false, "the long-path prefix with slashes"},
         {"\\\\srv", kRefused, false, false, "a server without a share"},
@@ -66,6 +67,7 @@ TEST(WinPath, EachSpellingIsReadAsWindowsReadsIt) {
         {"C:", kRefused, false, false, "a drive's current folder"},
         {"", kRefused, false, false, "empty"},
         {"C:\\Game\\\x83", kRefused, false, false, "a lead byte without its second byte"},
+        {"C:\\Game\\\x83/x", kRefused, false, false, "a lead byte before a byte that ends no character"},
         // ソ and 表 end in a 0x5C byte that is no separator.
         {"C:\\Game\\DAT\\ソ表", "C:\\Game\\DAT\\ソ表", false, true, "0x5C trail bytes"},
         {"C:\\Game\\ソ\\x", "C:\\Game\\ソ\\x", false, false, "a 0x5C trail byte is no separator"},
