@@ -14,7 +14,7 @@
 #include "shell/instconfig.h"
 
 std::optional<ShortcutPlace> StartMenuShortcutPlace() {
-    const auto programs = platform::SpecialFolderPath(platform::kCsidlPrograms);
+    const auto programs = platform::SpecialFolderPath(platform::ShellFolder::Programs);
     if (!programs) return std::nullopt;
     const auto root = platform::WinPath::Parse(*programs);
     const auto folder = platform::WinPath::Parse(*programs + "\\" + InstConfig.ProgramFolder);

@@ -11,7 +11,7 @@
 
 extern const platform::FormDef kCopyFileForm;
 
-constexpr int WM_COPYSTART = 1124;  // WM_USER + 100
+constexpr int WM_COPYSTART = 100;  // the copy form's own start message
 
 class TfrmCopyFile : public platform::Form {
 public:

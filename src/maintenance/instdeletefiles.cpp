@@ -91,12 +91,6 @@ bool LogNamesInstallation(const std::string& log, const platform::WinPath& folde
     return false;
 }
 
-bool IsInsideInstallFolder(const std::string& path, const std::string& instPath) {
-    const auto file = platform::WinPath::Parse(path);
-    const auto folder = platform::WinPath::Parse(instPath);
-    return file && folder && IsInstalledFile(*file, *folder);
-}
-
 UninstallOutcome UninstallFiles(const std::string& log, const platform::WinPath& folder, bool deleteSaveData) {
     UninstallOutcome outcome;
     if (folder.IsRoot()) return outcome;

@@ -12,7 +12,7 @@
 
 extern const platform::FormDef kDeleteFilesForm;
 
-constexpr int WM_DELETESTART = 1224;  // WM_USER + 200
+constexpr int WM_DELETESTART = 200;  // the deleting window's own start message
 
 class TfrmDeleteFiles : public platform::Form {
 public:
@@ -36,8 +36,6 @@ extern TfrmDeleteFiles* frmDeleteFiles;
 // file directly in it or directly in one of its five group folders, as
 // Windows reads both paths. A root is never an install folder.
 bool IsInstalledFile(const platform::WinPath& file, const platform::WinPath& folder);
-// The same rule on texts; false when either is not a path Windows reads as written.
-bool IsInsideInstallFolder(const std::string& path, const std::string& instPath);
 
 // The path a log line names, as Windows names the file: a short (8.3)
 // component is read as its long name. nullopt when the path model refuses it.

@@ -112,7 +112,7 @@ void TfrmInstMain::btnInstPathChgClick(platform::Control&) {
     const std::string title =
         "『" + InstConfig.GameTitle + "』がインストールされているフォルダを選択して下さい。";
     std::string chosen;
-    if (!BrowseForFolder(this, title, platform::kCsidlDrives, chosen)) {
+    if (!BrowseForFolder(this, title, platform::ShellFolder::Drives, chosen)) {
         Tell(*this, "インストール情報の変更を中止しました。");
         return;
     }

@@ -145,12 +145,6 @@ int Form::RowIndex(const char* name) const {
 
 void Form::Register(Control& control) { controls_.push_back(&control); }
 
-Control* Form::FindControl(const std::string& name) const {
-    for (Control* c : controls_)
-        if (name == c->Name()) return c;
-    return nullptr;
-}
-
 void Form::Bind(const char* handlerName, Handler handler) { handlers_[handlerName] = std::move(handler); }
 
 void Form::Create() {

@@ -54,9 +54,13 @@ struct FormDef {
 
 enum ModalResult : int { mrNone = 0, mrOK = 1, mrCancel = 2 };
 
-// The close message a form may post to itself: delivered, it acts as the
-// close box (a modal form then returns mrCancel).
-constexpr int kCloseMessage = 0x0010;
+// The messages a form may post to itself. kCloseMessage, delivered, acts as
+// the close box (a modal form then returns mrCancel); a form's own messages,
+// numbered from kFirstOwnMessage to kLastOwnMessage, go to its OnMessage.
+// Posting any other number is a mistake: on Windows it never arrives.
+constexpr int kCloseMessage = 0;
+constexpr int kFirstOwnMessage = 100;
+constexpr int kLastOwnMessage = 999;
 
 class Form;
 
@@ -193,7 +197,7 @@ public:
     void Close();
     void Repaint();                 // paint now, without processing messages
     void BringToFront();
-    void PostToSelf(int message);   // delivered later to OnMessage
+    void PostToSelf(int message);   // delivered later (see kCloseMessage)
     void PostClose() { PostToSelf(kCloseMessage); }
 
     const std::string& Caption() const { return caption_; }
@@ -210,7 +214,6 @@ public:
     void CenterOver(const Form& reference);
 
     const FormDef& Def() const { return def_; }
-    Control* FindControl(const std::string& name) const;
     const std::vector<Control*>& Controls() const { return controls_; }
     ControlState& StateOf(int index) { return states_[static_cast<std::size_t>(index)]; }
     int RowIndex(const char* name) const;  // -1 when the table has no such row

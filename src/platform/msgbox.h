@@ -9,7 +9,7 @@ class Form;
 enum class MbButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
 enum class MbIcon { None, Error, Question, Warning, Information };
 enum class MbDefault { Button1, Button2, Button3 };
-enum class MbResult { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+enum class MbResult { Ok, Cancel, Abort, Retry, Ignore, Yes, No };
 
 // Shows a modal box owned by `owner` (nullptr: no owner) and returns the
 // answer; in a run without questions, the answerer's answer.

@@ -6,9 +6,11 @@
 namespace platform {
 class Form;
 
-constexpr int kCsidlDrives = 17;   // the list of the machine's drives
-constexpr int kCsidlPrograms = 2;  // the current user's start-menu program list
-constexpr int kCsidlLocalAppData = 28;  // the current user's local application data
+enum class ShellFolder {
+    Drives,        // the list of the machine's drives
+    Programs,      // the current user's start-menu program list
+    LocalAppData,  // the current user's local application data
+};
 
 // The current user's own programs folder (%LOCALAPPDATA%\Programs on current
 // Windows), without a trailing backslash; nullopt when the system has no
@@ -17,7 +19,7 @@ std::optional<std::string> UserProgramFilesFolder();
 
 // File-system path of a special folder, without a trailing backslash;
 // nullopt when it has none.
-std::optional<std::string> SpecialFolderPath(int csidl);
+std::optional<std::string> SpecialFolderPath(ShellFolder folder);
 
 enum class LinkSave { Saved, NotSaved, NoLinkObject };
 // Writes a shell link file at `linkPath` (replacing one of that name) that
@@ -29,8 +31,8 @@ LinkSave SaveShellLink(const std::string& linkPath, const std::string& target, c
                        std::string* error = nullptr);
 
 // Shows the system folder browser over `owner`, rooted at the special folder
-// `rootCsidl`, with no folder preselected; only file-system folders can be
+// `root`, with no folder preselected; only file-system folders can be
 // confirmed. The chosen path, or nullopt when cancelled.
-std::optional<std::string> PickFolder(const Form* owner, const std::string& title, int rootCsidl);
+std::optional<std::string> PickFolder(const Form* owner, const std::string& title, ShellFolder root);
 
 }  // namespace platform

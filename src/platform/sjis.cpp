@@ -1,6 +1,8 @@
 // Shift-JIS text helpers: every scan walks characters, never bare bytes.
 #include "platform/sjis.h"
 
+#include <string_view>
+
 namespace sjis {
 
 bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
@@ -43,6 +45,20 @@ std::string LastPathComponent(const std::string& path) {
 std::string FolderPart(const std::string& path) {
     const auto pos = FindLast(path, '\\');
     return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
+}
+
+std::vector<std::string> SplitPath(const std::string& path, const char* separators) {
+    const std::string_view cuts(separators);
+    std::vector<std::string> parts(1);
+    for (std::string::size_type i = 0; i < path.size();) {
+        const auto len = CharLen(path, i);
+        if (len == 1 && cuts.find(path[i]) != std::string_view::npos)
+            parts.emplace_back();
+        else
+            parts.back().append(path, i, len);
+        i += len;
+    }
+    return parts;
 }
 
 std::string FoldCase(const std::string& s) {

@@ -3,6 +3,7 @@
 // of these helpers ever takes such a byte for a backslash or a bracket.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace sjis {
 
@@ -23,6 +24,11 @@ std::string WithTrailingBackslash(const std::string& path);
 std::string LastPathComponent(const std::string& path);
 // Text up to and including the last backslash (empty when there is none).
 std::string FolderPart(const std::string& path);
+// The parts of `path` between its separators, empty ones kept: "a\\b\" gives
+// "a", "", "b", "". The separators are '\' and '/', as Windows reads a path,
+// or the characters `separators` names. A double-byte character is never cut;
+// a lead byte at the end stays in the last part.
+std::vector<std::string> SplitPath(const std::string& path, const char* separators = "\\/");
 
 // Case-insensitive comparison of names: ASCII letters fold, double-byte
 // characters compare exactly.

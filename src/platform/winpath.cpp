@@ -11,58 +11,48 @@ namespace {
 
 bool IsTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
 
-// The text cut at its separators. A double-byte character is kept whole;
-// false when the text holds a control byte or a broken double-byte character.
-bool Split(const std::string& text, std::vector<std::string>& segments) {
-    segments.assign(1, std::string());
-    for (std::string::size_type i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c < 0x20) return false;
-        if (sjis::IsLeadByte(c)) {
-            if (i + 1 >= text.size() || !IsTrailByte(static_cast<unsigned char>(text[i + 1]))) return false;
-            segments.back() += text.substr(i, 2);
-            ++i;
-        } else if (c == '\\' || c == '/') {
-            segments.emplace_back();
-        } else {
-            segments.back() += static_cast<char>(c);
-        }
-    }
-    return true;
-}
-
-bool IsReservedDeviceName(const std::string& name) {
-    // The device is meant whatever extension follows: "nul.txt" is NUL.
-    std::string base = name.substr(0, name.find('.'));
+// The device that `name` opens whatever extension follows ("nul.txt" is
+// NUL), as spelled up to its first dot; empty for none.
+std::string DeviceIn(const std::string& name) {
+    const std::string spelled = name.substr(0, name.find('.'));
+    std::string base = spelled;
     while (!base.empty() && base.back() == ' ') base.pop_back();
     base = sjis::FoldCase(base);
     for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
-        if (base == device) return true;
-    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
-}
-
-// One component that names a plain file or folder under exactly this name.
-// Split has already refused control bytes and broken characters, so every
-// byte checked here is a single-byte character or a whole double-byte one.
-bool IsPlainName(const std::string& name) {
-    if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ') return false;
-    for (std::string::size_type i = 0; i < name.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(name[i]);
-        if (sjis::IsLeadByte(c)) {
-            ++i;
-            continue;
-        }
-        if (std::strchr("<>:\"|?*", c)) return false;
-    }
-    return !IsReservedDeviceName(name);
+        if (base == device) return spelled;
+    const bool numbered = base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+                          base[3] >= '1' && base[3] <= '9';
+    return numbered ? spelled : std::string();
 }
 
 }  // namespace
 
+std::optional<NameFault> WinPath::ComponentFault(const std::string& name) {
+    if (name.empty()) return NameFault{NameFault::Empty, std::string()};
+    for (std::string::size_type i = 0; i < name.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20) return NameFault{NameFault::ControlByte, std::string()};
+        if (sjis::IsLeadByte(c)) {
+            // A second byte 0x5C or 0x7C belongs to the character: no backslash, no '|'.
+            if (i + 1 >= name.size() || !IsTrailByte(static_cast<unsigned char>(name[i + 1])))
+                return NameFault{NameFault::BrokenCharacter, std::string()};
+            ++i;
+        } else if (std::strchr("\\/<>:\"|?*", c)) {
+            return NameFault{NameFault::ReservedCharacter, std::string(1, static_cast<char>(c))};
+        }
+    }
+    if (name == "." || name == "..") return NameFault{NameFault::DotName, name};
+    if (name.back() == '.' || name.back() == ' ') return NameFault{NameFault::TrailingDotOrBlank, std::string()};
+    const std::string device = DeviceIn(name);
+    if (!device.empty()) return NameFault{NameFault::DeviceName, device};
+    return std::nullopt;
+}
+
 std::optional<WinPath> WinPath::Parse(const std::string& text) {
-    std::vector<std::string> s;
-    if (!Split(text, s)) return std::nullopt;
+    // Every byte of the text ends up in the drive, which must be a letter, in
+    // a part that is only dots, or in a component that ComponentFault
+    // passes, which refuses control bytes and broken characters.
+    const std::vector<std::string> s = sjis::SplitPath(text);
     WinPath path;
     std::size_t first;
     if (s.size() >= 2 && s[0].size() == 2 && s[0][1] == ':') {
@@ -74,7 +64,7 @@ std::optional<WinPath> WinPath::Parse(const std::string& text) {
     } else if (s.size() >= 4 && s[0].empty() && s[1].empty()) {
         // "\\server\share"; "\\?\", "\\.\" and "\??\" never pass: "?" and
         // "." are no server names, and a single leading separator is no root.
-        if (!IsPlainName(s[2]) || !IsPlainName(s[3])) return std::nullopt;
+        if (ComponentFault(s[2]) || ComponentFault(s[3])) return std::nullopt;
         path.root_ = "\\\\" + s[2] + "\\" + s[3];
         path.rootKey_ = sjis::FoldCase(path.root_);
         first = 4;
@@ -90,7 +80,7 @@ std::optional<WinPath> WinPath::Parse(const std::string& text) {
             path.keys_.pop_back();
             continue;
         }
-        if (!IsPlainName(part)) return std::nullopt;
+        if (ComponentFault(part)) return std::nullopt;
         path.parts_.push_back(part);
         path.keys_.push_back(sjis::FoldCase(part));
     }
@@ -119,8 +109,7 @@ std::optional<WinPath> WinPath::Parent() const {
 }
 
 std::optional<WinPath> WinPath::Child(const std::string& name) const {
-    std::vector<std::string> s;
-    if (!Split(name, s) || s.size() != 1 || !IsPlainName(name)) return std::nullopt;
+    if (ComponentFault(name)) return std::nullopt;
     WinPath child = *this;
     child.parts_.push_back(name);
     child.keys_.push_back(sjis::FoldCase(name));

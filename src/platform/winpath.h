@@ -8,8 +8,27 @@
 
 namespace platform {
 
+// Why a text is no single component that WinPath keeps as written.
+struct NameFault {
+    enum Kind {
+        Empty,
+        DotName,             // "." or ".."
+        ControlByte,         // a byte below 0x20; a NUL ends the text Windows sees
+        BrokenCharacter,     // a lead byte without its second byte
+        ReservedCharacter,   // a separator, or a character no name may hold
+        TrailingDotOrBlank,  // Windows drops it
+        DeviceName,          // CON, NUL, COM1..., with any extension
+    } kind;
+    std::string text;  // DotName: the name; ReservedCharacter: the character;
+                       // DeviceName: the device name as spelled, blanks kept
+};
+
 class WinPath {
 public:
+    // What keeps `name` from being one component of a path, as Parse and
+    // Child refuse it; nullopt when it is one that Windows reads as written.
+    static std::optional<NameFault> ComponentFault(const std::string& name);
+
     // Reads `text` as an absolute path: a drive ("C:\...") or a share
     // ("\\server\share\..."), '\' and '/' both separating, repeated
     // separators and "." dropped, ".." taking away the component before it.

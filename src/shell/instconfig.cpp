@@ -32,8 +32,8 @@ std::string ApplicationTitleFor(const std::string& gameTitle) {
     return "『" + gameTitle + "』　起動ユーティリティ";
 }
 
-bool FindInstallDisc() {
-    if (InstConfig.DriveGiven) return true;  // chosen and checked by the command line
+void FindInstallDisc() {
+    if (InstConfig.DriveGiven) return;  // chosen and checked by the command line
     TfrmCdRom dialog;
     dialog.Create();
     bool found = false;
@@ -49,7 +49,6 @@ bool FindInstallDisc() {
     }
     dialog.Destroy();
     if (!found) platform::app::ExitProcessNow();
-    return found;
 }
 
 void ReadSettingSection(platform::Form& mainForm) {

@@ -73,9 +73,9 @@ struct TInstConfig {
 
 extern TInstConfig InstConfig;
 
-// Shows the CD-ROM drive dialog until the chosen drive holds disc 1. False
-// when the user cancelled; the caller then ends the process.
-bool FindInstallDisc();
+// Shows the CD-ROM drive dialog until the chosen drive holds disc 1; ends
+// the process when the user cancels.
+void FindInstallDisc();
 // Reads [Setting] of Setup.inf on disc 1 into InstConfig and takes the game's
 // title as application and `mainForm` caption. Ends the process after a
 // message when the file is missing or incomplete.

@@ -91,7 +91,7 @@ std::string ProposeInstallFolder() {
     // shortcut (the user's start menu) already belong.
     auto programs = platform::UserProgramFilesFolder();
     if (!programs) {
-        if (const auto local = platform::SpecialFolderPath(platform::kCsidlLocalAppData)) programs = *local + "\\Programs";
+        if (const auto local = platform::SpecialFolderPath(platform::ShellFolder::LocalAppData)) programs = *local + "\\Programs";
     }
     // Proposed, not made: the installation makes what is missing of it, and
     // a user who installs elsewhere or not at all is left no folder.
@@ -120,7 +120,7 @@ void TfrmInstMain::FormCreate() {
             InstConfig.FileLists[static_cast<std::size_t>(g * kMaxDiscs + disc - 1)] = std::make_unique<FileList>();
     platform::app::SetTaskbarIcon(*this);
 
-    if (!FindInstallDisc()) return;
+    FindInstallDisc();
     ReadSettingSection(*this);
     ReadInstallationRecord();
     // What a crash left half done is settled before the menu shows.
@@ -175,7 +175,7 @@ void TfrmInstMain::btnExitClick(platform::Control&) { Close(); }
 
 void TfrmInstMain::btnSClick(platform::Control&) {
     std::string path;
-    if (!BrowseForFolder(this, "インストール先フォルダを選択してください。", platform::kCsidlDrives, path)) return;
+    if (!BrowseForFolder(this, "インストール先フォルダを選択してください。", platform::ShellFolder::Drives, path)) return;
     edtInst.SetText(sjis::WithTrailingBackslash(path) + InstConfig.DefInstPath);
 }
 

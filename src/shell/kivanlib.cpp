@@ -10,10 +10,10 @@ platform::MutexHandle ownMutex = 0;
 
 bool IsMutexPresent(const std::string& name) { return platform::MutexExists(name); }
 
-bool TakeSingleInstanceMutex(const std::string& name) {
-    if (platform::MutexExists(name)) return true;
+bool TryTakeSingleInstanceMutex(const std::string& name) {
+    if (platform::MutexExists(name)) return false;
     ownMutex = platform::CreateOwnedMutex(name);
-    return false;
+    return true;
 }
 
 void ReleaseSingleInstanceMutex() {
@@ -21,8 +21,9 @@ void ReleaseSingleInstanceMutex() {
     ownMutex = 0;
 }
 
-bool BrowseForFolder(const platform::Form* owner, const std::string& title, int rootCsidl, std::string& path) {
-    auto chosen = platform::PickFolder(owner, title, rootCsidl);
+bool BrowseForFolder(const platform::Form* owner, const std::string& title, platform::ShellFolder root,
+                     std::string& path) {
+    auto chosen = platform::PickFolder(owner, title, root);
     // An empty path cannot be used as a folder; it counts as a cancel.
     if (!chosen || chosen->empty()) return false;
     path = *chosen;

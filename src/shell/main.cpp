@@ -16,7 +16,7 @@ int UtilityMain() {
     if (!args->empty()) return RunFromCommandLine(*args);
 
     if (IsMutexPresent("TazuEngineUnit")) return 0;  // the game is running
-    if (TakeSingleInstanceMutex("TazuUtility")) return 0;  // another copy is running
+    if (!TryTakeSingleInstanceMutex("TazuUtility")) return 0;  // another copy is running
 
     try {
         platform::app::Initialize();

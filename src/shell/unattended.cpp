@@ -96,7 +96,7 @@ MbResult Answer(const std::string& text, MbButtons buttons, MbIcon icon) {
     if (icon == MbIcon::Error) Settle(kExitFailed);
     std::string line = "メッセージ：";
     for (const char c : text) line += c == '\n' ? ' ' : c;
-    const char* names[] = {"", "OK", "キャンセル", "中止", "再試行", "無視", "はい", "いいえ"};
+    const char* names[] = {"OK", "キャンセル", "中止", "再試行", "無視", "はい", "いいえ"};  // in MbResult order
     RunLog(line + " → " + names[static_cast<int>(answer)]);
     return answer;
 }
@@ -274,7 +274,7 @@ int RunFromCommandLine(const std::vector<std::string>& args) {
     int code = kExitRunning;
     if (IsMutexPresent("TazuEngineUnit")) {
         RunLog("ゲームが実行中です");
-    } else if (TakeSingleInstanceMutex("TazuUtility")) {
+    } else if (!TryTakeSingleInstanceMutex("TazuUtility")) {
         RunLog("ユーティリティがすでに実行中です");
     } else {
         platform::app::SetExitCode(kExitDone);

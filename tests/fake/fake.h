@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/forms.h"
 #include "platform/msgbox.h"
+#include "platform/shellfolders.h"
 
 namespace fake {
 
@@ -131,7 +132,7 @@ void QueueAnswer(platform::MbResult answer, std::function<void()> meanwhile = nu
 struct FolderPick {
     const platform::Form* owner;
     std::string title;
-    int root;
+    platform::ShellFolder root;
 };
 const std::vector<FolderPick>& FolderPicks();
 void QueueFolderPick(std::optional<std::string> chosen);  // nullopt: cancel

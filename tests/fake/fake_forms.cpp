@@ -74,7 +74,15 @@ public:
             action(form_);
         }
     }
-    void PostToSelf(int message) override { F().posted.push_back(Posted{&form_, message}); }
+    void PostToSelf(int message) override {
+        // Windows delivers no other number to the form: the form would wait
+        // for its message for ever.
+        if (message != platform::kCloseMessage &&
+            (message < platform::kFirstOwnMessage || message > platform::kLastOwnMessage))
+            throw std::logic_error("message " + std::to_string(message) + " posted to " + Name(form_) +
+                                   " would never arrive");
+        F().posted.push_back(Posted{&form_, message});
+    }
     void Repaint() override { Log("repaint"); }
     void FocusControl(int index) override {
         F().events.push_back("focus " + Name(form_) + "." + form_.Def().controls[index].name);

@@ -753,8 +753,8 @@ MbResult ShowSystemMessageBox(const Form* owner, const std::string& text, const 
     return MbResult::Ok;
 }
 
-std::optional<std::string> PickFolder(const Form* owner, const std::string& title, int rootCsidl) {
-    S().picks.push_back(fake::FolderPick{owner, title, rootCsidl});
+std::optional<std::string> PickFolder(const Form* owner, const std::string& title, ShellFolder root) {
+    S().picks.push_back(fake::FolderPick{owner, title, root});
     if (fake::Injected()) {
         if (!S().pickResults.empty()) S().pickResults.pop_front();
         return std::nullopt;
@@ -766,10 +766,10 @@ std::optional<std::string> PickFolder(const Form* owner, const std::string& titl
     return r;
 }
 
-std::optional<std::string> SpecialFolderPath(int csidl) {
+std::optional<std::string> SpecialFolderPath(ShellFolder folder) {
     if (fake::Injected()) return std::nullopt;
-    if (csidl == kCsidlLocalAppData) return S().localAppData;
-    if (csidl != kCsidlPrograms) return std::nullopt;
+    if (folder == ShellFolder::LocalAppData) return S().localAppData;
+    if (folder != ShellFolder::Programs) return std::nullopt;
     return S().programsFolder;
 }
 std::optional<std::string> UserProgramFilesFolder() {

@@ -116,17 +116,26 @@ TEST_F(Forms, ErrorInAHandlerIsReportedAndTheFormGoesOn) {
 TEST_F(Forms, PostedMessagesArriveAfterShowingInOrder) {
     TfrmProbe f;
     f.Create();
-    f.PostToSelf(1124);
-    f.PostToSelf(1224);
+    f.PostToSelf(platform::kLastOwnMessage);
+    f.PostToSelf(platform::kFirstOwnMessage);
     EXPECT_TRUE(f.messages.empty());  // never delivered synchronously
     platform::app::ProcessMessages();
-    EXPECT_EQ(f.messages, (std::vector<int>{1124, 1224}));
+    EXPECT_EQ(f.messages, (std::vector<int>{platform::kLastOwnMessage, platform::kFirstOwnMessage}));
+}
+
+// Windows never hands such a number to the form, whose work would then
+// never start; the fake refuses it on the spot.
+TEST_F(Forms, MessagesOutsideTheFormsOwnRangeAreRefused) {
+    TfrmProbe f;
+    f.Create();
+    EXPECT_THROW(f.PostToSelf(platform::kFirstOwnMessage - 1), std::logic_error);
+    EXPECT_THROW(f.PostToSelf(platform::kLastOwnMessage + 1), std::logic_error);
 }
 
 TEST_F(Forms, MessagesPostedToADestroyedFormAreDropped) {
     auto f = std::make_unique<TfrmProbe>();
     f->Create();
-    f->PostToSelf(1124);
+    f->PostToSelf(platform::kFirstOwnMessage);
     f->Destroy();
     f.reset();
     platform::app::ProcessMessages();  // must not touch the dead form

@@ -162,7 +162,7 @@ TEST_F(Browse, DriveRootGetsNoSecondBackslash) {
     EXPECT_EQ(menu_.edtInst.Text(), "D:\\Game");
     ASSERT_EQ(fake::FolderPicks().size(), 1u);
     EXPECT_EQ(fake::FolderPicks()[0].title, "インストール先フォルダを選択してください。");
-    EXPECT_EQ(fake::FolderPicks()[0].root, platform::kCsidlDrives);
+    EXPECT_EQ(fake::FolderPicks()[0].root, platform::ShellFolder::Drives);
     EXPECT_EQ(fake::FolderPicks()[0].owner, &menu_);
 }
 

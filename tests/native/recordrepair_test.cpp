@@ -160,7 +160,7 @@ TEST_F(Repair, ChangeRewritesTheLogThenTheRecordAndTheShortcut) {
     const fake::FolderPick& pick = fake::FolderPicks()[0];
     EXPECT_EQ(std::tie(pick.owner, pick.title, pick.root),
               std::make_tuple(&menu_, std::string("『ソフト表』がインストールされているフォルダを選択して下さい。"),
-                              platform::kCsidlDrives));
+                              platform::ShellFolder::Drives));
     EXPECT_EQ(fake::Boxes().size(), 2u);
     ExpectLastBox("インストール情報の変更が完了しました。", MbButtons::Ok, MbIcon::Information);
     EXPECT_EQ(platform::ReadWholeFile(kMoved + "Setup.log"), kMoved + "Tazu.exe\r\n" + kMoved + "TAZ\\表.dat\r\n");

@@ -67,4 +67,14 @@ TEST(Sjis, FindSkipsTrailBytes) {
     EXPECT_EQ(sjis::FindFirst("[表]", ']'), 3u);
 }
 
+TEST(Sjis, SplitPathKeepsDoubleByteCharactersWhole) {
+    using Parts = std::vector<std::string>;
+    EXPECT_EQ(sjis::SplitPath("表\\ソ/x"), (Parts{"表", "ソ", "x"}));
+    EXPECT_EQ(sjis::SplitPath("a\\\\b\\"), (Parts{"a", "", "b", ""}));
+    EXPECT_EQ(sjis::SplitPath("one"), (Parts{"one"}));
+    EXPECT_EQ(sjis::SplitPath("a/表\\b", "\\"), (Parts{"a/表", "b"}));  // list entries: '/' is no separator
+    EXPECT_EQ(sjis::SplitPath(std::string("a\0b", 3)), (Parts{std::string("a\0b", 3)}));
+    EXPECT_EQ(sjis::SplitPath("a\\\x83"), (Parts{"a", "\x83"}));  // a lead byte at the end
+}
+
 }  // namespace

@@ -54,6 +54,7 @@ TEST(WinPath, EachSpellingIsReadAsWindowsReadsIt) {
         {"C:\\Game\\COM1", kRefused, false, false, "a device name"},
         {"\\\\?\\C:\\Game\\x", kRefused, false, false, "the long-path prefix"},
         {"\\\\.\\C:\\Game\\x", kRefused, false, false, "the device namespace"},
+        {"\\\\.\\pipe\\x", kRefused, false, false, "the device namespace, with a share-like name"},
         {"\\??\\C:\\Game\\x", kRefused, false, false, "the object namespace"},
         {"//?/C:/Game/x", kRefused, false, false, "the long-path prefix with slashes"},
         {"\\\\srv", kRefused, false, false, "a server without a share"},
@@ -66,6 +67,7 @@ TEST(WinPath, EachSpellingIsReadAsWindowsReadsIt) {
         {"C:", kRefused, false, false, "a drive's current folder"},
         {"", kRefused, false, false, "empty"},
         {"C:\\Game\\\x83", kRefused, false, false, "a lead byte without its second byte"},
+        {"C:\\Game\\\x83/x", kRefused, false, false, "a lead byte before a byte that ends no character"},
         // ソ and 表 end in a 0x5C byte that is no separator.
         {"C:\\Game\\DAT\\ソ表", "C:\\Game\\DAT\\ソ表", false, true, "0x5C trail bytes"},
         {"C:\\Game\\ソ\\x", "C:\\Game\\ソ\\x", false, false, "a 0x5C trail byte is no separator"},
@@ -84,8 +86,10 @@ TEST(WinPath, EachSpellingIsReadAsWindowsReadsIt) {
             EXPECT_FALSE(IsInstalledFile(*below, *path));
         }
     }
-    EXPECT_TRUE(IsInsideInstallFolder("\\\\srv\\share\\Game\\x", "\\\\SRV\\Share\\Game\\"));
-    EXPECT_FALSE(IsInsideInstallFolder("\\\\srv\\other\\Game\\x", "\\\\srv\\share\\Game\\"));
+    // A share's name is compared without regard to case, and is part of the root.
+    const auto shared = WinPath::Parse("\\\\SRV\\Share\\Game\\");
+    EXPECT_TRUE(IsInstalledFile(*WinPath::Parse("\\\\srv\\share\\Game\\x"), *shared));
+    EXPECT_FALSE(IsInstalledFile(*WinPath::Parse("\\\\srv\\other\\Game\\x"), *shared));
     EXPECT_FALSE(WinPath::Parse("C:\\Game")->Child("..\\x"));
 }
 

@@ -344,6 +344,10 @@ const Fault kBoundaries[] = {
     {"InstalledPath259Bytes", [](Disc& d) { d.Set("Setting", "DefInstPath", std::string(225, 'p')); }, {}},
     {"InstalledPath260Bytes", [](Disc& d) { d.Set("Setting", "DefInstPath", std::string(226, 'p')); },
      {{E, "Setup.inf [DAT1] File1", "(260 bytes), longer than 259 bytes"}}},
+    // The shortcut is <GameTitle>.lnk: a title may end in a dot, but no device name is a file.
+    {"GameTitleEndingInADot", [](Disc& d) { d.Set("Setting", "GameTitle", "ソフト表."); }, {}},
+    {"GameTitleADeviceName", [](Disc& d) { d.Set("Setting", "GameTitle", "conin$"); },
+     {{E, kSetting + "GameTitle", "holds the device name conin$"}}},
     // The utility compares the label exactly.
     {"Disc1LabelInOtherCase", [](Disc& d) { d.Write(".windows-label", "Quendril1\n"); },
      {{E, "disc 1", "labelled 'Quendril1'"}}},
@@ -401,6 +405,7 @@ TEST(DiscImage, ChecksTheDiscAsMasteredInTheImage) {
         bool longEntry;       // TAZ1 File3 names a file with a 70-character name
         std::vector<Expect> expected;
         bool exact;
+        bool autorun = true;  // the disc has autorun.inf
     } rows[] = {
         {"names from another tree, the label or a file read wrong, a finding where none is", "-J -V QUENDRIL1",
          false, {}, true},
@@ -411,11 +416,15 @@ TEST(DiscImage, ChecksTheDiscAsMasteredInTheImage) {
         // libiso9660 gives the Rock Ridge names xorriso adds, which keep the case.
         {"names of a tree without Joliet not read as Windows reads them", "-iso-level 3 -N -V QUENDRIL1", false,
          {{W, "Setup.inf [TAZ1] File2", "the disc spells it INSTDATA\\TAZ\\B.TAZ"}}, false},
+        {"a name mastered with its version suffix not named", "-iso-level 3 -V QUENDRIL1", false,
+         {{E, "Setup.inf", "on the image only as SETUP.INF;1 (with the version suffix ;1 that Windows shows)"}}, true},
+        {"an image that does not start by itself goes unmentioned", "-J -V QUENDRIL1", false,
+         {{W, "autorun.inf", "missing at the root of the image"}}, true, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         Disc disc;
-        disc.Write("autorun.inf", "[autorun]\r\nopen=TazuStart.exe\r\n");
+        if (row.autorun) disc.Write("autorun.inf", "[autorun]\r\nopen=TazuStart.exe\r\n");
         if (row.longEntry) {
             disc.Write("InstData\\TAZ\\" + longName + ".taz", "x");
             disc.Set("TAZ1", "File3", longName + ".taz");

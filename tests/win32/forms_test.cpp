@@ -308,10 +308,12 @@ TEST_F(Win32Forms, MoveOfTheWindowIsSeenByLeftAndTop) {
 }
 
 TEST_F(Win32Forms, PostedPrivateMessageReachesOnMessage) {
-    form_.PostToSelf(1124);
+    form_.PostToSelf(platform::kFirstOwnMessage);
+    form_.PostToSelf(platform::kLastOwnMessage);
     PostMessageW(hwnd_, WM_USER, 0, 0);  // below the private range: not the form's
+    PostMessageW(hwnd_, WM_USER + platform::kLastOwnMessage + 1, 0, 0);  // above it
     PumpUntilIdle();
-    EXPECT_EQ(form_.messages, std::vector<int>{1124});
+    EXPECT_EQ(form_.messages, (std::vector<int>{platform::kFirstOwnMessage, platform::kLastOwnMessage}));
 }
 
 TEST_F(Win32Forms, ClicksReachTheHandlerWithTheSender) {
@@ -336,6 +338,11 @@ TEST_F(Win32Forms, ShowModalDisablesOtherWindowsUntilTheResult) {
 
 TEST_F(Win32Forms, CloseBoxEndsAModalFormWithCancel) {
     PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+    EXPECT_EQ(form_.ShowModal(), mrCancel);
+}
+
+TEST_F(Win32Forms, PostedCloseEndsAModalFormWithCancel) {
+    form_.PostClose();
     EXPECT_EQ(form_.ShowModal(), mrCancel);
 }
 

@@ -41,7 +41,7 @@ bool Read(const std::string& path, ReadLink& out) {
 }
 
 TEST(Win32Links, SavedLinkPointsAtTheGameWithItsIconAndIsReplacedByTheNext) {
-    const auto programs = platform::SpecialFolderPath(platform::kCsidlPrograms);
+    const auto programs = platform::SpecialFolderPath(platform::ShellFolder::Programs);
     ASSERT_TRUE(programs);
     const std::string folder = *programs + "\\TazuLinkTest\\ソ表";
     ASSERT_TRUE(platform::CreateDirectoryTree(folder));

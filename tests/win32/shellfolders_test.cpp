@@ -49,7 +49,7 @@ std::optional<std::string> Browse(Answer how) {
     answer = how;
     seenTitle.clear();
     const UINT_PTR timer = SetTimer(nullptr, 0, 200, OnTimer);
-    auto result = platform::PickFolder(nullptr, "インストールするフォルダを選択してください", platform::kCsidlDrives);
+    auto result = platform::PickFolder(nullptr, "インストールするフォルダを選択してください", platform::ShellFolder::Drives);
     KillTimer(nullptr, timer);
     return result;
 }

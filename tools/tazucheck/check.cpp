@@ -258,16 +258,16 @@ private:
     std::optional<Mastered> MasteredAs(const std::string& root, const std::string& relative) const {
         const platform::DiscImage* image = ImageOf(root);
         if (!image) return std::nullopt;
-        std::vector<std::string> wanted = SplitPath(root.substr(image->root.size()) + relative);
+        std::vector<std::string> wanted = sjis::SplitPath(root.substr(image->root.size()) + relative, "\\");
         wanted.erase(std::remove(wanted.begin(), wanted.end(), std::string()), wanted.end());
-        const std::size_t skip = SplitPath(root.substr(image->root.size())).size() - 1;
+        const std::size_t skip = sjis::SplitPath(root.substr(image->root.size()), "\\").size() - 1;
         std::vector<std::string> held;  // the parts found so far, as the image spells them
         Mastered result;
         for (const std::string& part : wanted) {
             const platform::DiscItem* next = nullptr;
             std::optional<std::string> change;
             for (const platform::DiscItem& item : image->items) {
-                std::vector<std::string> parts = SplitPath(item.spelling);
+                std::vector<std::string> parts = sjis::SplitPath(item.spelling, "\\");
                 if (parts.size() != held.size() + 1 || !std::equal(held.begin(), held.end(), parts.begin())) continue;
                 if (sjis::EqualsNoCase(parts.back(), part)) {
                     next = &item;
@@ -283,7 +283,7 @@ private:
             }
             if (!next) return std::nullopt;
             if (change && result.change.empty()) result.change = *change;
-            held = SplitPath(next->spelling);
+            held = sjis::SplitPath(next->spelling, "\\");
         }
         if (result.change.empty()) return std::nullopt;
         for (std::size_t i = skip; i < held.size(); ++i) result.spelling += (i > skip ? "\\" : "") + held[i];
@@ -373,7 +373,7 @@ private:
             Error(SettingWhere("ShortcutIcon"), "longer than 511 bytes: the utility stops at start");
 
         const std::string gameTitle = Setting("GameTitle", "");
-        if (auto problem = gameTitle.empty() ? std::nullopt : FileNameProblem(gameTitle))
+        if (auto problem = gameTitle.empty() ? std::nullopt : FileNameProblem(gameTitle + ".lnk"))
             Error(SettingWhere("GameTitle"), "holds " + *problem +
                                                  ", which a file name cannot hold: no start-menu shortcut is "
                                                  "made, and no message says so");
@@ -388,7 +388,7 @@ private:
     void PathProblems(const char* key, const std::string& consequence) {
         const std::string value = Setting(key, "");
         if (value.empty()) return;
-        for (const std::string& part : SplitPath(value)) {
+        for (const std::string& part : sjis::SplitPath(value)) {
             if (part.empty()) continue;  // "a\\b" and a trailing '\' do no harm
             if (auto problem = FileNameProblem(part)) {
                 Error(SettingWhere(key), "holds " + *problem + ", which a folder name cannot hold: " + consequence);
@@ -610,7 +610,7 @@ private:
             Count& count = disc.groups[static_cast<std::size_t>(e.group)];
 
             bool usable = true;
-            for (const std::string& part : SplitPath(name)) {
+            for (const std::string& part : sjis::SplitPath(name, "\\")) {
                 auto problem = FileNameProblem(part);
                 if (!problem) continue;
                 Error(where, e.entry + ": holds " + *problem + ", which a file name cannot hold: the copy fails, "

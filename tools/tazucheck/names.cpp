@@ -1,53 +1,24 @@
 // Name and text rules of the disc checker.
 #include "tazucheck/names.h"
 
-#include "platform/sjis.h"
 #include "platform/disc_services.h"
+#include "platform/winpath.h"
 
 namespace tazucheck {
 
-namespace {
-
-bool IsDeviceName(const std::string& name) {
-    // Windows refuses these with any extension and with trailing blanks.
-    std::string base = name.substr(0, name.find('.'));
-    while (!base.empty() && base.back() == ' ') base.pop_back();
-    base = sjis::FoldCase(base);
-    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
-    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
-}
-
-}  // namespace
-
 std::optional<std::string> FileNameProblem(const std::string& name) {
-    if (name.empty()) return std::string("an empty name");
-    for (std::string::size_type i = 0; i < name.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(name[i]);
-        if (sjis::IsLeadByte(c)) {
-            ++i;  // the trail byte may be '\' or '|' and is part of the character
-            continue;
-        }
-        if (c < 0x20) return std::string("a control character");
-        static const std::string kForbidden = "\\/:*?\"<>|";
-        if (kForbidden.find(static_cast<char>(c)) != std::string::npos) return "'" + std::string(1, c) + "'";
+    const auto fault = platform::WinPath::ComponentFault(name);
+    if (!fault) return std::nullopt;
+    switch (fault->kind) {
+    case platform::NameFault::Empty: return std::string("an empty name");
+    case platform::NameFault::DotName: return "the name " + fault->text;
+    case platform::NameFault::ControlByte: return std::string("a control character");
+    case platform::NameFault::BrokenCharacter: return std::string("a broken double-byte character");
+    case platform::NameFault::ReservedCharacter: return "'" + fault->text + "'";
+    case platform::NameFault::TrailingDotOrBlank: return std::string("a dot or blank at its end");
+    case platform::NameFault::DeviceName: return "the device name " + fault->text;
     }
-    if (name == "." || name == "..") return "the name " + name;
-    if (IsDeviceName(name)) return "the device name " + name.substr(0, name.find('.'));
-    return std::nullopt;
-}
-
-std::vector<std::string> SplitPath(const std::string& path) {
-    std::vector<std::string> parts;
-    std::string::size_type from = 0;
-    for (;;) {
-        const auto sep = sjis::FindFirst(path, '\\', from);
-        if (sep == std::string::npos) break;
-        parts.push_back(path.substr(from, sep - from));
-        from = sep + 1;
-    }
-    parts.push_back(path.substr(from));
-    return parts;
+    return std::string("a name Windows reads otherwise");
 }
 
 BadLines InvalidShiftJisLines(const std::string& text) {

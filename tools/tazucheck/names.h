@@ -3,18 +3,13 @@
 #pragma once
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace tazucheck {
 
-// What makes `name` unusable as one file or folder name on Windows, in words
-// for a message ("'?'", "a control character", "the device name CON"), or
-// nullopt when it is usable. Bytes inside double-byte characters are never
-// taken for '\', '|' or the like.
+// Why the utility's path model refuses `name` as one file or folder name, in
+// words for a message ("'?'", "a control character", "the device name CON"),
+// or nullopt when it takes the name as written.
 std::optional<std::string> FileNameProblem(const std::string& name);
-
-// The parts of a backslash-separated path, empty parts included.
-std::vector<std::string> SplitPath(const std::string& path);
 
 // The lines of `text` (ending in CR LF, LF or CR; numbered from 1) that are
 // no Shift-JIS: a byte sequence which is no character of code page 932, or

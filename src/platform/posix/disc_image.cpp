@@ -187,14 +187,7 @@ const Node* FindNode(const std::string& path, std::string* spelling) {
     const Image* image = Locate(path, &rest);
     if (!image) return nullptr;
     const Node* node = &image->tree;
-    std::string part;
-    for (std::string::size_type i = 0; i <= rest.size(); ++i) {
-        const char c = i < rest.size() ? rest[i] : '\\';
-        if (c != '\\' && c != '/') {
-            part += c;
-            if (sjis::IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < rest.size()) part += rest[++i];
-            continue;
-        }
+    for (const std::string& part : sjis::SplitPath(rest)) {
         if (part.empty() || part == ".") continue;
         if (!node->folder || part.find_first_of("*?") != std::string::npos) return nullptr;
         bool valid = true;
@@ -210,7 +203,6 @@ const Node* FindNode(const std::string& path, std::string* spelling) {
         if (!next) return nullptr;
         node = next;
         if (spelling) *spelling += (spelling->empty() ? "" : "\\") + node->name;
-        part.clear();
     }
     return node;
 }

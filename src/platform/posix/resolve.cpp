@@ -64,21 +64,6 @@ std::string FindName(const std::string& folder, const std::string& part) {
     return std::string();
 }
 
-// The parts of a path split at '\' and '/', never inside a double-byte character.
-std::vector<std::string> Parts(const std::string& path) {
-    std::vector<std::string> parts(1);
-    for (std::string::size_type i = 0; i < path.size(); ++i) {
-        const char c = path[i];
-        if (c == '\\' || c == '/') {
-            parts.emplace_back();
-        } else {
-            parts.back() += c;
-            if (sjis::IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < path.size()) parts.back() += path[++i];
-        }
-    }
-    return parts;
-}
-
 }  // namespace
 
 std::optional<std::string> LocalPathBelow(const std::string& base, const std::string& relative,
@@ -86,7 +71,7 @@ std::optional<std::string> LocalPathBelow(const std::string& base, const std::st
     std::string local = base;
     bool isFolder = true;
     if (spelling) spelling->clear();
-    for (const std::string& part : Parts(relative)) {
+    for (const std::string& part : sjis::SplitPath(relative)) {
         if (part.empty() || part == ".") continue;
         if (!isFolder) return std::nullopt;
         if (part.find_first_of("*?") != std::string::npos) return std::nullopt;

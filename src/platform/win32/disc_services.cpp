@@ -37,14 +37,7 @@ std::optional<DiscItem> FindOnDisc(const std::string& root, const std::string& r
     std::string folder = sjis::WithTrailingBackslash(root);
     DiscItem item;
     item.folder = true;
-    std::string part;
-    for (std::string::size_type i = 0; i <= relative.size(); ++i) {
-        const char c = i < relative.size() ? relative[i] : '\\';
-        if (c != '\\' && c != '/') {
-            part += c;
-            if (sjis::IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < relative.size()) part += relative[++i];
-            continue;
-        }
+    for (const std::string& part : sjis::SplitPath(relative)) {
         if (part.empty() || part == ".") continue;
         // FindFirstFileW would take these as a pattern and report any match.
         if (!item.folder || part.find_first_of("*?") != std::string::npos) return std::nullopt;
@@ -57,7 +50,6 @@ std::optional<DiscItem> FindOnDisc(const std::string& root, const std::string& r
         item.folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         item.size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
         folder += name + "\\";
-        part.clear();
     }
     if (item.folder) item.size = 0;
     return item;

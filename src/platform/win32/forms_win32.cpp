@@ -17,11 +17,12 @@ namespace platform {
 namespace {
 
 constexpr int kFirstControlId = 100;
-// Private messages from this number up go to Form::DispatchPrivateMessage.
-// IsDialogMessage sends DM_GETDEFID (WM_USER) and DM_SETDEFID (WM_USER + 1),
-// which must not reach the form's handlers.
-constexpr UINT kFirstFormMessage = WM_USER + 100;
-constexpr UINT kLastFormMessage = 0xBFFF;
+// A form's own message n is the window message WM_USER + n. IsDialogMessage
+// sends DM_GETDEFID (WM_USER) and DM_SETDEFID (WM_USER + 1), which must not
+// reach the form's handlers: its own messages start well above them.
+constexpr UINT kFirstFormMessage = WM_USER + kFirstOwnMessage;
+constexpr UINT kLastFormMessage = WM_USER + kLastOwnMessage;
+static_assert(kFirstOwnMessage > 1 && kLastFormMessage < WM_APP, "a form's own messages are private to its class");
 constexpr int kComboItemHeight = 12;
 constexpr int kComboDropItems = 8;
 
@@ -110,7 +111,9 @@ public:
     void Show() override;
     void Hide() override;
     void RunModal() override;
-    void PostToSelf(int message) override { PostMessageW(hwnd_, static_cast<UINT>(message), 0, 0); }
+    void PostToSelf(int message) override {
+        PostMessageW(hwnd_, message == kCloseMessage ? WM_CLOSE : WM_USER + static_cast<UINT>(message), 0, 0);
+    }
     void Repaint() override;
     void FocusControl(int index) override {
         if (hwnd_ && index >= 0 && index < static_cast<int>(controls_.size()) && controls_[index] &&
@@ -703,7 +706,7 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     default:
         if (message >= kFirstFormMessage && message <= kLastFormMessage) {
-            form_.DispatchPrivateMessage(static_cast<int>(message));
+            form_.DispatchPrivateMessage(static_cast<int>(message - WM_USER));
             return 0;
         }
         break;

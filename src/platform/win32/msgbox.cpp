@@ -30,9 +30,15 @@ MbResult ShowSystemMessageBox(const Form* owner, const std::string& text, const 
     }
     // The box runs its own loop; let the forms behind it show their latest state.
     app::FlushUpdates();
-    const int answer = MessageBoxW(win32::WindowOf(owner), win32::Widen(text).c_str(),
-                                   win32::Widen(caption).c_str(), type);
-    return answer == 0 ? MbResult::Cancel : static_cast<MbResult>(answer);
+    switch (MessageBoxW(win32::WindowOf(owner), win32::Widen(text).c_str(), win32::Widen(caption).c_str(), type)) {
+    case IDOK: return MbResult::Ok;
+    case IDABORT: return MbResult::Abort;
+    case IDRETRY: return MbResult::Retry;
+    case IDIGNORE: return MbResult::Ignore;
+    case IDYES: return MbResult::Yes;
+    case IDNO: return MbResult::No;
+    default: return MbResult::Cancel;  // IDCANCEL, or no box at all (0)
+    }
 }
 
 }  // namespace platform

@@ -9,15 +9,22 @@
 namespace platform {
 
 namespace {
-int CALLBACK BrowseCallback(HWND, UINT, LPARAM, LPARAM) { return 0; }
+int Csidl(ShellFolder folder) {
+    switch (folder) {
+    case ShellFolder::Drives: return CSIDL_DRIVES;
+    case ShellFolder::Programs: return CSIDL_PROGRAMS;
+    case ShellFolder::LocalAppData: return CSIDL_LOCAL_APPDATA;
+    }
+    return CSIDL_DESKTOP;
+}
 }  // namespace
 
-std::optional<std::string> PickFolder(const Form* owner, const std::string& title, int rootCsidl) {
+std::optional<std::string> PickFolder(const Form* owner, const std::string& title, ShellFolder rootFolder) {
     IMalloc* allocator = nullptr;
     if (FAILED(SHGetMalloc(&allocator))) return std::nullopt;
     HWND ownerWindow = win32::WindowOf(owner);
     LPITEMIDLIST root = nullptr;
-    SHGetSpecialFolderLocation(ownerWindow, rootCsidl, &root);
+    SHGetSpecialFolderLocation(ownerWindow, Csidl(rootFolder), &root);
 
     const std::wstring wtitle = win32::Widen(title);
     wchar_t displayName[MAX_PATH] = {};
@@ -27,8 +34,6 @@ std::optional<std::string> PickFolder(const Form* owner, const std::string& titl
     info.pszDisplayName = displayName;
     info.lpszTitle = wtitle.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS;
-    info.lpfn = BrowseCallback;
-    info.lParam = 0;
 
     app::FlushUpdates();
     std::optional<std::string> result;
@@ -49,12 +54,12 @@ std::optional<std::string> PickFolder(const Form* owner, const std::string& titl
 
 namespace platform {
 
-std::optional<std::string> SpecialFolderPath(int csidl) {
+std::optional<std::string> SpecialFolderPath(ShellFolder folder) {
     IMalloc* allocator = nullptr;
     if (FAILED(SHGetMalloc(&allocator))) return std::nullopt;
     std::optional<std::string> result;
     LPITEMIDLIST list = nullptr;
-    if (SUCCEEDED(SHGetSpecialFolderLocation(GetDesktopWindow(), csidl, &list)) && list) {
+    if (SUCCEEDED(SHGetSpecialFolderLocation(GetDesktopWindow(), Csidl(folder), &list)) && list) {
         wchar_t path[MAX_PATH] = {};
         if (SHGetPathFromIDListW(list, path) && path[0]) result = win32::NarrowPath(path);
         allocator->Free(list);
