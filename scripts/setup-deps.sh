@@ -8,7 +8,8 @@ pkgs=(cmake make g++ googletest libgtest-dev libbenchmark-dev
       wine wine32:i386 fonts-wine xvfb xauth x11-apps imagemagick
       fonts-ipafont-gothic fonts-ipafont-mincho locales file
       clang libclang-rt-14-dev
-      xorriso fuseiso libiso9660-dev pkg-config)
+      xorriso fuseiso libiso9660-dev pkg-config
+      fuse python3-fusepy)
 
 need=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -54,8 +54,25 @@ std::string Format(const char* format, long double a, long double b) {
     return text;
 }
 
-std::string SizesText(long double remain, long double free) {
-    return Format("インストール残り容量：%4.1fMB　　インストール先ディスク空き容量：%4.1fMB", remain / kMiB, free / kMiB);
+// Both figures in MB, while that text fits the panel. A figure too long for
+// it (free space of hundreds of GB) goes to a larger unit in the same format:
+// first the free space, to GB, or TB from 1 TB up; if the text is still too
+// wide, the remaining size too, to GB. Every figure then shows whole.
+std::string SizesText(const platform::Panel& panel, long double remain, long double free) {
+    const auto text = [](long double r, const char* rUnit, long double f, const char* fUnit) {
+        const std::string format =
+            std::string("インストール残り容量：%4.1f") + rUnit + "　　インストール先ディスク空き容量：%4.1f" + fUnit;
+        return Format(format.c_str(), r, f);
+    };
+    const std::string inMiB = text(remain / kMiB, "MB", free / kMiB, "MB");
+    if (panel.CaptionFits(inMiB)) return inMiB;
+    constexpr long double kGiB = kMiB * 1024, kTiB = kGiB * 1024;
+    const bool tera = free >= kTiB;
+    const long double freeFigure = tera ? free / kTiB : free / kGiB;
+    const char* freeUnit = tera ? "TB" : "GB";
+    const std::string freeRaised = text(remain / kMiB, "MB", freeFigure, freeUnit);
+    if (panel.CaptionFits(freeRaised)) return freeRaised;
+    return text(remain / kGiB, "GB", freeFigure, freeUnit);
 }
 
 std::string PercentText(int position) {
@@ -190,7 +207,7 @@ void TfrmCopyFile::ShowSizes() {
     if (remainStep == shownRemain_ && freeStep == shownFree_) return;
     shownRemain_ = remainStep;
     shownFree_ = freeStep;
-    pnlSize.SetCaption(SizesText(static_cast<long double>(InstConfig.RemainInstSize), InstConfig.DiskFreeSize));
+    pnlSize.SetCaption(SizesText(pnlSize, static_cast<long double>(InstConfig.RemainInstSize), InstConfig.DiskFreeSize));
 }
 
 bool TfrmCopyFile::WriteLogLine(const std::string& path) {
@@ -384,7 +401,18 @@ bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, co
         int filePercent = 0, allPercent = -1;
         for (;;) {
             platform::app::ProcessMessages();
-            const auto got = in->Read(buffer.data(), step);
+            auto got = in->Read(buffer.data(), step);
+            // A disc that fails a read often reads again a moment later (a
+            // drive spinning up, dust), so the chunk is read again from where
+            // it began before the copy counts as failed: four times, each
+            // after a second.
+            constexpr int kReadRetries = 4, kReadRetryPauseMs = 1000;
+            for (int retry = 1; !got && retry <= kReadRetries; ++retry) {
+                RunLog("読み込みに失敗しました：" + source + "（" + std::to_string(form.FFileCopied) +
+                       " バイト目）　再試行 " + std::to_string(retry) + "/" + std::to_string(kReadRetries));
+                platform::app::Wait(kReadRetryPauseMs);
+                if (in->Seek(form.FFileCopied)) got = in->Read(buffer.data(), step);
+            }
             if (!got) break;
             if (*got == 0) {
                 failed = false;

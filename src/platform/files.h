@@ -74,8 +74,12 @@ public:
 
     virtual std::optional<std::uint64_t> Size() const = 0;
     // Reads up to `size` bytes: the count read, 0 at the end of the file,
-    // nullopt on a read error.
+    // nullopt on a read error. After an error the position is unknown: Seek
+    // before reading again.
     virtual std::optional<std::size_t> Read(char* buffer, std::size_t size) = 0;
+    // Moves the position to `offset` bytes from the start; past the end, a
+    // read then gives 0. False when it cannot.
+    virtual bool Seek(std::uint64_t offset) = 0;
     // False when not every byte could be written (a full disk, an error).
     virtual bool Write(const char* data, std::size_t size) = 0;
     virtual bool Flush() = 0;

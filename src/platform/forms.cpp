@@ -46,6 +46,7 @@ void Control::SetEnabled(bool enabled) {
 }
 int Control::Left() const { return State().left; }
 int Control::Top() const { return State().top; }
+bool Control::CaptionFits(const std::string& text) const { return form_.Impl().CaptionFits(index_, text); }
 int Control::Width() const { return State().width; }
 int Control::Height() const { return State().height; }
 void Control::SetBounds(int left, int top, int width, int height) {

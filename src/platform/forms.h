@@ -103,6 +103,9 @@ public:
 
     // Gives it the keyboard focus (when it can take it).
     void SetFocus();
+    // True when `text` on one line in the form's font is no wider than the
+    // control's client area: a caption that is wider shows cut off.
+    bool CaptionFits(const std::string& text) const;
 
     // As if the user clicked it: runs the bound handler with this control as
     // the sender; an error escaping the handler goes to the error report.
@@ -170,6 +173,7 @@ public:
     virtual void BringToFront() = 0;  // above the other programs' windows, active
     virtual int OuterWidth() const = 0;
     virtual int OuterHeight() const = 0;
+    virtual bool CaptionFits(int index, const std::string& text) const = 0;
 };
 std::unique_ptr<FormImpl> CreateFormImpl(Form& form);  // defined by each backend
 

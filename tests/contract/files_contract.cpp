@@ -56,6 +56,24 @@ TEST_F(FilesContract, CreatedFileReadsBackInChunksWithItsTimes) {
     EXPECT_EQ(back->lastWrite, times.lastWrite);
 }
 
+// What a copy that reads a chunk again relies on: after a seek, reading
+// goes on from that offset, whatever was read before; past the end it gives 0.
+TEST_F(FilesContract, SeekMakesTheNextReadStartAtTheOffset) {
+    Put("ソ表\\a.bin", "0123456789");
+    auto in = File::OpenRead(dir_ + "ソ表\\a.bin");
+    ASSERT_TRUE(in);
+    char buffer[8];
+    ASSERT_EQ(in->Read(buffer, sizeof buffer), std::optional<std::size_t>(8));
+    ASSERT_TRUE(in->Seek(3));
+    ASSERT_EQ(in->Read(buffer, 4), std::optional<std::size_t>(4));
+    EXPECT_EQ(std::string(buffer, 4), "3456");
+    ASSERT_TRUE(in->Seek(12));
+    EXPECT_EQ(in->Read(buffer, sizeof buffer), std::optional<std::size_t>(0));
+    ASSERT_TRUE(in->Seek(8));
+    ASSERT_EQ(in->Read(buffer, sizeof buffer), std::optional<std::size_t>(2));
+    EXPECT_EQ(std::string(buffer, 2), "89");
+}
+
 TEST_F(FilesContract, CreationNeedsAnExistingFolderAndAValidName) {
     EXPECT_FALSE(File::Create(dir_ + "missing\\a.bin"));
     EXPECT_FALSE(File::Create(dir_ + "a|b.bin"));

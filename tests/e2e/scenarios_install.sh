@@ -319,7 +319,7 @@ body_install_full() {
         # Read after the bar, while the copy goes on.
         ((${allper//[ %]/} >= all)) || fail "lblAllPer '$allper' behind pgbAll $all"
         [[ $label == *" をコピーしています..." ]] || fail "lblInstFile '$label'"
-        [[ $size =~ ^インストール残り容量：\ *[0-9]+\.[0-9]MB　　インストール先ディスク空き容量：\ *[0-9]+\.[0-9]MB$ ]] ||
+        [[ $size =~ ^インストール残り容量：\ *[0-9]+\.[0-9][MG]B　　インストール先ディスク空き容量：\ *[0-9]+\.[0-9][MGT]B$ ]] ||
             fail "pnlSize '$size'"
     done <<<"$samples"
 

@@ -41,10 +41,14 @@ std::optional<platform::FileTimes> TimesOf(const std::string& path);
 // folders with a trailing backslash, sorted.
 std::vector<std::string> Tree(const std::string& folder);
 // Faults of one file: opening fails; reading fails once `readFailsAt` bytes
-// have been read; writing fails once `writeFailsAt` bytes have been written.
+// have been read (the first `readFailures` such reads, then they read fine;
+// -1: every one); writing fails once `writeFailsAt` bytes have been written.
+// A failed read moves the position on by the bytes asked for, as a driver
+// that gave up midway may leave it.
 struct FileFault {
     bool openFails = false;
     std::optional<std::uint64_t> readFailsAt, writeFailsAt;
+    int readFailures = -1;
 };
 void SetFault(const std::string& path, FileFault fault);
 // The read-only attribute: such a file cannot be deleted, emptied or replaced.
@@ -179,6 +183,10 @@ void OnProcessMessages(std::function<void()> action);
 std::vector<std::string>& Events();
 // Outer size of a form as the fake reports it: client + (6, 25).
 constexpr int kFrameWidth = 6, kFrameHeight = 25;
+// Widths of characters in the fakes' font, near those of the 12 px Gothic
+// the forms use: a caption fits a control when it is no wider than the
+// control, less a panel's edge of 1 px each side.
+constexpr int kSingleByteWidth = 7, kDoubleByteWidth = 11;
 void SetScreenSize(int width, int height);
 
 // ---- the program's command line and console ----

@@ -6,6 +6,7 @@
 
 #include "fake.h"
 #include "platform/app.h"
+#include "platform/sjis.h"
 
 namespace fake {
 namespace {
@@ -90,6 +91,16 @@ public:
     void BringToFront() override { Log("front"); }
     int OuterWidth() const override { return form_.Def().clientWidth + kFrameWidth; }
     int OuterHeight() const override { return form_.Def().clientHeight + kFrameHeight; }
+    bool CaptionFits(int index, const std::string& text) const override {
+        int width = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const bool dbcs = sjis::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size();
+            width += dbcs ? kDoubleByteWidth : kSingleByteWidth;
+            if (dbcs) ++i;
+        }
+        const bool sunken = form_.Def().controls[index].kind == platform::ControlKind::Panel;
+        return width <= form_.StateOf(index).width - (sunken ? 2 : 0);
+    }
 
 private:
     void Log(const char* what) { F().events.push_back(std::string(what) + " " + Name(form_)); }

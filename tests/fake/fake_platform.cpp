@@ -279,11 +279,20 @@ public:
         const std::string& c = it->second.content;
         if (pos_ >= c.size()) return std::size_t(0);
         const std::size_t n = std::min<std::size_t>(size, c.size() - pos_);
-        const auto failAt = S().faults[path_].readFailsAt;
-        if (failAt && pos_ + n > *failAt) return std::nullopt;
+        FileFault& fault = S().faults[path_];
+        if (fault.readFailsAt && pos_ + n > *fault.readFailsAt && fault.readFailures != 0) {
+            if (fault.readFailures > 0) --fault.readFailures;
+            pos_ += n;
+            return std::nullopt;
+        }
         std::memcpy(buffer, c.data() + pos_, n);
         pos_ += n;
         return n;
+    }
+    bool Seek(std::uint64_t offset) override {
+        if (!S().files.count(path_) || Injected()) return false;
+        pos_ = offset;
+        return true;
     }
     bool Write(const char* data, std::size_t size) override {
         auto it = S().files.find(path_);

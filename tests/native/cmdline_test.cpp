@@ -1,7 +1,9 @@
 // Runs from the command line: the arguments read, and each exit code
 // reached through the menu's own commands on the fakes.
 #include <functional>
+#include <set>
 
+#include "install/instcommon.h"
 #include "install/instcopyfile.h"
 #include "platform/app.h"
 #include "platform/codepage.h"
@@ -147,6 +149,19 @@ TEST_F(CommandLineRun, EachWayToEndHasItsExitCode) {
     fake::SetConsole(true);
     EXPECT_EQ(Run({"/?"}), kExitDone);
     EXPECT_NE(fake::ConsoleText().find("終了コード"), std::string::npos);
+}
+
+// A source that reads only at the third try installs; the log names the
+// file at each try that failed.
+TEST_F(CommandLineRun, ReadRetriesAreLoggedWithTheFile) {
+    const std::string source = "Q:\\InstData\\TAZ\\a.taz";
+    fake::SetFault(source, fake::FileFault{false, 0, {}, 2});
+    ASSERT_EQ(Run({"/install", "/dir=" + kDir, "/log=C:\\install.log"}), kExitDone);
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\a.taz"), "data");
+    std::set<std::string> retries;
+    for (const std::string& line : LogLines(platform::ReadWholeFile("C:\\install.log").value_or("")))
+        if (line.find(platform::Cp932ToUtf8(source)) != std::string::npos) retries.insert(line);
+    EXPECT_EQ(retries.size(), 2u);
 }
 
 // Disc 2 is waited for up to the time-out, then the installation is rolled

@@ -568,6 +568,21 @@ TEST_F(Copy, FailuresLeaveThePartialFileWithTheSourceTimesAndNoMessage) {
     EXPECT_TRUE(fake::Boxes().empty());
 }
 
+// A chunk that fails to read is read again from its first byte after a
+// pause: four failures in a row still give the whole file, a fifth ends
+// the copy, within a few seconds.
+TEST_F(Copy, FailedReadIsTriedAgainFromWhereTheChunkBegan) {
+    for (const int failures : {4, 5}) {
+        SCOPED_TRACE(failures);
+        fake::SetFault("Q:\\x.bin", fake::FileFault{false, 6, {}, failures});
+        const int before = fake::Waited();
+        EXPECT_EQ(Run("0123456789"), failures == 5);
+        EXPECT_EQ(platform::ReadWholeFile("C:\\x.bin"), failures == 5 ? "0123" : "0123456789");
+        EXPECT_GE(fake::Waited() - before, 2000);
+        EXPECT_LE(fake::Waited() - before, 10000);
+    }
+}
+
 TEST_F(Copy, MoreBytesThanConfiguredKeepTheTotalAtTheEndAndTheRemainderAtZero) {
     InstConfig.TotalInstSize = 4;
     InstConfig.RemainInstSize = 4;
@@ -576,6 +591,36 @@ TEST_F(Copy, MoreBytesThanConfiguredKeepTheTotalAtTheEndAndTheRemainderAtZero) {
     EXPECT_EQ(InstConfig.RemainInstSize, 0u);
     EXPECT_EQ(form_.lblAllPer.Caption(), "100%");
     EXPECT_EQ(form_.pnlSize.Caption(), "インストール残り容量： 0.0MB　　インストール先ディスク空き容量： 2.5MB");
+}
+
+// The figures of the size panel with their units, as "600.0MB 77.0GB".
+std::string Figures(const std::string& caption) {
+    std::string figures;
+    for (auto at = caption.find("："); at != std::string::npos; at = caption.find("：", at + 1)) {
+        std::string figure = caption.substr(at + 2, caption.find("　", at) - at - 2);
+        figures += (figures.empty() ? "" : " ") + figure.substr(figure.find_first_not_of(' '));
+    }
+    return figures;
+}
+
+// Too wide for the panel in MB, the free space goes to GB, or TB from 1 TB
+// up, and only if that is not enough the remaining size to GB as well.
+TEST_F(Copy, SizePanelRaisesUnitsOnlyAsFarAsTheTextNeeds) {
+    const std::uint64_t mib = 1 << 20;
+    const struct {
+        std::uint64_t remain, free;
+        const char* figures;
+    } rows[] = {
+        {600 * mib, 77 * 1024 * mib, "600.0MB 77.0GB"},
+        {10 * mib, 1024 * 1024 * mib, "10.0MB 1.0TB"},
+        {4096 * mib, 16 * 1024 * 1024 * mib, "4.0GB 16.0TB"},
+    };
+    for (const auto& row : rows) {
+        InstConfig.RemainInstSize = row.remain;
+        InstConfig.DiskFreeSize = static_cast<long double>(row.free);
+        form_.ShowSizes();
+        EXPECT_EQ(Figures(form_.pnlSize.Caption()), row.figures);
+    }
 }
 
 TEST(CopyMaths, PercentagesAreTruncatedSixtyFourBitAndSafeAtZero) {

@@ -99,6 +99,11 @@ public:
         if (!ReadFile(handle_, buffer, static_cast<DWORD>(size), &done, nullptr)) return std::nullopt;
         return static_cast<std::size_t>(done);
     }
+    bool Seek(std::uint64_t offset) override {
+        LARGE_INTEGER to;
+        to.QuadPart = static_cast<LONGLONG>(offset);
+        return SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN) != 0;
+    }
     bool Write(const char* data, std::size_t size) override {
         DWORD done = 0;
         return WriteFile(handle_, data, static_cast<DWORD>(size), &done, nullptr) && done == size;

@@ -127,6 +127,7 @@ public:
     }
     int OuterWidth() const override { return OuterRect().right - OuterRect().left; }
     int OuterHeight() const override { return OuterRect().bottom - OuterRect().top; }
+    bool CaptionFits(int index, const std::string& text) const override;
 
     const Form* Owner() const { return &form_; }
     HWND Window() const { return hwnd_; }
@@ -411,6 +412,24 @@ void Win32Form::CreateControl(int row) {
     default:
         break;
     }
+}
+
+// Measured in the font every control is given, on a device context kept for
+// it: a copy asks after every chunk. Before the window is made, the client
+// area is the table's width, less a sunken panel's edge of a pixel a side.
+bool Win32Form::CaptionFits(int index, const std::string& text) const {
+    static const HDC dc = [] {
+        const HDC memory = CreateCompatibleDC(nullptr);
+        SelectObject(memory, SharedFont());
+        return memory;
+    }();
+    const std::wstring wide = win32::Widen(text);
+    SIZE extent{};
+    if (!GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent)) return true;
+    int width = form_.StateOf(index).width - (Row(index).kind == ControlKind::Panel ? 2 : 0);
+    RECT client;
+    if (hwnd_ && controls_[index] && GetClientRect(controls_[index], &client)) width = client.right;
+    return extent.cx <= width;
 }
 
 void Win32Form::Unrealize() {
