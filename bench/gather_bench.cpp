@@ -45,7 +45,8 @@ void BM_ReadSetupAndGather(benchmark::State& state) {
         for (auto& list : InstConfig.FileLists) list = std::make_unique<FileList>();
         Probe menu;
         menu.Create();
-        ReadSettingSection(menu);
+        BoxReporter boxes;
+        ReadSettingSection(menu, boxes);
         GatherInstallFileInfo(menu);
         entries = 0;
         for (auto& list : InstConfig.FileLists) entries += list->size();

@@ -16,8 +16,6 @@
 #include "platform/sjis.h"
 #include "platform/winpath.h"
 #include "shell/instconfig.h"
-#include "shell/instmain.h"
-#include "shell/unattended.h"
 
 using platform::ControlKind;
 using platform::MbButtons;
@@ -81,11 +79,6 @@ std::string PercentText(int position) {
     return text;
 }
 
-platform::MbResult Ask(const platform::Form& owner, const std::string& text, MbButtons buttons, MbIcon icon,
-                       MbDefault def = MbDefault::Button1) {
-    return platform::ShowMessageBox(&owner, text, platform::app::Title(), buttons, icon, def);
-}
-
 // Where the sources of one disc are read from: the disc in the drive, or a
 // folder on the drive named after the disc's label standing in for it.
 struct DiscSource {
@@ -99,13 +92,12 @@ struct DiscSource {
 
 // Asks for disc `n` until it is in the drive or its folder is there. False
 // when the user cancelled.
-bool CheckDisc(const platform::Form& owner, int n, DiscSource& disc) {
+bool CheckDisc(const platform::Form& owner, Reporter& report, int n, DiscSource& disc) {
     const platform::IniFile& inf = *InstConfig.SetupInf;
     const std::string number = std::to_string(n);
     const std::string root = std::string(1, InstConfig.CdRoot.empty() ? 'A' : InstConfig.CdRoot[0]) + ":\\";
     const std::string label = inf.ReadString(kSetting, "VolumeLabel" + number, "DISC_" + number);
     const std::string name = inf.ReadString(kSetting, "DiscName" + number, "DISC");
-    const std::string prompt = "『" + InstConfig.GameTitle + "』の" + name + "をCD-ROMドライブにセットしてください。";
     disc.folder = InstConfig.CdRoot + label;
     for (;;) {
         disc.folderMode = false;
@@ -117,7 +109,7 @@ bool CheckDisc(const platform::Form& owner, int n, DiscSource& disc) {
             disc.folderMode = true;
             return true;
         }
-        if (Ask(owner, prompt, MbButtons::OkCancel, MbIcon::Question) == MbResult::Cancel) return false;
+        if (report.Ask(&owner, Msg::DiscPrompt, {InstConfig.GameTitle, name}) == MbResult::Cancel) return false;
     }
 }
 
@@ -141,7 +133,7 @@ bool MoveAsidePlanned(const std::string& path) {
     if (kind == platform::PathKind::Missing) return true;
     if (kind != platform::PathKind::File || !platform::RenameFile(path, planned->backup)) return false;
     journal.movedAside.insert(key);
-    RunLog("退避：" + path + " → " + planned->backup);
+    if (frmCopyFile) frmCopyFile->Report().Note("退避：" + path + " → " + planned->backup);
     return true;
 }
 
@@ -149,10 +141,6 @@ const platform::FormDef kCopyFileForm = {
     "TfrmCopyFile", "", 418, 146, platform::BorderStyle::Single, false, false,
     kControls, sizeof kControls / sizeof kControls[0]};
 
-std::string VolumeRootOf(const std::string& instPath) {
-    const std::string drive = DrivePart(instPath);
-    return drive.empty() ? instPath.substr(0, 3) : drive + "\\";
-}
 
 int PercentOf(std::uint64_t done, std::uint64_t total) {
     if (total == 0) return done > 0 ? 100 : 0;
@@ -160,7 +148,8 @@ int PercentOf(std::uint64_t done, std::uint64_t total) {
     return static_cast<int>(static_cast<long double>(done) / static_cast<long double>(total) * 100.0L);
 }
 
-TfrmCopyFile::TfrmCopyFile() : Form(kCopyFileForm) {
+TfrmCopyFile::TfrmCopyFile(const platform::Form& over, Reporter& report)
+    : Form(kCopyFileForm), over_(over), report_(report) {
     Bind("btnCancelClick", &TfrmCopyFile::btnCancelClick);
     // The whole installation is planned and the plan flushed to the journal
     // before a file is touched; the log of an earlier installation is then
@@ -190,7 +179,7 @@ void TfrmCopyFile::FormShow() {
     SetCaption(platform::app::Title());
     pgbFile.SetPosition(0);
     pgbAll.SetPosition(0);
-    CenterOver(*frmInstMain);
+    CenterOver(over_);
     PostToSelf(WM_COPYSTART);
 }
 
@@ -218,8 +207,8 @@ bool TfrmCopyFile::WriteLogLine(const std::string& path) {
 void TfrmCopyFile::WMCopyStart() {
     if (!FLog) {
         // Nothing was written anywhere, so there is nothing to roll back.
-        Ask(*this, "インストール先のフォルダに書き込みできません。\n\n[ " + InstConfig.InstPath + " ]", MbButtons::Ok,
-            MbIcon::Warning);
+        report_.Ask(this, Msg::NotWritable, {InstConfig.InstPath});
+        FOutcome = InstallOutcome::NotWritable;
         SetModalResult(platform::mrCancel);
         return;
     }
@@ -232,7 +221,8 @@ void TfrmCopyFile::WMCopyStart() {
     try {
         Finish();
     } catch (const std::exception& e) {
-        platform::app::ShowError(e.what());
+        report_.Ask(this, Msg::Error, {e.what()});
+        FOutcome = InstallOutcome::Failed;
         SetModalResult(platform::mrCancel);
         return;
     }
@@ -259,21 +249,23 @@ bool TfrmCopyFile::RunCopies() {
 
     // Measured once; every chunk written lowers it.
     InstConfig.DiskFreeSize =
-        static_cast<long double>(platform::FreeBytesAvailable(VolumeRootOf(InstConfig.InstPath)).value_or(0));
+        static_cast<long double>(platform::FreeBytesAvailable(folder->RootText()).value_or(0));
     ShowSizes();
-    RunLog(Format("空き容量：%.0f バイト　必要な容量：%.0f バイト", InstConfig.DiskFreeSize,
-                  static_cast<long double>(InstConfig.TotalInstSize)));
+    report_.Note(Format("空き容量：%.0f バイト　必要な容量：%.0f バイト", InstConfig.DiskFreeSize,
+                        static_cast<long double>(InstConfig.TotalInstSize)));
     if (InstConfig.DiskFreeSize < static_cast<long double>(InstConfig.TotalInstSize)) {
-        Ask(*this,
-            Format("インストール先の空き容量が足りません。\n空き容量を十分に確保してから再度インストールしてください。"
-                   "\n\n必要容量：%4.1fMB",
-                   static_cast<long double>(InstConfig.TotalInstSize) / kMiB, 0),
-            MbButtons::Ok, MbIcon::Warning);
+        char required[32];
+        std::snprintf(required, sizeof required, "%4.1f",
+                      static_cast<double>(static_cast<long double>(InstConfig.TotalInstSize) / kMiB));
+        report_.Ask(this, Msg::NoSpace, {required});
+        FOutcome = InstallOutcome::NoSpace;
         return false;
     }
 
     DiscSource disc;
-    if (!CheckDisc(*this, 1, disc)) return false;
+    FOutcome = InstallOutcome::NoDisc;
+    if (!CheckDisc(*this, report_, 1, disc)) return false;
+    FOutcome = InstallOutcome::Failed;
     // Before the first file is touched, the whole plan is on the disk.
     if (!ReplaceWholeFile(folder->Child(kJournalName)->Text(), JournalText(journal.plan))) return false;
 
@@ -288,11 +280,14 @@ bool TfrmCopyFile::RunCopies() {
         if (!destination || IsReservedName(destination->Last()) || !WriteLogLine(destination->Text()) ||
             !MoveAsidePlanned(destination->Text()) || CopyFileWithProgress(*this, destination->Text(), file[1]))
             return false;
-        RunLog("コピー：" + destination->Text());
+        report_.Note("コピー：" + destination->Text());
     }
 
     for (int n = 1; n <= InstConfig.TotalDisc && n <= kMaxDiscs; ++n) {
-        if (!CheckDisc(*this, n, disc)) return false;
+        if (!CheckDisc(*this, report_, n, disc)) {
+            FOutcome = InstallOutcome::NoDisc;
+            return false;
+        }
         for (int g = 0; g < kGroupCount; ++g) {
             const auto groupFolder = folder->Child(kGroups[g]);
             platform::CreateDirectoryTree(groupFolder->Text());
@@ -314,7 +309,7 @@ bool TfrmCopyFile::RunCopies() {
                     return false;  // no free name to move the file from before aside
                 }
                 if (!MoveAsidePlanned(path) || CopyFileWithProgress(*this, path, disc.Of(entry))) return false;
-                RunLog("コピー：" + path);
+                report_.Note("コピー：" + path);
             }
         }
     }
@@ -361,16 +356,13 @@ void TfrmCopyFile::Finish() {
 }
 
 bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, const std::string& source) {
-    const auto owner = [&](const std::string& text, MbButtons buttons, MbIcon icon, MbDefault def) {
-        return Ask(form, text, buttons, icon, def);
-    };
+    Reporter& report = form.Report();
     std::vector<char>& buffer = form.FBuffer;
     try {
         if (buffer.size() != static_cast<std::size_t>(InstConfig.InstBufSize))
             buffer.assign(static_cast<std::size_t>(InstConfig.InstBufSize), '\0');
     } catch (const std::bad_alloc&) {
-        owner("メモリの確保に失敗しました。\n動作中のアプリケーションを全て終了して再実行してください。", MbButtons::Ok,
-              MbIcon::Error, MbDefault::Button1);
+        report.Ask(&form, Msg::NoMemory);
         return true;
     }
 
@@ -408,8 +400,8 @@ bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, co
             // after a second.
             constexpr int kReadRetries = 4, kReadRetryPauseMs = 1000;
             for (int retry = 1; !got && retry <= kReadRetries; ++retry) {
-                RunLog("読み込みに失敗しました：" + source + "（" + std::to_string(form.FFileCopied) +
-                       " バイト目）　再試行 " + std::to_string(retry) + "/" + std::to_string(kReadRetries));
+                report.Note("読み込みに失敗しました：" + source + "（" + std::to_string(form.FFileCopied) +
+                            " バイト目）　再試行 " + std::to_string(retry) + "/" + std::to_string(kReadRetries));
                 platform::app::Wait(kReadRetryPauseMs);
                 if (in->Seek(form.FFileCopied)) got = in->Read(buffer.data(), step);
             }
@@ -440,16 +432,17 @@ bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, co
 
             platform::app::ProcessMessages();
             if (form.FCancel) {
-                if (owner("インストールを中止しますか？\n\n中止すると正しくインストールは行われません。\n正しくインストールを行うには再度インストールを行う必要があります。",
-                          MbButtons::YesNo, MbIcon::Question, MbDefault::Button2) == MbResult::Yes)
+                if (report.Ask(&form, Msg::CancelQuestion) == MbResult::Yes) {
+                    form.FOutcome = InstallOutcome::Cancelled;
                     break;
+                }
                 form.FCancel = false;
             }
         }
         // The copy keeps the source's times, also when it is incomplete.
         if (const auto times = in->Times()) out->SetTimes(*times);
     } catch (const std::exception&) {
-        owner("ファイルのコピーに失敗しました。\n\n[ " + source + " ]", MbButtons::Ok, MbIcon::Error, MbDefault::Button1);
+        report.Ask(&form, Msg::CopyFailed, {source});
         return true;
     }
     return failed;

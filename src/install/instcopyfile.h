@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "install/instcommand.h"
+#include "install/report.h"
 #include "platform/files.h"
 #include "platform/forms.h"
 
@@ -15,8 +17,10 @@ constexpr int WM_COPYSTART = 100;  // the copy form's own start message
 
 class TfrmCopyFile : public platform::Form {
 public:
-    // Opens (creates or empties) Setup.log in InstConfig.InstPath.
-    TfrmCopyFile();
+    // Plans the installation into InstConfig.InstPath and opens a new
+    // Setup.log there (an earlier one moved aside). Centred over `over`;
+    // its questions go to `report`.
+    TfrmCopyFile(const platform::Form& over, Reporter& report);
     ~TfrmCopyFile() override;
 
     platform::Label lblInstFile{*this, "lblInstFile"};
@@ -32,6 +36,8 @@ public:
     std::uint64_t FFileCopied = 0;
     std::uint64_t FTotalCopied = 0;
     bool FCancel = false;
+    // Why the installation ended, when it did not end well.
+    InstallOutcome FOutcome = InstallOutcome::Failed;
     std::unique_ptr<platform::File> FLog;  // Setup.log; null when it could not be created
     // The copy buffer of InstBufSize bytes, zero-filled when first needed and
     // kept for the form's other files: filling a large one anew for each of
@@ -41,6 +47,7 @@ public:
     // pnlSize's text for the current remaining size and free space, refreshed
     // only when the rounded figures can have changed.
     void ShowSizes();
+    Reporter& Report() { return report_; }
 
 private:
     void FormShow() override;
@@ -53,6 +60,8 @@ private:
     bool WriteLogLine(const std::string& path);
 
     std::int64_t shownRemain_ = -1, shownFree_ = -1;
+    const platform::Form& over_;
+    Reporter& report_;
 };
 
 extern TfrmCopyFile* frmCopyFile;
@@ -67,9 +76,6 @@ bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, co
 // renamed to its backup name, once. False when it could not be moved.
 bool MoveAsidePlanned(const std::string& path);
 
-// The folder whose volume's free space counts for `instPath`: "C:\" of
-// "C:\Games\X\", "\\server\share\" of a path on a share.
-std::string VolumeRootOf(const std::string& instPath);
 // Position 0..100 of `done` out of `total`, truncated; a total of 0 is
 // complete once anything was done.
 int PercentOf(std::uint64_t done, std::uint64_t total);

@@ -10,8 +10,6 @@
 #include "platform/sjis.h"
 #include "platform/winpath.h"
 #include "shell/instconfig.h"
-#include "shell/instmain.h"
-#include "shell/unattended.h"
 
 using platform::ControlKind;
 
@@ -91,8 +89,9 @@ bool LogNamesInstallation(const std::string& log, const platform::WinPath& folde
     return false;
 }
 
-UninstallOutcome UninstallFiles(const std::string& log, const platform::WinPath& folder, bool deleteSaveData) {
-    UninstallOutcome outcome;
+DeletionPass UninstallFiles(const std::string& log, const platform::WinPath& folder, bool deleteSaveData,
+                            Reporter& report) {
+    DeletionPass outcome;
     if (folder.IsRoot()) return outcome;
     const auto logFile = folder.Child(kLogName);
     const auto linked = LinkedGroups(folder);
@@ -118,7 +117,7 @@ UninstallOutcome UninstallFiles(const std::string& log, const platform::WinPath&
         // (by the user, or kept from a disc) does not keep it.
         if (platform::RemoveFile(path) || (platform::FileExists(path) && platform::ClearReadOnly(path) &&
                                            platform::RemoveFile(path))) {
-            RunLog("削除：" + path);
+            report.Note("削除：" + path);
             continue;
         }
         if (platform::FileExists(path)) outcome.remaining.push_back(path);
@@ -135,27 +134,28 @@ UninstallOutcome UninstallFiles(const std::string& log, const platform::WinPath&
     return outcome;
 }
 
-bool RollBackInstallation() {
+bool RollBackInstallation(Reporter& report) {
     const auto& journal = InstConfig.InstallJournal;
     const bool undone = UndoInstallation(journal.plan, journal.recovering ? nullptr : &journal.written);
-    RunLog(undone ? "インストールを元に戻しました：" + journal.plan.folder
-                  : "インストールを元に戻せませんでした（次の起動でもう一度行います）：" + journal.plan.folder);
+    report.Note(undone ? "インストールを元に戻しました：" + journal.plan.folder
+                       : "インストールを元に戻せませんでした（次の起動でもう一度行います）：" + journal.plan.folder);
     if (undone && InstConfig.RecordKey) return InstConfig.RecordKey->DeleteValue(kInstallingValue);
     return false;
 }
 
-void ShowRollback() {
-    std::unique_ptr<TfrmDeleteFiles> rollback(new TfrmDeleteFiles);
+void ShowRollback(const platform::Form& owner, Reporter& report) {
+    std::unique_ptr<TfrmDeleteFiles> rollback(new TfrmDeleteFiles(owner, report));
     frmDeleteFiles = rollback.get();
     rollback->Create();
     rollback->ShowModal();
     frmDeleteFiles = nullptr;
 }
 
-TfrmDeleteFiles::TfrmDeleteFiles() : Form(kDeleteFilesForm) {}
+TfrmDeleteFiles::TfrmDeleteFiles(const platform::Form& over, Reporter& report)
+    : Form(kDeleteFilesForm), over_(over), report_(report) {}
 
 void TfrmDeleteFiles::FormShow() {
-    CenterOver(*frmInstMain);
+    CenterOver(over_);
     PostToSelf(WM_DELETESTART);
 }
 
@@ -165,6 +165,6 @@ void TfrmDeleteFiles::OnMessage(int message) {
 
 void TfrmDeleteFiles::WMDeleteStart() {
     Repaint();
-    RollBackInstallation();
+    RollBackInstallation(report_);
     PostClose();
 }

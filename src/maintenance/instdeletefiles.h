@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "install/report.h"
 #include "platform/forms.h"
 #include "platform/winpath.h"
 #include "shell/instconfig.h"
@@ -16,7 +17,8 @@ constexpr int WM_DELETESTART = 200;  // the deleting window's own start message
 
 class TfrmDeleteFiles : public platform::Form {
 public:
-    TfrmDeleteFiles();
+    // Centred over `over` when shown; the rollback's steps go to `report`.
+    TfrmDeleteFiles(const platform::Form& over, Reporter& report);
 
     platform::Bevel Bevel1{*this, "Bevel1"};
     platform::Label Label1{*this, "Label1"};
@@ -28,6 +30,9 @@ private:
     // The rollback of the installation in InstConfig.InstPath, as its
     // journal tells; then the window closes.
     void WMDeleteStart();
+
+    const platform::Form& over_;
+    Reporter& report_;
 };
 
 extern TfrmDeleteFiles* frmDeleteFiles;
@@ -45,7 +50,7 @@ std::optional<platform::WinPath> LoggedPath(const std::string& line);
 // say what to delete.
 bool LogNamesInstallation(const std::string& log, const platform::WinPath& folder);
 
-struct UninstallOutcome {
+struct DeletionPass {
     std::vector<std::string> remaining;  // listed files that could not be deleted
     std::vector<std::string> keptSaves;  // save-data files left as asked
 };
@@ -54,11 +59,12 @@ struct UninstallOutcome {
 // with `deleteSaveData`; the group folders go when empty (DAT only with save
 // data). When every such file is gone, the log goes too with save data and
 // the folder when empty; otherwise both stay for another try.
-UninstallOutcome UninstallFiles(const std::string& log, const platform::WinPath& folder, bool deleteSaveData);
+DeletionPass UninstallFiles(const std::string& log, const platform::WinPath& folder, bool deleteSaveData,
+                            Reporter& report);
 // The rollback of the installation InstConfig.InstallJournal describes
 // (this run's, or one a crash interrupted): what it replaced comes back,
 // what it wrote goes; then its marker is cleared. False when something could
 // not be undone: the marker stays and the next start tries again.
-bool RollBackInstallation();
-// The deleting window, shown modally, running that rollback.
-void ShowRollback();
+bool RollBackInstallation(Reporter& report);
+// The deleting window, shown modally over `owner`, running that rollback.
+void ShowRollback(const platform::Form& owner, Reporter& report);

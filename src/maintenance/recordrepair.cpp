@@ -6,36 +6,19 @@
 #include <stdexcept>
 
 #include "install/instcommon.h"
-#include "install/instgetinstallfile.h"
 #include "install/transaction.h"
 #include "maintenance/instdeletefiles.h"
-#include "platform/app.h"
 #include "platform/files.h"
-#include "platform/msgbox.h"
 #include "platform/registry.h"
-#include "platform/shellfolders.h"
 #include "platform/sjis.h"
 #include "platform/winpath.h"
 #include "shell/instconfig.h"
-#include "shell/instmain.h"
-#include "shell/kivanlib.h"
-#include "shell/unattended.h"
 
-using platform::MbButtons;
-using platform::MbDefault;
-using platform::MbIcon;
+using platform::MbResult;
 
 namespace {
 
 constexpr const char* kLogName = "Setup.log";
-
-platform::MbResult Ask(const platform::Form& owner, const std::string& text) {
-    return platform::ShowMessageBox(&owner, text, platform::app::Title(), MbButtons::YesNo, MbIcon::Question,
-                                    MbDefault::Button2);
-}
-void Tell(const platform::Form& owner, const std::string& text, MbIcon icon = MbIcon::Information) {
-    platform::ShowMessageBox(&owner, text, platform::app::Title(), MbButtons::Ok, icon);
-}
 
 }  // namespace
 
@@ -62,60 +45,19 @@ bool RewriteInstallLog(const platform::WinPath& folder) {
     return content && ReplaceWholeFile(log, RebaseInstallLog(*content, folder));
 }
 
-// Forgets the installation without touching a file, so that a game deleted
-// by hand can be installed again.
-void TfrmInstMain::btnInstInfoDelClick(platform::Control&) {
-    if (Ask(*this,
-            "インストール情報の削除を行います。\n\n"
-            "この作業はインストール情報を強制的に削除しますので、\n"
-            "ゲームを手で消してしまったなどでインストールが\n"
-            "行えなくなってしまった場合のみ実行してください。\n"
-            "作業終了後、インストールが可能になります。\n\n"
-            "作業を開始してよろしいですか？") != platform::MbResult::Yes)
-        return;
-
+RecordOutcome RemoveRecord(const platform::Form& owner, Reporter& report) {
+    if (report.Ask(&owner, Msg::RemoveQuestion) != MbResult::Yes) return RecordOutcome::Declined;
     // A record that stays is not reported as removed: the menu stays as it
     // is, and the removal can be tried again.
     if (!RemoveInstallationRecord()) {
-        Tell(*this, "インストール情報を削除できませんでした。\nもう一度「インストール情報削除」を行ってください。",
-             MbIcon::Warning);
-        return;
+        report.Ask(&owner, Msg::RemoveFailed);
+        return RecordOutcome::Failed;
     }
-    Tell(*this, "インストール情報の削除が完了しました。");
-
-    // From here on the menu and InstConfig look as a start without a record
-    // leaves them.
-    ShowInstallState();
-    InstConfig.InstPath.clear();
-    InstConfig.TotalInstSize = 0;
-    for (auto& list : InstConfig.FileLists) list = std::make_unique<FileList>();
-    GatherInstallFileInfo(*this);
-
-    // The removal may have taken the maker's key with it; the install driver
-    // writes through RecordKey, so the key must be there again.
-    InstConfig.RecordKey.reset();
-    InstConfig.RecordKey =
-        platform::RegKey::OpenOrCreate("Software\\" + InstConfig.RegKey + "\\" + InstConfig.GameTitle);
+    report.Ask(&owner, Msg::RemoveDone);
+    return RecordOutcome::Done;
 }
 
-// Points the record, the log and the shortcut at the folder the game was
-// moved to. No game file is moved.
-void TfrmInstMain::btnInstPathChgClick(platform::Control&) {
-    if (Ask(*this,
-            "インストール情報の変更を行います。\n\n"
-            "この作業はインストール情報を強制的に変更しますので、\n"
-            "ドライブ構成が変わったなどでゲームの起動や削除が\n"
-            "行えなくなってしまった場合のみ実行してください。\n\n"
-            "作業を開始してよろしいですか？") != platform::MbResult::Yes)
-        return;
-
-    const std::string title =
-        "『" + InstConfig.GameTitle + "』がインストールされているフォルダを選択して下さい。";
-    std::string chosen;
-    if (!BrowseForFolder(this, title, platform::ShellFolder::Drives, chosen)) {
-        Tell(*this, "インストール情報の変更を中止しました。");
-        return;
-    }
+RecordOutcome MoveRecord(const std::string& chosen, const platform::Form& owner, Reporter& report) {
     // A root is never an install folder, and a folder Windows would read
     // otherwise than its name says is none either.
     const auto parsed = platform::WinPath::Parse(sjis::WithTrailingBackslash(chosen));
@@ -125,8 +67,8 @@ void TfrmInstMain::btnInstPathChgClick(platform::Control&) {
     const bool game = !folder.empty() && platform::FileExists(folder + "Tazu.exe");
     if (game) RecoverInstallLog(parsed->Child(kLogName)->Text());
     if (!game || !platform::FileExists(folder + kLogName)) {
-        Tell(*this, "選択されたフォルダにはゲームがインストールされていません。");
-        return;
+        report.Ask(&owner, Msg::NotInstalledThere);
+        return RecordOutcome::Refused;
     }
 
     // From here to the end the next start finishes the change, should this
@@ -135,11 +77,12 @@ void TfrmInstMain::btnInstPathChgClick(platform::Control&) {
         throw std::runtime_error("インストール情報をレジストリに書き込めませんでした。");
     if (!RewriteInstallLog(*parsed)) {
         InstConfig.RecordKey->DeleteValue(kMovingValue);
-        Tell(*this, "インストール情報の変更に失敗しました。", MbIcon::Error);
-        return;
+        report.Ask(&owner, Msg::ChangeFailed);
+        return RecordOutcome::Failed;
     }
     FinishRecordChange(folder);
-    Tell(*this, "インストール情報の変更が完了しました。");
+    report.Ask(&owner, Msg::ChangeDone);
+    return RecordOutcome::Done;
 }
 
 void FinishRecordChange(const std::string& folder) {
@@ -149,7 +92,7 @@ void FinishRecordChange(const std::string& folder) {
     InstConfig.RecordKey->DeleteValue(kMovingValue);
 }
 
-void RecoverInterruptedWork() {
+void RecoverInterruptedWork(const platform::Form& owner, Reporter& report) {
     auto* key = InstConfig.RecordKey.get();
     if (!key) return;
     if (const auto marker = key->ReadString(kInstallingValue)) {
@@ -173,8 +116,8 @@ void RecoverInterruptedWork() {
                 InstConfig.InstallJournal = {};
                 InstConfig.InstallJournal.plan = *plan;
                 InstConfig.InstallJournal.recovering = true;
-                RunLog("中断されたインストールを元に戻します：" + plan->folder);
-                ShowRollback();
+                report.Note("中断されたインストールを元に戻します：" + plan->folder);
+                ShowRollback(owner, report);
                 InstConfig.InstallJournal = {};
             }
         }
@@ -186,7 +129,7 @@ void RecoverInterruptedWork() {
         if (folder.empty() || !platform::FileExists(folder + "Tazu.exe") || !platform::FileExists(folder + kLogName)) {
             key->DeleteValue(kMovingValue);
         } else {
-            RunLog("中断されたインストール情報の変更を完了します：" + folder);
+            report.Note("中断されたインストール情報の変更を完了します：" + folder);
             try {
                 if (RewriteInstallLog(*parsed)) FinishRecordChange(folder);
             } catch (const std::exception&) {

@@ -2,7 +2,27 @@
 #pragma once
 #include <string>
 
+#include "install/report.h"
 #include "platform/winpath.h"
+
+namespace platform {
+class Form;
+}
+
+enum class RecordOutcome {
+    Done,
+    Declined,  // the user said No: nothing changed
+    Refused,   // the chosen folder holds no installed game: nothing changed
+    Failed,    // the record or the log could not be changed (said so)
+};
+
+// Forgets the installation without touching a file (after asking), so that
+// a game deleted by hand can be installed again.
+RecordOutcome RemoveRecord(const platform::Form& owner, Reporter& report);
+// Points the record, the log and the shortcut at `chosen`, the folder the
+// game was moved to; no game file is moved. Throws std::runtime_error when
+// the record cannot be written.
+RecordOutcome MoveRecord(const std::string& chosen, const platform::Form& owner, Reporter& report);
 
 // The log `content` with every listed file moved into `folder`: a file lying
 // directly in a group folder (DAT, TAZ, TZD, TZS, TZM, any case) becomes
@@ -25,4 +45,4 @@ void FinishRecordChange(const std::string& folder);
 // Before the menu: an installation a crash or a failed rollback left
 // unfinished is undone in the deleting window (or, when it had reached its
 // record, its backups are removed); a record change is finished.
-void RecoverInterruptedWork();
+void RecoverInterruptedWork(const platform::Form& owner, Reporter& report);

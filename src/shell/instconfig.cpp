@@ -20,9 +20,8 @@ constexpr const char* kSetting = "Setting";
 
 std::string RecordKeyPath() { return "Software\\" + InstConfig.RegKey + "\\" + InstConfig.GameTitle; }
 
-[[noreturn]] void FailStart(platform::Form& owner, const std::string& text) {
-    platform::ShowMessageBox(&owner, text, platform::app::Title(), platform::MbButtons::Ok,
-                             platform::MbIcon::Error);
+[[noreturn]] void FailStart(platform::Form& owner, Reporter& report, Msg id) {
+    report.Ask(&owner, id);
     platform::app::ExitProcessNow();
 }
 
@@ -51,12 +50,12 @@ void FindInstallDisc() {
     if (!found) platform::app::ExitProcessNow();
 }
 
-void ReadSettingSection(platform::Form& mainForm) {
+void ReadSettingSection(platform::Form& mainForm, Reporter& report) {
     InstConfig.CdRoot = std::string(1, InstConfig.CdDrive) + ":\\";
     InstConfig.SetupInfPath = InstConfig.CdRoot + "Setup.inf";
 
     if (!platform::FileExists(InstConfig.SetupInfPath))
-        FailStart(mainForm, "インストール情報ファイルが見つかりません。\nインストールを中止します。");
+        FailStart(mainForm, report, Msg::SetupInfMissing);
 
     InstConfig.SetupInf = platform::IniFile::Open(InstConfig.SetupInfPath);
     if (!InstConfig.SetupInf)  // present but unreadable: nothing in it can be used
@@ -92,7 +91,7 @@ void ReadSettingSection(platform::Form& mainForm) {
     for (const std::string* text : required) complete = complete && text->size() <= kMaxSettingText;
     complete = complete && InstConfig.ShortcutIcon.size() <= kMaxSettingText;
     complete = complete && InstConfig.TotalDisc <= kMaxDiscs;
-    if (!complete) FailStart(mainForm, "インストール情報ファイルに必要な情報が記述されていません。");
+    if (!complete) FailStart(mainForm, report, Msg::SetupInfIncomplete);
 }
 
 bool ReadInstallationRecord() {

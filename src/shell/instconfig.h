@@ -10,6 +10,7 @@
 
 #include <set>
 
+#include "install/report.h"
 #include "install/transaction.h"
 #include "platform/ini.h"
 #include "platform/registry.h"
@@ -79,7 +80,7 @@ void FindInstallDisc();
 // Reads [Setting] of Setup.inf on disc 1 into InstConfig and takes the game's
 // title as application and `mainForm` caption. Ends the process after a
 // message when the file is missing or incomplete.
-void ReadSettingSection(platform::Form& mainForm);
+void ReadSettingSection(platform::Form& mainForm, Reporter& report);
 // Opens the installation record (creating its key) and reads InstPath.
 // True when the game counts as installed.
 bool ReadInstallationRecord();

@@ -42,25 +42,24 @@ const platform::ControlDef kControls[] = {
 };
 
 std::string Bracketed(const char* tail) { return "『" + InstConfig.GameTitle + tail; }
+
+// "C:" of "C:\WINDOWS": the root of the Windows folder, without its backslash.
+std::string WindowsDrive(const std::string& windowsDir) {
+    const auto dir = platform::WinPath::Parse(windowsDir);
+    if (!dir) return std::string();
+    std::string root = dir->RootText();
+    root.pop_back();
+    return root;
+}
 }  // namespace
 
-std::string DrivePart(const std::string& path) {
-    if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
-    if (path.compare(0, 2, "\\\\") == 0) {
-        const auto server = sjis::FindFirst(path, '\\', 2);
-        if (server == std::string::npos) return path;
-        const auto share = sjis::FindFirst(path, '\\', server + 1);
-        return share == std::string::npos ? path : path.substr(0, share);
-    }
-    return std::string();
-}
 
 const platform::FormDef kInstMainForm = {
     "TfrmInstMain", "", 394, 239, platform::BorderStyle::Single, true, true,
     kControls, sizeof kControls / sizeof kControls[0]};
 
 std::string ProposedInstallFolder(const std::string& windowsDir, const std::string& defInstPath) {
-    return DrivePart(windowsDir) + "\\Program Files\\" + defInstPath;
+    return WindowsDrive(windowsDir) + "\\Program Files\\" + defInstPath;
 }
 
 bool CanMakeFolderIn(const std::string& folder) {
@@ -85,7 +84,7 @@ bool CanMakeFolderIn(const std::string& folder) {
 std::string ProposeInstallFolder() {
     const std::string windowsDir = platform::WindowsDirectory();
     const std::string shared = ProposedInstallFolder(windowsDir, InstConfig.DefInstPath);
-    if (CanMakeFolderIn(DrivePart(windowsDir) + "\\Program Files")) return shared;
+    if (CanMakeFolderIn(WindowsDrive(windowsDir) + "\\Program Files")) return shared;
     // A standard user, or an administrator under User Account Control: the
     // user's own programs folder, where the record (HKEY_CURRENT_USER) and the
     // shortcut (the user's start menu) already belong.
@@ -121,10 +120,10 @@ void TfrmInstMain::FormCreate() {
     platform::app::SetTaskbarIcon(*this);
 
     FindInstallDisc();
-    ReadSettingSection(*this);
+    ReadSettingSection(*this, Report());
     ReadInstallationRecord();
     // What a crash left half done is settled before the menu shows.
-    RecoverInterruptedWork();
+    RecoverInterruptedWork(*this, Report());
     if (ReadInstallationRecord()) {
         ShowInstalledState();
     } else {
@@ -179,7 +178,5 @@ void TfrmInstMain::btnSClick(platform::Control&) {
     edtInst.SetText(sjis::WithTrailingBackslash(path) + InstConfig.DefInstPath);
 }
 
-// The commands of the buttons live with their work: the install command in
-// install/instcommand.cpp, the uninstall in maintenance/uninstall.cpp, the
-// record repair in maintenance/recordrepair.cpp, the DirectX setup in
-// maintenance/dxsetup.cpp.
+// The command buttons' handlers are in shell/commands.cpp; the commands
+// themselves live with their work in install/ and maintenance/.

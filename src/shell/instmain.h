@@ -3,6 +3,7 @@
 #pragma once
 #include <string>
 
+#include "install/report.h"
 #include "platform/forms.h"
 
 extern const platform::FormDef kInstMainForm;
@@ -30,6 +31,13 @@ public:
     void ShowInstalledState();
     // Visibility of every control in one of the two states.
     void ApplyStateLayout(bool installed);
+    // The switch to the installed state after an installation: the readme
+    // when `readme`, and the offer to start the game.
+    void AfterInstallation(bool readme);
+    // Who answers the menu's questions: message boxes, unless a run from the
+    // command line answers them.
+    Reporter& Report() { return *reporter_; }
+    void SetReporter(Reporter& reporter) { reporter_ = &reporter; }
 
 private:
     void ShowReadme();
@@ -43,13 +51,13 @@ private:
     void btnInstInfoDelClick(platform::Control& sender);
     void btnInstPathChgClick(platform::Control& sender);
     void btnInstDirectXClick(platform::Control& sender);
+
+    BoxReporter boxes_;
+    Reporter* reporter_ = &boxes_;
 };
 
 extern TfrmInstMain* frmInstMain;
 
-// The drive part of a path: "C:" of C:\WINDOWS, \\server\share of a UNC
-// path, empty for anything else.
-std::string DrivePart(const std::string& path);
 // True when this user can make a folder in `folder`: a uniquely named empty
 // folder is made there and taken away again.
 bool CanMakeFolderIn(const std::string& folder);

@@ -11,8 +11,11 @@
 #include "platform/msgbox.h"
 #include "platform/sjis.h"
 #include "platform/winpath.h"
+#include "install/instcommand.h"
 #include "install/instcommon.h"
+#include "install/report.h"
 #include "maintenance/instdeletefiles.h"
+#include "maintenance/uninstall.h"
 #include "shell/instconfig.h"
 #include "shell/instmain.h"
 #include "shell/kivanlib.h"
@@ -23,83 +26,111 @@ using platform::MbResult;
 
 namespace {
 
+// Answers the questions with what the command line chose, or with the answer
+// that keeps the user's data, and logs each message with its answer.
+class CommandLineReporter : public Reporter {
+public:
+    explicit CommandLineReporter(const CommandLine& cmd) : cmd_(cmd) {}
+
+    MbResult Ask(const platform::Form*, Msg id, const std::vector<std::string>& args) override {
+        const MbResult answer = AnswerTo(id);
+        std::string line = "メッセージ：";
+        for (const char c : TextOf(id, args)) line += c == '\n' ? ' ' : c;
+        Note(line + " → " + AnswerName(answer));
+        // A start that ends the process on the spot says why only here.
+        if (id == Msg::SetupInfMissing || id == Msg::SetupInfIncomplete) platform::app::SetExitCode(kExitNoDisc);
+        return answer;
+    }
+    void Note(const std::string& line) override { RunLog(line); }
+
+private:
+    MbResult AnswerTo(Msg id) {
+        switch (id) {
+            case Msg::CreateFolder: case Msg::MwaveNotice: case Msg::UninstallStart:
+                return MbResult::Yes;
+            case Msg::CancelQuestion:  // only the progress window's Cancel button asks this
+                return MbResult::Yes;
+            case Msg::DeleteSaves:
+                return cmd_.deleteSaves ? MbResult::Yes : MbResult::No;
+            case Msg::InstallDone:
+                return cmd_.launch ? MbResult::Yes : MbResult::No;
+            case Msg::DiscPrompt:
+                // The prompt for the next disc: wait for it up to the time-out.
+                if (discWaitedMs_ >= cmd_.discTimeout * 1000) return MbResult::Cancel;
+                Note("ディスクを待っています");
+                platform::app::Wait(1000);
+                discWaitedMs_ += 1000;
+                return MbResult::Ok;
+            default: {
+                const MessageDef& m = MessageOf(id);
+                return m.buttons == MbButtons::YesNo || m.buttons == MbButtons::YesNoCancel ? MbResult::No : MbResult::Ok;
+            }
+        }
+    }
+    static const char* AnswerName(MbResult answer) {
+        switch (answer) {
+            case MbResult::Ok: return "OK";
+            case MbResult::Cancel: return "キャンセル";
+            case MbResult::Abort: return "中止";
+            case MbResult::Retry: return "再試行";
+            case MbResult::Ignore: return "無視";
+            case MbResult::Yes: return "はい";
+            case MbResult::No: return "いいえ";
+        }
+        return "";
+    }
+
+    const CommandLine& cmd_;
+    int discWaitedMs_ = 0;
+};
+
 struct Run {
     CommandLine cmd;
     std::unique_ptr<platform::File> log;
     // Lines from before the log may be opened: it is opened only once the
     // guards passed and the install folder is known.
     std::vector<std::string> pending;
-    int discWaitedMs = 0;
 };
 Run* current = nullptr;
 
-// The exit code a message stands for, when it ends the command; the first
-// such message of a run decides (a later "did not end correctly" only
-// follows from it).
-struct Outcome {
-    const char* text;
-    int code;
-};
-const Outcome kOutcomes[] = {
-    {"インストール情報ファイルが見つかりません", kExitNoDisc},
-    {"インストール情報ファイルに必要な情報が記述されていません", kExitNoDisc},
-    {"インストール先のフォルダを入力して下さい", kExitBadArguments},
-    {"インストールするフォルダは絶対パスで入力してください", kExitBadArguments},
-    {"インストールするフォルダにルートは指定できません", kExitBadArguments},
-    {"インストール先の空き容量が足りません", kExitNoSpace},
-    {"インストール先のフォルダに書き込みできません", kExitNotWritable},
-    {"フォルダの作成に失敗しました", kExitNotWritable},
-    {"インストールは正しく終了しませんでした", kExitFailed},
-    {"の削除を完了できませんでした", kExitFailed},
-    {"インストール情報を削除できませんでした", kExitFailed},
-    {"Setup.logが見つかりません", kExitFailed},
-};
-
-void Settle(int code) {
-    if (platform::app::ExitCode() == kExitDone) platform::app::SetExitCode(code);
-}
-
-bool Says(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
-
-// The answer that keeps the user's data, or the one the command line chose.
-MbResult Answer(const std::string& text, MbButtons buttons, MbIcon icon) {
-    const CommandLine& cmd = current->cmd;
-    MbResult answer = MbResult::Ok;
-    if (buttons == MbButtons::YesNo) {
-        answer = MbResult::No;
-        if (Says(text, "新しく作成しますか") || Says(text, "「M-WAVE対策版」でインストールを行いますか") ||
-            Says(text, "の削除を開始します"))
-            answer = MbResult::Yes;
-        else if (Says(text, "セーブデータを削除しますか"))
-            answer = cmd.deleteSaves ? MbResult::Yes : MbResult::No;
-        else if (Says(text, "を今すぐ起動しますか"))
-            answer = cmd.launch ? MbResult::Yes : MbResult::No;
-        else if (Says(text, "インストールを中止しますか")) {
-            // Only the progress window's Cancel button asks this.
-            answer = MbResult::Yes;
-            Settle(kExitCancelled);
-        }
-    } else if (buttons == MbButtons::OkCancel) {
-        // The prompt for the next disc: wait for it up to the time-out.
-        if (current->discWaitedMs < cmd.discTimeout * 1000) {
-            RunLog("ディスクを待っています");
-            platform::app::Wait(1000);
-            current->discWaitedMs += 1000;
-        } else {
-            answer = MbResult::Cancel;
-            Settle(kExitNoDisc);
-        }
-    }
-    for (const Outcome& o : kOutcomes)
-        if (Says(text, o.text)) Settle(o.code);
-    // Any other error report ends a command that failed.
-    if (icon == MbIcon::Error) Settle(kExitFailed);
+// A message box that no command asked through the reporter (the general
+// error report of an error that ended the command): logged and answered.
+MbResult AnswerBox(const std::string& text, MbButtons buttons, MbIcon) {
     std::string line = "メッセージ：";
     for (const char c : text) line += c == '\n' ? ' ' : c;
-    const char* names[] = {"OK", "キャンセル", "中止", "再試行", "無視", "はい", "いいえ"};  // in MbResult order
-    RunLog(line + " → " + names[static_cast<int>(answer)]);
-    return answer;
+    RunLog(line + " → OK");
+    return buttons == MbButtons::YesNo ? MbResult::No : MbResult::Ok;
 }
+
+}  // namespace
+
+int ExitCodeOf(InstallOutcome outcome) {
+    switch (outcome) {
+        case InstallOutcome::Done: return kExitDone;
+        case InstallOutcome::FolderRefused: return kExitBadArguments;
+        case InstallOutcome::Declined: return kExitCancelled;
+        case InstallOutcome::FolderNotMade: return kExitNotWritable;
+        case InstallOutcome::NotWritable: return kExitNotWritable;
+        case InstallOutcome::NoSpace: return kExitNoSpace;
+        case InstallOutcome::NoDisc: return kExitNoDisc;
+        case InstallOutcome::Cancelled: return kExitCancelled;
+        case InstallOutcome::Failed: return kExitFailed;
+    }
+    return kExitFailed;
+}
+
+int ExitCodeOf(UninstallOutcome outcome) {
+    switch (outcome) {
+        case UninstallOutcome::Done: return kExitDone;
+        case UninstallOutcome::Declined: return kExitCancelled;
+        case UninstallOutcome::LogMissing: return kExitFailed;
+        case UninstallOutcome::RecordKept: return kExitFailed;
+        case UninstallOutcome::Incomplete: return kExitFailed;
+    }
+    return kExitFailed;
+}
+
+namespace {
 
 // The drive of disc 1: the one asked for; else the utility's own drive when
 // it holds Setup.inf; else the first CD-ROM drive that does.
@@ -164,7 +195,7 @@ std::vector<std::string> MissingGameFiles(const std::string& folder) {
     return missing;
 }
 
-int RunCommand() {
+int RunCommand(Reporter& report) {
     const CommandLine& cmd = current->cmd;
     const char drive = FindDisc(cmd.cd);
     const auto label = drive ? platform::VolumeLabel(std::string(1, drive) + ":\\") : std::nullopt;
@@ -180,51 +211,47 @@ int RunCommand() {
     platform::app::Initialize();
     platform::app::SetTitle(kStartTitle);
     frmInstMain = new TfrmInstMain;
+    frmInstMain->SetReporter(report);
     frmInstMain->Create();
     frmInstMain->CenterOnScreen();  // the progress windows centre over it
 
     const bool installed = !InstConfig.NeedInstall;
     const bool install = cmd.command == CommandLine::Command::Install;
+    const std::string folder = cmd.dir.empty() ? frmInstMain->edtInst.Text() : cmd.dir;
     std::vector<std::string> folders;
     if (installed) folders.push_back(InstConfig.InstPath);
-    if (install) folders.push_back(cmd.dir.empty() ? frmInstMain->edtInst.Text() : cmd.dir);
+    if (install) folders.push_back(folder);
     if (!OpenRunLog(folders)) return kExitBadArguments;
-    if (install) {
-        if (installed) {
-            const auto there = platform::WinPath::Parse(InstConfig.InstPath);
-            const auto wanted = platform::WinPath::Parse(sjis::WithTrailingBackslash(cmd.dir));
-            RunLog("インストール済み：" + InstConfig.InstPath);
-            if (!cmd.dir.empty() && !(there && wanted && *there == *wanted)) return kExitFailed;
-            // Installed means the files are there: an uninstall that could
-            // not finish leaves the record with files gone.
-            const auto missing = MissingGameFiles(InstConfig.InstPath);
-            for (const std::string& path : missing) RunLog("ファイルがありません：" + path);
-            if (!missing.empty()) {
-                RunLog("インストールが不完全です：" + InstConfig.InstPath);
-                return kExitIncomplete;
-            }
-            return kExitDone;
+
+    if (install && installed) {
+        const auto there = platform::WinPath::Parse(InstConfig.InstPath);
+        const auto wanted = platform::WinPath::Parse(sjis::WithTrailingBackslash(cmd.dir));
+        RunLog("インストール済み：" + InstConfig.InstPath);
+        if (!cmd.dir.empty() && !(there && wanted && *there == *wanted)) return kExitFailed;
+        // Installed means the files are there: an uninstall that could
+        // not finish leaves the record with files gone.
+        const auto missing = MissingGameFiles(InstConfig.InstPath);
+        for (const std::string& path : missing) RunLog("ファイルがありません：" + path);
+        if (!missing.empty()) {
+            RunLog("インストールが不完全です：" + InstConfig.InstPath);
+            return kExitIncomplete;
         }
-        if (!cmd.dir.empty()) frmInstMain->edtInst.SetText(cmd.dir);
-        RunLog("インストール先：" + frmInstMain->edtInst.Text() + (cmd.mwave ? "（M-WAVE対策版）" : "（通常PCM音源版）"));
-        (cmd.mwave ? frmInstMain->btnStart2 : frmInstMain->btnStart1).Click();
-        if (InstConfig.NeedInstall) Settle(kExitFailed);
-    } else {
-        if (!installed) {
-            RunLog("インストールされていません");
-            return kExitDone;
-        }
-        RunLog("削除するフォルダ：" + InstConfig.InstPath);
-        frmInstMain->btnDelete.Click();
-        const auto record = InstConfig.RecordKey ? InstConfig.RecordKey->ReadString("InstPath") : std::nullopt;
-        if (platform::app::ExitCode() == kExitDone && record && !record->empty()) Settle(kExitFailed);
+        return kExitDone;
     }
-    return platform::app::ExitCode();
+    if (install) {
+        const InstallOutcome outcome = InstallGame(folder, cmd.mwave, *frmInstMain, report);
+        if (outcome == InstallOutcome::Done) frmInstMain->AfterInstallation(cmd.readme);
+        return ExitCodeOf(outcome);
+    }
+    if (!installed) {
+        RunLog("インストールされていません");
+        return kExitDone;
+    }
+    return ExitCodeOf(UninstallGame(*frmInstMain, report));
 }
 
 }  // namespace
 
-const CommandLine* UnattendedCommand() { return current ? &current->cmd : nullptr; }
 
 void RunLog(const std::string& line) {
     if (!current) return;
@@ -257,8 +284,9 @@ int RunFromCommandLine(const std::vector<std::string>& args) {
         return cmd ? kExitDone : kExitBadArguments;
     }
 
-    Run run{*cmd, nullptr, {}, 0};
+    Run run{*cmd, nullptr, {}};
     current = &run;
+    CommandLineReporter reporter(run.cmd);
     // Also when the process ends on the spot (a test's fake ends it by unwinding).
     struct Leave {
         ~Leave() {
@@ -278,14 +306,14 @@ int RunFromCommandLine(const std::vector<std::string>& args) {
         RunLog("ユーティリティがすでに実行中です");
     } else {
         platform::app::SetExitCode(kExitDone);
-        platform::SetBoxAnswerer(Answer);
+        platform::SetBoxAnswerer(AnswerBox);
         // /passive: the progress windows only; /silent: nothing.
         platform::SetFormFilter([silent = cmd->silent](const platform::FormDef& def) {
             const std::string name = def.name;
             return !silent && (name == "TfrmCopyFile" || name == "TfrmDeleteFiles");
         });
         try {
-            code = RunCommand();
+            code = RunCommand(reporter);
         } catch (const std::exception& e) {
             platform::app::ShowError(e.what());
             code = kExitFailed;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "install/instcommand.h"
+#include "maintenance/uninstall.h"
 #include "shell/cmdline.h"
 
 // Runs the utility for `args` (not empty) and returns the exit code.
@@ -15,8 +17,9 @@ int RunFromCommandLine(const std::vector<std::string>& args);
 // them into other text ("\u00A5" into a backslash), naming another folder.
 int RefuseInexactArguments();
 
-// The command of this run; nullptr in a run with the menu.
-const CommandLine* UnattendedCommand();
+// The exit code each way a command can end maps to.
+int ExitCodeOf(InstallOutcome outcome);
+int ExitCodeOf(UninstallOutcome outcome);
 
 // One line in the run's log (Shift-JIS text; written as UTF-8 and straight
 // through to the file, so that it survives the program being killed).

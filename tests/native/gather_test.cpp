@@ -14,7 +14,8 @@ protected:
         InsertDisc('Q', "QUENDRIL1", inf.c_str());
         InstConfig.CdDrive = 'Q';
         main_.Create();
-        ReadSettingSection(main_);
+        BoxReporter boxes;
+        ReadSettingSection(main_, boxes);
         for (auto& list : InstConfig.FileLists) list = std::make_unique<FileList>();
         GatherInstallFileInfo(main_);
     }

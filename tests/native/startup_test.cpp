@@ -185,7 +185,8 @@ protected:
         InstConfig.CdDrive = 'Q';
         form_.Create();
         try {
-            ReadSettingSection(form_);
+            BoxReporter boxes;
+            ReadSettingSection(form_, boxes);
         } catch (const fake::ProcessExit&) {
             ended_ = true;
         }

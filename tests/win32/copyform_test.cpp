@@ -42,7 +42,9 @@ Measure MeasurePanel(HWND panel) {
 // area under Wine's Gothic, though not for the panel's outer width.
 TEST(Win32CopyForm, SizePanelShowsBothFiguresWhole) {
     InstConfig.InstPath.clear();
-    TfrmCopyFile form;
+    platform::Form over(kCopyFileForm);
+    BoxReporter boxes;
+    TfrmCopyFile form(over, boxes);
     form.Create();
     HWND window = FindWindowW(L"TfrmCopyFile", nullptr);
     ASSERT_NE(window, nullptr);

@@ -1,0 +1,34 @@
+// The install command and the game start, behind both big menu buttons.
+#pragma once
+#include <string>
+
+#include "install/report.h"
+
+namespace platform {
+class Form;
+}
+
+// How an installation ended.
+enum class InstallOutcome {
+    Done,
+    FolderRefused,  // the folder text is no usable folder (said so)
+    Declined,       // the user said No to a question before anything was changed
+    FolderNotMade,  // the folder could not be made
+    NotWritable,    // nothing could be written in the folder
+    NoSpace,        // not enough free space
+    NoDisc,         // the disc asked for did not come
+    Cancelled,      // the user stopped the copy
+    Failed,         // a copy or a last step failed
+};
+// True for the outcomes after which the installation was rolled back.
+bool RolledBack(InstallOutcome outcome);
+
+// Installs the game into the folder `folderText` names, the M-WAVE variant
+// when `mwave` (after its notice): the folder is checked and made, the copy
+// form copies, and a failed or cancelled installation is rolled back in the
+// deleting window and reported. `owner` owns the questions and has the
+// progress windows centred over it.
+InstallOutcome InstallGame(const std::string& folderText, bool mwave, const platform::Form& owner, Reporter& report);
+
+// Starts the installed game. False when it could not be started (said so).
+bool StartGame(const platform::Form& owner, Reporter& report);

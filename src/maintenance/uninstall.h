@@ -1,0 +1,20 @@
+// The uninstall command.
+#pragma once
+#include "install/report.h"
+
+namespace platform {
+class Form;
+}
+
+enum class UninstallOutcome {
+    Done,
+    Declined,    // the user said No to the first question: nothing changed
+    LogMissing,  // no log that names the installation: nothing changed
+    RecordKept,  // the files are gone, the record could not be removed
+    Incomplete,  // files stayed (held open); the record stays with a log of them
+};
+
+// Removes the installed game: asks, deletes what Setup.log lists in the
+// deleting window (shown over `owner`), the shortcut and the record, and
+// says how it ended. The save data goes when the user says so.
+UninstallOutcome UninstallGame(platform::Form& owner, Reporter& report);
