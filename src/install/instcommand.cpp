@@ -133,7 +133,7 @@ InstallOutcome InstallGame(const std::string& folderText, bool mwave, const plat
     if (mwave && report.Ask(&owner, Msg::MwaveNotice) != MbResult::Yes) return InstallOutcome::Declined;
     InstConfig.DllSource = mwave ? "InstData\\ovit_mwv.dll" : "InstData\\ovit.dll";
     if (const auto refused = PrepareFolder(*checked, owner, report)) return *refused;
-    InstConfig.InstPath = checked->FolderText();
+    InstConfig.SetInstPath(checked);
     report.Note("インストール先：" + InstConfig.InstPath + (mwave ? "（M-WAVE対策版）" : "（通常PCM音源版）"));
 
     const InstallOutcome outcome = RunCopyForm(owner, report);

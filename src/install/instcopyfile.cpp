@@ -155,8 +155,8 @@ TfrmCopyFile::TfrmCopyFile(const platform::Form& over, Reporter& report)
     // before a file is touched; the log of an earlier installation is then
     // moved aside, never emptied. When any of it fails, the folder counts as
     // one that cannot be written.
-    const auto folder = platform::WinPath::Parse(InstConfig.InstPath);
-    if (!folder || folder->IsRoot()) return;
+    const auto& folder = InstConfig.InstFolder;
+    if (!folder) return;
     auto& journal = InstConfig.InstallJournal;
     auto plan = PlanInstallation(*folder, journal.plan.madeFolders);
     if (!plan) return;
@@ -237,8 +237,8 @@ bool TfrmCopyFile::RunCopies() {
     // Every destination is formed through the path model: a name from the
     // disc that is not one plain component ("..\x", "a/b", "x.") would put a
     // file somewhere else than the log says, so it ends the installation.
-    const auto folder = platform::WinPath::Parse(InstConfig.InstPath);
-    if (!folder || folder->IsRoot()) return false;
+    const auto& folder = InstConfig.InstFolder;
+    if (!folder) return false;
     lblInstFile.SetCaption("インストールするファイル情報を取得しています...");
     Repaint();
 
@@ -320,7 +320,7 @@ bool TfrmCopyFile::RunCopies() {
 void TfrmCopyFile::Finish() {
     // Tazu.env as copied, with the four data groups set to the installed
     // copy; written beside it and then swapped in, so it is never half written.
-    const std::string env = platform::WinPath::Parse(InstConfig.InstPath)->Child("Tazu.env")->Text();
+    const std::string env = InstConfig.InstFolder->Child("Tazu.env")->Text();
     const auto bytes = platform::ReadWholeFile(env);
     if (!bytes) throw std::runtime_error("ファイルを読み込めません。\n\n[ " + env + " ]");
     std::string edited = *bytes;
@@ -336,7 +336,7 @@ void TfrmCopyFile::Finish() {
     // The shortcut joins the plan here, and the journal with it, before it
     // is made.
     if (PlanShortcut(journal.plan) &&
-        !ReplaceWholeFile(platform::WinPath::Parse(InstConfig.InstPath)->Child(kJournalName)->Text(),
+        !ReplaceWholeFile(InstConfig.InstFolder->Child(kJournalName)->Text(),
                           JournalText(journal.plan)))
         throw std::runtime_error("ファイルに書き込めません。\n\n[ " + InstConfig.InstPath + kJournalName + " ]");
     if (const auto place = StartMenuShortcutPlace(); place && journal.plan.Find(place->link.Text())) {

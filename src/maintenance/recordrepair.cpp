@@ -87,7 +87,7 @@ RecordOutcome MoveRecord(const std::string& chosen, const platform::Form& owner,
 
 void FinishRecordChange(const std::string& folder) {
     WriteInstallationRecord(folder);
-    InstConfig.InstPath = folder;
+    InstConfig.SetInstPath(platform::WinPath::Parse(folder));
     CreateStartMenuShortcut();
     InstConfig.RecordKey->DeleteValue(kMovingValue);
 }
@@ -108,7 +108,7 @@ void RecoverInterruptedWork(const platform::Form& owner, Reporter& report) {
                 const auto journalFolder = platform::WinPath::Parse(full->folder);
                 if (journalFolder && *journalFolder == *folder) plan = full;
             }
-            const auto record = platform::WinPath::Parse(InstConfig.InstPath);
+            const auto& record = InstConfig.InstFolder;
             if (record && *record == *folder) {
                 // It reached its record: only the clean-up was cut short.
                 if (FinishInstallation(*plan)) key->DeleteValue(kInstallingValue);

@@ -57,8 +57,8 @@ UninstallOutcome UninstallGame(platform::Form& owner, Reporter& report) {
 
     // A record that names no usable folder is refused when it is read; the
     // check here keeps the pass from ever working over anything else.
-    const auto folder = platform::WinPath::Parse(InstConfig.InstPath);
-    const auto logFile = folder && !folder->IsRoot() ? folder->Child("Setup.log") : std::nullopt;
+    const auto& folder = InstConfig.InstFolder;
+    const auto logFile = folder ? folder->Child("Setup.log") : std::nullopt;
     const std::string logPath = logFile ? logFile->Text() : std::string();
     if (logFile) RecoverInstallLog(logPath);
     // An unreadable log is as good as a missing one: nothing may be deleted

@@ -80,7 +80,7 @@ void TfrmInstMain::btnDeleteClick(platform::Control&) {
 void TfrmInstMain::btnInstInfoDelClick(platform::Control&) {
     if (RemoveRecord(*this, Report()) != RecordOutcome::Done) return;
     ShowInstallState();
-    InstConfig.InstPath.clear();
+    InstConfig.SetInstPath(std::nullopt);
     InstConfig.TotalInstSize = 0;
     for (auto& list : InstConfig.FileLists) list = std::make_unique<FileList>();
     GatherInstallFileInfo(*this);

@@ -96,18 +96,13 @@ void ReadSettingSection(platform::Form& mainForm, Reporter& report) {
 
 bool ReadInstallationRecord() {
     InstConfig.RecordKey = platform::RegKey::OpenOrCreate(RecordKeyPath());
-    InstConfig.InstPath.clear();
-    if (InstConfig.RecordKey) {
-        if (auto value = InstConfig.RecordKey->ReadString("InstPath")) InstConfig.InstPath = *value;
-    }
+    std::string value;
+    if (InstConfig.RecordKey) value = InstConfig.RecordKey->ReadString("InstPath").value_or(std::string());
     // The record's folder is what the uninstall works over: one that is not
     // a plain absolute folder, or that is a drive or share root, names no
     // installation. Kept as Windows reads it, ending in a backslash as every
     // folder in InstConfig does.
-    if (!InstConfig.InstPath.empty()) {
-        const auto folder = platform::WinPath::Parse(sjis::WithTrailingBackslash(InstConfig.InstPath));
-        InstConfig.InstPath = folder && !folder->IsRoot() ? folder->FolderText() : std::string();
-    }
+    InstConfig.SetInstPath(value.empty() ? std::nullopt : platform::WinPath::Parse(sjis::WithTrailingBackslash(value)));
     return !InstConfig.InstPath.empty();
 }
 

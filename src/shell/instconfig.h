@@ -14,6 +14,7 @@
 #include "install/transaction.h"
 #include "platform/ini.h"
 #include "platform/registry.h"
+#include "platform/winpath.h"
 
 namespace platform {
 class Form;
@@ -47,6 +48,13 @@ struct TInstConfig {
     std::uint64_t TotalInstSize = 0;  // sum of the six sizes above, widened
 
     std::string InstPath;  // ends in a backslash when set; empty: not installed
+    // InstPath as the path model read it, once: what every command that
+    // writes or deletes there works from. Set together with it.
+    std::optional<platform::WinPath> InstFolder;
+    void SetInstPath(const std::optional<platform::WinPath>& folder) {
+        InstFolder = folder && !folder->IsRoot() ? folder : std::nullopt;
+        InstPath = InstFolder ? InstFolder->FolderText() : std::string();
+    }
     bool NeedInstall = true;
     bool DeleteSaveData = false;
 

@@ -224,7 +224,7 @@ int RunCommand(Reporter& report) {
     if (!OpenRunLog(folders)) return kExitBadArguments;
 
     if (install && installed) {
-        const auto there = platform::WinPath::Parse(InstConfig.InstPath);
+        const auto& there = InstConfig.InstFolder;
         const auto wanted = platform::WinPath::Parse(sjis::WithTrailingBackslash(cmd.dir));
         RunLog("インストール済み：" + InstConfig.InstPath);
         if (!cmd.dir.empty() && !(there && wanted && *there == *wanted)) return kExitFailed;

@@ -163,7 +163,7 @@ TEST_F(Install, InstallsEverythingInOrderAndSwitchesToTheInstalledState) {
     Menu().btnInstInfoDel.Click();
     EXPECT_TRUE(Menu().btnStart2.Visible() && Menu().btnStart2.Enabled());
     InstConfig.NeedInstall = false;
-    InstConfig.InstPath = kDir;
+    InstConfig.SetInstPath(platform::WinPath::Parse(kDir));
 
     // Now the same button starts the game from its folder and ends the menu.
     Menu().btnStart1.Click();
@@ -505,7 +505,7 @@ protected:
     void SetUp() override {
         Install::SetUp();
         Start();
-        InstConfig.InstPath = "C:\\";
+        InstConfig.InstPath = "C:\\";  // the copy of one file does not look at the folder
         form_.Create();
         InstConfig.TotalInstSize = 10;
     }
