@@ -23,6 +23,17 @@ using platform::MbDefault;
 using platform::MbIcon;
 using platform::MbResult;
 
+// Where the sources of one disc are read from: the disc in the drive, or a
+// folder on the drive named after the disc's label standing in for it.
+struct DiscSource {
+    bool folderMode = false;
+    std::string folder;  // CdRoot + label, without a trailing backslash
+
+    std::string Of(const std::string& relative) const {
+        return folderMode ? folder + "\\" + relative : InstConfig.CdRoot + relative;
+    }
+};
+
 TfrmCopyFile* frmCopyFile = nullptr;
 
 namespace {
@@ -79,16 +90,6 @@ std::string PercentText(int position) {
     return text;
 }
 
-// Where the sources of one disc are read from: the disc in the drive, or a
-// folder on the drive named after the disc's label standing in for it.
-struct DiscSource {
-    bool folderMode = false;
-    std::string folder;  // CdRoot + label, without a trailing backslash
-
-    std::string Of(const std::string& relative) const {
-        return folderMode ? folder + "\\" + relative : InstConfig.CdRoot + relative;
-    }
-};
 
 // Asks for disc `n` until it is in the drive or its folder is there. False
 // when the user cancelled.
@@ -269,6 +270,21 @@ bool TfrmCopyFile::RunCopies() {
     // Before the first file is touched, the whole plan is on the disk.
     if (!ReplaceWholeFile(folder->Child(kJournalName)->Text(), JournalText(journal.plan))) return false;
 
+    if (!CopyMainFiles(*folder, disc)) return false;
+    for (int n = 1; n <= InstConfig.TotalDisc && n <= kMaxDiscs; ++n) {
+        if (!CheckDisc(*this, report_, n, disc)) {
+            FOutcome = InstallOutcome::NoDisc;
+            return false;
+        }
+        for (int g = 0; g < kGroupCount; ++g)
+            if (!CopyGroup(*folder, g, n, disc)) return false;
+    }
+    pgbAll.SetPosition(100);
+    return true;
+}
+
+// Tazu.exe, Tazu.env, the sound library and the icon, straight into the folder.
+bool TfrmCopyFile::CopyMainFiles(const platform::WinPath& folder, const DiscSource& disc) {
     const std::string mainFiles[4][2] = {
         {"Tazu.exe", disc.folderMode ? disc.folder + "\\InstData\\Tazu.exe" : InstConfig.CdRoot + InstConfig.ExeSource},
         {"Tazu.env", disc.Of(InstConfig.EnvSource)},
@@ -276,44 +292,38 @@ bool TfrmCopyFile::RunCopies() {
         {InstConfig.ShortcutIcon, disc.Of(InstConfig.IconSource)},
     };
     for (const auto& file : mainFiles) {
-        const auto destination = folder->Child(file[0]);
+        const auto destination = folder.Child(file[0]);
         if (!destination || IsReservedName(destination->Last()) || !WriteLogLine(destination->Text()) ||
             !MoveAsidePlanned(destination->Text()) || CopyFileWithProgress(*this, destination->Text(), file[1]))
             return false;
         report_.Note("コピー：" + destination->Text());
     }
+    return true;
+}
 
-    for (int n = 1; n <= InstConfig.TotalDisc && n <= kMaxDiscs; ++n) {
-        if (!CheckDisc(*this, report_, n, disc)) {
-            FOutcome = InstallOutcome::NoDisc;
-            return false;
+// The entries of group `g` on disc `n`, into the group's folder. Data files
+// already there (save data above all) are never overwritten; one this
+// installation copied from disc 1 is its own. Sub-folders of an entry are
+// not reproduced.
+bool TfrmCopyFile::CopyGroup(const platform::WinPath& folder, int g, int n, const DiscSource& disc) {
+    const auto& journal = InstConfig.InstallJournal;
+    const auto groupFolder = folder.Child(kGroups[g]);
+    platform::CreateDirectoryTree(groupFolder->Text());
+    for (const std::string& entry : InstConfig.Files(g, n)) {
+        const auto destination = groupFolder->Child(sjis::LastPathComponent(entry));
+        if (!destination || IsReservedName(destination->Last()) || !WriteLogLine(destination->Text())) return false;
+        const std::string path = destination->Text();
+        const PlannedFile* planned = journal.plan.Find(path);
+        const bool kept = planned && planned->kind == PlannedFile::Kind::Keep;
+        if (g == 0) {
+            if (kept || WrittenByThisRun(path) || platform::FileExists(path)) continue;
+            if (IsSaveDataName(destination->Last())) InstConfig.DeleteSaveData = true;
+        } else if (kept) {
+            return false;  // no free name to move the file from before aside
         }
-        for (int g = 0; g < kGroupCount; ++g) {
-            const auto groupFolder = folder->Child(kGroups[g]);
-            platform::CreateDirectoryTree(groupFolder->Text());
-            for (const std::string& entry : InstConfig.Files(g, n)) {
-                // Sub-folders of an entry are not reproduced.
-                const auto destination = groupFolder->Child(sjis::LastPathComponent(entry));
-                if (!destination || IsReservedName(destination->Last()) || !WriteLogLine(destination->Text()))
-                    return false;
-                const std::string path = destination->Text();
-                const PlannedFile* planned = journal.plan.Find(path);
-                if (g == 0) {
-                    // Data files already there (save data above all) are never
-                    // overwritten; one this installation copied from disc 1 is its own.
-                    if ((planned && planned->kind == PlannedFile::Kind::Keep) || WrittenByThisRun(path) ||
-                        platform::FileExists(path))
-                        continue;
-                    if (IsSaveDataName(destination->Last())) InstConfig.DeleteSaveData = true;
-                } else if (planned && planned->kind == PlannedFile::Kind::Keep) {
-                    return false;  // no free name to move the file from before aside
-                }
-                if (!MoveAsidePlanned(path) || CopyFileWithProgress(*this, path, disc.Of(entry))) return false;
-                report_.Note("コピー：" + path);
-            }
-        }
+        if (!MoveAsidePlanned(path) || CopyFileWithProgress(*this, path, disc.Of(entry))) return false;
+        report_.Note("コピー：" + path);
     }
-    pgbAll.SetPosition(100);
     return true;
 }
 

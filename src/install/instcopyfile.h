@@ -10,8 +10,11 @@
 #include "install/report.h"
 #include "platform/files.h"
 #include "platform/forms.h"
+#include "platform/winpath.h"
 
 extern const platform::FormDef kCopyFileForm;
+
+struct DiscSource;
 
 constexpr int WM_COPYSTART = 100;  // the copy form's own start message
 
@@ -56,6 +59,8 @@ private:
     // The install driver: the whole installation, ending with the modal result.
     void WMCopyStart();
     bool RunCopies();
+    bool CopyMainFiles(const platform::WinPath& folder, const DiscSource& disc);
+    bool CopyGroup(const platform::WinPath& folder, int group, int disc, const DiscSource& source);
     void Finish();
     bool WriteLogLine(const std::string& path);
 

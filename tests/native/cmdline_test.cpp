@@ -5,6 +5,7 @@
 
 #include "install/instcommon.h"
 #include "install/instcopyfile.h"
+#include "install/report.h"
 #include "platform/app.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -262,6 +263,39 @@ TEST_F(CommandLineRun, ArgumentsThatDoNotConvertExactlyAreRefused) {
     EXPECT_EQ(UtilityMain(), kExitBadArguments);
     EXPECT_NE(fake::ConsoleText().find("シフトJIS"), std::string::npos);
     EXPECT_TRUE(fake::Tree("C:\\Games").empty());
+}
+
+}  // namespace
+
+namespace {
+
+// Each way a command ends has the code the README's table gives it; a new
+// outcome without one does not compile (the switches have no default).
+TEST(ExitCodes, EachOutcomeHasItsCode) {
+    const std::pair<InstallOutcome, int> install[] = {
+        {InstallOutcome::Done, kExitDone},          {InstallOutcome::FolderRefused, kExitBadArguments},
+        {InstallOutcome::Declined, kExitCancelled}, {InstallOutcome::FolderNotMade, kExitNotWritable},
+        {InstallOutcome::NotWritable, kExitNotWritable}, {InstallOutcome::NoSpace, kExitNoSpace},
+        {InstallOutcome::NoDisc, kExitNoDisc},      {InstallOutcome::Cancelled, kExitCancelled},
+        {InstallOutcome::Failed, kExitFailed},
+    };
+    for (const auto& [outcome, code] : install) EXPECT_EQ(ExitCodeOf(outcome), code) << static_cast<int>(outcome);
+    const std::pair<UninstallOutcome, int> uninstall[] = {
+        {UninstallOutcome::Done, kExitDone},         {UninstallOutcome::Declined, kExitCancelled},
+        {UninstallOutcome::LogMissing, kExitFailed}, {UninstallOutcome::RecordKept, kExitFailed},
+        {UninstallOutcome::Incomplete, kExitFailed},
+    };
+    for (const auto& [outcome, code] : uninstall) EXPECT_EQ(ExitCodeOf(outcome), code) << static_cast<int>(outcome);
+}
+
+// Every question and message has a definition of its own, with a text.
+TEST(Messages, EachIdHasItsOwnText) {
+    for (int i = 0; i <= static_cast<int>(Msg::Error); ++i) {
+        const MessageDef& m = MessageOf(static_cast<Msg>(i));
+        EXPECT_EQ(static_cast<int>(m.id), i);
+        EXPECT_NE(std::string(m.text), "") << i;
+    }
+    EXPECT_EQ(TextOf(Msg::DiscPrompt, {"ソフト表", "ディスク２"}), "『ソフト表』のディスク２をCD-ROMドライブにセットしてください。");
 }
 
 }  // namespace

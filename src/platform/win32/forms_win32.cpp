@@ -152,6 +152,7 @@ private:
     bool EffectiveEnabled(int row);
     POINT Origin(int row);
     void CreateControl(int row);
+    void FinishControl(int row, HWND control);
     void ApplyVisible(int row);
     void ApplyEnabled(int row);
     void ApplyBounds(int row);
@@ -306,79 +307,99 @@ void Win32Form::Realize() {
     LiveForms().push_back(this);
 }
 
-void Win32Form::CreateControl(int row) {
-    const ControlDef& def = Row(row);
-    const ControlState& state = form_.StateOf(row);
+namespace {
+
+// The window class, styles and creation height of a control of the table.
+struct ControlWindow {
     const wchar_t* className = WC_STATICW;
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS | WS_GROUP;
     DWORD exStyle = 0;
     bool hasText = true;
-    int height = state.height;
+    int height = 0;
+};
+
+ControlWindow WindowFor(const ControlDef& def, int tableHeight) {
+    ControlWindow w;
+    w.height = tableHeight;
     switch (def.kind) {
     case ControlKind::Button:
-        className = WC_BUTTONW;
-        style |= (def.flags & kDefaultButton) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-        if (def.flags & kDefaultButton) defaultId_ = kFirstControlId + row;
+        w.className = WC_BUTTONW;
+        w.style |= (def.flags & kDefaultButton) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
         break;
     case ControlKind::Label:
         // A left-aligned label clips rather than wraps: a caption a little
         // wider than its box under another font must not lose its tail to a
         // hidden second line.
-        style |= def.align == Align::Center ? SS_CENTER : def.align == Align::Right ? SS_RIGHT : SS_LEFTNOWORDWRAP;
+        w.style |= def.align == Align::Center ? SS_CENTER : def.align == Align::Right ? SS_RIGHT : SS_LEFTNOWORDWRAP;
         break;
     case ControlKind::Edit:
-        className = WC_EDITW;
-        style |= ES_LEFT | ES_AUTOHSCROLL;
-        exStyle |= WS_EX_CLIENTEDGE;
+        w.className = WC_EDITW;
+        w.style |= ES_LEFT | ES_AUTOHSCROLL;
+        w.exStyle |= WS_EX_CLIENTEDGE;
         break;
     case ControlKind::ComboList:
-        className = WC_COMBOBOXW;
-        style |= CBS_DROPDOWNLIST | WS_VSCROLL;
-        height += kComboItemHeight * kComboDropItems + 2;  // the drop-down part
-        hasText = false;
+        w.className = WC_COMBOBOXW;
+        w.style |= CBS_DROPDOWNLIST | WS_VSCROLL;
+        w.height += kComboItemHeight * kComboDropItems + 2;  // the drop-down part
+        w.hasText = false;
         break;
     case ControlKind::ProgressBar:
-        className = PROGRESS_CLASSW;
-        hasText = false;
+        w.className = PROGRESS_CLASSW;
+        w.hasText = false;
         break;
     case ControlKind::Panel:
-        style |= SS_SUNKEN | SS_CENTERIMAGE |
-                 (def.align == Align::Left ? SS_LEFT : def.align == Align::Right ? SS_RIGHT : SS_CENTER);
+        w.style |= SS_SUNKEN | SS_CENTERIMAGE |
+                   (def.align == Align::Left ? SS_LEFT : def.align == Align::Right ? SS_RIGHT : SS_CENTER);
         break;
     case ControlKind::StatusBar:
-        className = STATUSCLASSNAMEW;
+        w.className = STATUSCLASSNAMEW;
         // Placed at its table rectangle like every other control: left to
         // itself a status bar docks and picks its own height from the font
         // (20 px under Wine instead of the laid-out 19).
-        style &= ~static_cast<DWORD>(WS_CLIPSIBLINGS | WS_GROUP);
-        style |= CCS_NOPARENTALIGN | CCS_NORESIZE;
-        if (!(def.flags & kNoSizeGrip)) style |= SBARS_SIZEGRIP;
-        hasText = false;
+        w.style &= ~static_cast<DWORD>(WS_CLIPSIBLINGS | WS_GROUP);
+        w.style |= CCS_NOPARENTALIGN | CCS_NORESIZE;
+        if (!(def.flags & kNoSizeGrip)) w.style |= SBARS_SIZEGRIP;
+        w.hasText = false;
         break;
     case ControlKind::GroupBox:
-        className = WC_BUTTONW;
-        style |= BS_GROUPBOX;
+        w.className = WC_BUTTONW;
+        w.style |= BS_GROUPBOX;
         break;
     case ControlKind::Bevel:
-        style |= (def.flags & kRaised) ? SS_LEFT : SS_ETCHEDFRAME;
-        hasText = false;
+        w.style |= (def.flags & kRaised) ? SS_LEFT : SS_ETCHEDFRAME;
+        w.hasText = false;
         break;
     }
     if (def.tab >= 0 && def.kind != ControlKind::GroupBox && def.kind != ControlKind::Panel &&
         def.kind != ControlKind::Label && def.kind != ControlKind::Bevel && def.kind != ControlKind::StatusBar)
-        style |= WS_TABSTOP;
-    if (EffectiveVisible(row)) style |= WS_VISIBLE;
-    if (!EffectiveEnabled(row)) style |= WS_DISABLED;
+        w.style |= WS_TABSTOP;
+    return w;
+}
+
+}  // namespace
+
+void Win32Form::CreateControl(int row) {
+    const ControlDef& def = Row(row);
+    const ControlState& state = form_.StateOf(row);
+    ControlWindow w = WindowFor(def, state.height);
+    if (def.kind == ControlKind::Button && (def.flags & kDefaultButton)) defaultId_ = kFirstControlId + row;
+    if (EffectiveVisible(row)) w.style |= WS_VISIBLE;
+    if (!EffectiveEnabled(row)) w.style |= WS_DISABLED;
 
     const POINT origin = Origin(row);
-    HWND control = CreateWindowExW(exStyle, className, hasText ? win32::Widen(state.caption).c_str() : L"", style,
-                                   origin.x + state.left, origin.y + state.top, state.width, height, hwnd_,
+    HWND control = CreateWindowExW(w.exStyle, w.className, w.hasText ? win32::Widen(state.caption).c_str() : L"",
+                                   w.style, origin.x + state.left, origin.y + state.top, state.width, w.height, hwnd_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + row)),
                                    GetModuleHandleW(nullptr), nullptr);
     controls_[row] = control;
     if (!control) return;
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont()), FALSE);
+    FinishControl(row, control);
+}
 
+// What a control of each kind needs once its window is there.
+void Win32Form::FinishControl(int row, HWND control) {
+    const ControlDef& def = Row(row);
     switch (def.kind) {
     case ControlKind::ComboList: {
         SendMessageW(control, CB_SETITEMHEIGHT, 0, kComboItemHeight);
@@ -389,7 +410,7 @@ void Win32Form::CreateControl(int row) {
         SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), kComboItemHeight);
         RECT closed;
         GetWindowRect(control, &closed);
-        const int field = kComboItemHeight + state.height - (closed.bottom - closed.top);
+        const int field = kComboItemHeight + form_.StateOf(row).height - (closed.bottom - closed.top);
         if (field > 0) SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
         PushItems(row);
         break;
