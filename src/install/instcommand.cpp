@@ -22,6 +22,17 @@ namespace {
 
 std::string GamePath() { return InstConfig.InstPath + "Tazu.exe"; }
 
+// A name in the text that Windows would shorten ("Games." or "Games "):
+// the path model refuses it, and the user is told why.
+bool EndsInDotOrBlank(const std::string& text) {
+    for (const std::string& part : sjis::SplitPath(text)) {
+        if (part.empty() || part == "." || part == "..") continue;
+        const auto fault = platform::WinPath::ComponentFault(part);
+        if (fault && fault->kind == platform::NameFault::TrailingDotOrBlank) return true;
+    }
+    return false;
+}
+
 // The folder text is usable: given, absolute, not a root, read by Windows
 // as it is written. Each refusal has its message. The text is read as it
 // will be kept, with its backslash: "C:" is the drive's root as much as
@@ -35,7 +46,7 @@ std::optional<platform::WinPath> CheckFolderText(const platform::Form& owner, Re
     // name Windows would change ("Games." loses its dot) are all refused.
     const auto folder = platform::WinPath::Parse(sjis::WithTrailingBackslash(text));
     if (!folder) {
-        report.Ask(&owner, Msg::FolderNotAbsolute);
+        report.Ask(&owner, EndsInDotOrBlank(text) ? Msg::FolderEndsInDotOrBlank : Msg::FolderNotAbsolute);
         return std::nullopt;
     }
     if (folder->IsRoot()) {

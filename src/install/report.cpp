@@ -22,6 +22,9 @@ const MessageDef kMessages[] = {
 
     {Msg::FolderEmpty, "インストール先のフォルダを入力して下さい。", Ok, Warning, First, nullptr},
     {Msg::FolderNotAbsolute, "インストールするフォルダは絶対パスで入力してください。", Ok, Warning, First, nullptr},
+    {Msg::FolderEndsInDotOrBlank,
+     "フォルダ名の末尾にピリオド（.）や空白は使えません。\nWindowsはこれを取り除き、別の名前のフォルダとして扱います。", Ok,
+     Warning, First, nullptr},
     {Msg::FolderIsRoot, "インストールするフォルダにルートは指定できません。", Ok, Warning, First, nullptr},
     {Msg::MwaveNotice,
      "IBM社製パソコンAptivaシリーズの「M-WAVE」音源搭載機種や、Maestro系の音源チップ搭載ボード、\n"
@@ -64,8 +67,8 @@ const MessageDef kMessages[] = {
      "「インストール情報削除」でインストール情報を削除してください。",
      Ok, Warning, First, nullptr},
     {Msg::UninstallIncomplete,
-     "『%s』の削除を完了できませんでした。\n\n使用中などの理由で削除できなかったファイルが %s 個、次のフォルダに残っています。"
-     "\n\n[ %s ]\n\nファイルを使用しているプログラムを終了してから、もう一度削除を行ってください。",
+     "『%s』の削除を完了できませんでした。\n\n使用中などの理由で削除できなかったファイルが%s個、\n次のフォルダに残っています。"
+     "\n\n[ %s ]\n%s\nファイルを使用しているプログラムを終了してから、\nもう一度削除を行ってください。",
      Ok, Warning, First, nullptr},
 
     {Msg::RemoveQuestion,
@@ -83,6 +86,9 @@ const MessageDef kMessages[] = {
      YesNo, Question, Second, nullptr},
     {Msg::ChangeAbandoned, "インストール情報の変更を中止しました。", Ok, Information, First, nullptr},
     {Msg::NotInstalledThere, "選択されたフォルダにはゲームがインストールされていません。", Ok, Information, First, nullptr},
+    {Msg::RootNotInstallFolder,
+     "ドライブのルートはインストール先のフォルダにはなりません。\nゲームがインストールされているフォルダを選択して下さい。", Ok,
+     Information, First, nullptr},
     {Msg::ChangeFailed, "インストール情報の変更に失敗しました。", Ok, Error, First, nullptr},
     {Msg::ChangeDone, "インストール情報の変更が完了しました。", Ok, Information, First, nullptr},
 

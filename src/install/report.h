@@ -16,13 +16,14 @@ enum class Msg {
     // the start
     SetupInfMissing, SetupInfIncomplete,
     // the install command and the copy form
-    FolderEmpty, FolderNotAbsolute, FolderIsRoot, MwaveNotice, FolderExists, CreateFolder, FolderNotMade,
+    FolderEmpty, FolderNotAbsolute, FolderEndsInDotOrBlank, FolderIsRoot, MwaveNotice, FolderExists, CreateFolder, FolderNotMade,
     NotWritable, NoSpace, DiscPrompt, NoMemory, CancelQuestion, CopyFailed, NotEnded, InstallDone, StartFailed,
     ReadmeFailed,
     // the uninstall
     UninstallStart, DeleteSaves, LogMissing, UninstallDone, RecordNotRemoved, UninstallIncomplete,
     // the record repair
-    RemoveQuestion, RemoveDone, RemoveFailed, ChangeQuestion, ChangeAbandoned, NotInstalledThere, ChangeFailed,
+    RemoveQuestion, RemoveDone, RemoveFailed, ChangeQuestion, ChangeAbandoned, NotInstalledThere, RootNotInstallFolder,
+    ChangeFailed,
     ChangeDone,
     // the DirectX setup
     DirectXMissing, DirectXStartFailed,

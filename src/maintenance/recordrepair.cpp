@@ -61,7 +61,11 @@ RecordOutcome MoveRecord(const std::string& chosen, const platform::Form& owner,
     // A root is never an install folder, and a folder Windows would read
     // otherwise than its name says is none either.
     const auto parsed = platform::WinPath::Parse(sjis::WithTrailingBackslash(chosen));
-    const std::string folder = parsed && !parsed->IsRoot() ? parsed->FolderText() : std::string();
+    if (parsed && parsed->IsRoot()) {
+        report.Ask(&owner, Msg::RootNotInstallFolder);
+        return RecordOutcome::Refused;
+    }
+    const std::string folder = parsed ? parsed->FolderText() : std::string();
     // A log left by an interrupted rewrite is put back only in a folder that
     // holds the game: another program's "Setup.log.old" is none of ours.
     const bool game = !folder.empty() && platform::FileExists(folder + "Tazu.exe");

@@ -48,6 +48,21 @@ PassResult RunDeletionPass(const platform::Form& owner, Reporter& report, const 
     return result;
 }
 
+// The files that stayed, one a line below the folder, so that the user
+// knows what to close: five at most, then how many more.
+std::string RemainingList(const std::vector<std::string>& remaining, const platform::WinPath& folder) {
+    constexpr std::size_t kShown = 5;
+    std::string list;
+    for (std::size_t i = 0; i < remaining.size() && i < kShown; ++i) {
+        const auto file = platform::WinPath::Parse(remaining[i]);
+        const auto holder = file ? file->Parent() : std::nullopt;
+        const bool inGroup = holder && *holder != folder;
+        list += "・" + (file ? (inGroup ? holder->Last() + "\\" : std::string()) + file->Last() : remaining[i]) + "\n";
+    }
+    if (remaining.size() > kShown) list += "ほか" + std::to_string(remaining.size() - kShown) + "個\n";
+    return list;
+}
+
 }  // namespace
 
 UninstallOutcome UninstallGame(platform::Form& owner, Reporter& report) {
@@ -90,6 +105,7 @@ UninstallOutcome UninstallGame(platform::Form& owner, Reporter& report) {
     }
     for (const std::string& path : result.pass.remaining) report.Note("残ったファイル：" + path);
     report.Ask(&owner, Msg::UninstallIncomplete,
-               {game, std::to_string(result.pass.remaining.size()), folder->Text()});
+               {game, std::to_string(result.pass.remaining.size()), folder->Text(),
+                RemainingList(result.pass.remaining, *folder)});
     return UninstallOutcome::Incomplete;
 }

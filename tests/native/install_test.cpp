@@ -223,6 +223,8 @@ TEST_F(Install, FolderTextIsCheckedBeforeAnythingHappens) {
     const char* const kAbsolute = "インストールするフォルダは絶対パスで入力してください。";
     const char* const kRoot = "インストールするフォルダにルートは指定できません。";
     const char* const kCreateFailed = "フォルダの作成に失敗しました。";
+    const char* const kTrailing =
+        "フォルダ名の末尾にピリオド（.）や空白は使えません。\nWindowsはこれを取り除き、別の名前のフォルダとして扱います。";
     const struct {
         const char* text;
         const char* message;
@@ -235,7 +237,8 @@ TEST_F(Install, FolderTextIsCheckedBeforeAnythingHappens) {
         {"D:\\", kRoot, "a drive root"},
         {"C:", kRoot, "a drive without its backslash is its root too"},
         {"C:\\a|b", kAbsolute, "a name no folder may have"},
-        {"D:\\Games\\Quendril.", kAbsolute, "a trailing dot Windows would drop"},
+        {"D:\\Games\\Quendril.", kTrailing, "a trailing dot Windows would drop"},
+        {"D:\\Games \\Quendril", kTrailing, "a trailing blank inside the path"},
         {"C:\\WINDOWS\\..", kRoot, "a root by climbing"},
         {"\\\\srv\\share", kRoot, "a bare share"},
         {"Z:\\Game", kCreateFailed, "no such drive"},

@@ -142,13 +142,15 @@ TEST_F(Repair, AnsweredNoCancelledOrRefusedChangesNothing) {
     }
     EXPECT_EQ(fake::FolderPicks().size(), 3u);
 
-    // A root is never an install folder, whatever it holds.
+    // A root is never an install folder, whatever it holds, and the user is
+    // told that rather than "not installed there".
     fake::AddFile("E:\\Tazu.exe", "exe");
     fake::AddFile("E:\\Setup.log", kMovedLog);
     fake::QueueAnswer(MbResult::Yes);
     fake::QueueFolderPick(std::string("E:\\移動ソ\\.."));
     menu_.btnInstPathChg.Click();
-    ExpectLastBox(kNotInstalled, MbButtons::Ok, MbIcon::Information);
+    ExpectLastBox("ドライブのルートはインストール先のフォルダにはなりません。\nゲームがインストールされているフォルダを選択して下さい。",
+                  MbButtons::Ok, MbIcon::Information);
     EXPECT_EQ(platform::ReadWholeFile("E:\\Setup.log"), kMovedLog);
     ExpectUnchanged();
 }

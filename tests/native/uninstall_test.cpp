@@ -186,9 +186,9 @@ TEST_F(Uninstall, FilesThatCannotBeDeletedKeepTheRecordAndALogOfThem) {
     EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
     EXPECT_FALSE(platform::FileExists(kLink));
     EXPECT_EQ(std::tie(fake::Boxes().back().text, fake::Boxes().back().icon),
-              std::make_tuple("『ソフト表』の削除を完了できませんでした。\n\n使用中などの理由で削除できなかったファイルが 1 "
-                              "個、次のフォルダに残っています。\n\n[ C:\\Games\\ソフト表 ]\n\n"
-                              "ファイルを使用しているプログラムを終了してから、もう一度削除を行ってください。",
+              std::make_tuple("『ソフト表』の削除を完了できませんでした。\n\n使用中などの理由で削除できなかったファイルが1"
+                              "個、\n次のフォルダに残っています。\n\n[ C:\\Games\\ソフト表 ]\n・ovit.dll\n\n"
+                              "ファイルを使用しているプログラムを終了してから、\nもう一度削除を行ってください。",
                               MbIcon::Warning));
     EXPECT_TRUE(platform::app::Terminated());
 
@@ -276,6 +276,18 @@ TEST_F(Uninstall, AProgramFolderOfDotLeavesTheProgramsFolderAlone) {
     RestartUtility();
     Run(MbResult::Yes);
     EXPECT_TRUE(platform::DirectoryExists(fake::kProgramsFolder));
+}
+
+// The message names what stayed, so that the user knows what to close:
+// five files below the folder, then how many more.
+TEST_F(Uninstall, AnIncompleteUninstallNamesFiveFilesThenHowManyMore) {
+    std::vector<int> held;
+    for (const char* f : {"Tazu.exe", "Tazu.env", "ovit.dll", "game.ico", "DAT\\sys.dat", "TAZ\\a.taz", "TZM\\m.tzm"})
+        held.push_back(fake::HoldOpen(kDir + f));
+    Run(MbResult::Yes);
+    const std::string text = fake::Boxes().back().text;
+    EXPECT_NE(text.find("ファイルが7個、"), std::string::npos);
+    EXPECT_NE(text.find("・Tazu.exe\n・Tazu.env\n・ovit.dll\n・game.ico\n・DAT\\sys.dat\nほか2個\n"), std::string::npos) << text;
 }
 
 }  // namespace
