@@ -46,7 +46,7 @@ build() {  # <build dir> <cmake args...>
 
 # ---- tier 1: native ----
 if build "$repo/build/native" -DCMAKE_BUILD_TYPE=Debug; then
-    "$repo/build/native/tests/native/native_tests" > "$logs/native.log" 2>&1
+    TAZU_SWEEP_STRIDE=${TAZU_SWEEP_STRIDE:-1} "$repo/build/native/tests/native/native_tests" > "$logs/native.log" 2>&1
     count_gtest native "$logs/native.log" $?
     "$repo/build/native/tests/tazucheck/tazucheck_tests" > "$logs/tazucheck-tests.log" 2>&1
     count_gtest tazucheck "$logs/tazucheck-tests.log" $?
