@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -282,9 +283,11 @@ void TfrmCopyFile::Finish() {
     const std::string env = platform::WinPath::Parse(InstConfig.InstPath)->Child("Tazu.env")->Text();
     const auto bytes = platform::ReadWholeFile(env);
     if (!bytes) throw std::runtime_error("ファイルを読み込めません。\n\n[ " + env + " ]");
-    std::string edited = *bytes;
-    for (const char* key : {"TAZ", "TZD", "TZS", "TZM"}) edited = platform::IniWriteString(edited, "Environment", key, "H");
-    if (!ReplaceWholeFile(env, edited)) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + env + " ]");
+    std::optional<std::string> edited = *bytes;
+    for (const char* key : {"TAZ", "TZD", "TZS", "TZM"})
+        if (edited) edited = platform::IniWriteString(*edited, "Environment", key, "H");
+    if (!edited || !ReplaceWholeFile(env, *edited))
+        throw std::runtime_error("ファイルに書き込めません。\n\n[ " + env + " ]");
 
     lblInstFile.SetCaption("スタートメニューに登録しています...");
     Repaint();
