@@ -37,8 +37,8 @@ std::string FoldCase(const std::string& s);
 // code page (0xA0, 0xFD-0xFF, a lead byte without its trail byte).
 std::optional<std::u16string> ToUtf16(const std::string& s);
 // Shift-JIS of a UTF-16 text; nullopt when a character has no form in the
-// code page. A character with two forms (the NEC and IBM rows hold some twice)
-// takes the one Windows writes.
+// code page. A character with two codes (the NEC and IBM rows hold some
+// twice) takes the one Windows writes.
 std::optional<std::string> FromUtf16(const std::u16string& s);
 
 }  // namespace sjis

@@ -43,8 +43,8 @@ char16_t SingleByte(unsigned char c) {
 }
 
 // Code of every character. Where a character has two codes, Windows writes
-// the lower one, except that the NEC-selected rows ED and EE give way to any
-// other.
+// the lower one; every character of the NEC-selected rows ED and EE is also
+// in the IBM rows FA-FC, and it is that code Windows writes.
 using Codes = std::array<std::uint16_t, 0x10000>;
 constexpr std::uint16_t kNoCode = 0xFFFF;  // 0xFF is no trail byte
 
@@ -56,13 +56,10 @@ std::unique_ptr<Codes> BuildCodes() {
     };
     for (unsigned c = 0; c <= 0xDF; ++c)  // the single bytes end with the half-width katakana
         if (!IsLeadByte(static_cast<unsigned char>(c))) add(SingleByte(static_cast<unsigned char>(c)), c);
-    for (const bool necSelected : {false, true}) {
-        for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
-            if (!IsLeadByte(static_cast<unsigned char>(lead)) || (lead == 0xED || lead == 0xEE) != necSelected)
-                continue;
-            for (unsigned trail = 0x40; trail <= 0xFC; ++trail)
-                add(DoubleByte(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)), lead << 8 | trail);
-        }
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!IsLeadByte(static_cast<unsigned char>(lead)) || lead == 0xED || lead == 0xEE) continue;
+        for (unsigned trail = 0x40; trail <= 0xFC; ++trail)
+            add(DoubleByte(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)), lead << 8 | trail);
     }
     return codes;
 }

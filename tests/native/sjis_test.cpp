@@ -109,8 +109,8 @@ TEST(Sjis, ConvertsToUtf16AtTheEdgesOfTheCodePage) {
     }
 }
 
-// A character the code page holds twice is written in the form Windows
-// writes: the lower code, the NEC-selected rows ED and EE after all others.
+// A character the code page holds twice is written with the code Windows
+// writes: the lower one, never one of the NEC-selected rows ED and EE.
 // Characters outside the code page have no form at all, not a lookalike.
 TEST(Sjis, ConvertsFromUtf16AsWindowsWrites) {
     EXPECT_EQ(sjis::FromUtf16(u"\u2252"), "\x81\xE0");    // ≒, also 0x8790 in the NEC row
