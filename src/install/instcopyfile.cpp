@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -333,13 +334,15 @@ void TfrmCopyFile::Finish() {
     const std::string env = InstConfig.InstFolder->Child("Tazu.env")->Text();
     const auto bytes = platform::ReadWholeFile(env);
     if (!bytes) throw std::runtime_error("ファイルを読み込めません。\n\n[ " + env + " ]");
-    std::string edited = *bytes;
-    for (const char* key : {"TAZ", "TZD", "TZS", "TZM"}) edited = platform::IniWriteString(edited, "Environment", key, "H");
+    std::optional<std::string> edited = *bytes;
+    for (const char* key : {"TAZ", "TZD", "TZS", "TZM"})
+        if (edited) edited = platform::IniWriteString(*edited, "Environment", key, "H");
+    if (!edited) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + env + " ]");
     auto& journal = InstConfig.InstallJournal;
     const std::string fresh = env + ".new";
     if (!MoveAsidePlanned(fresh)) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + fresh + " ]");
     journal.written.insert(sjis::FoldCase(fresh));
-    if (!ReplaceWholeFile(env, edited)) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + env + " ]");
+    if (!ReplaceWholeFile(env, *edited)) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + env + " ]");
 
     lblInstFile.SetCaption("スタートメニューに登録しています...");
     Repaint();

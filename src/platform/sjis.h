@@ -2,6 +2,7 @@
 // The second byte of a double-byte character may be 0x5C, 0x5B or 0x5D; none
 // of these helpers ever takes such a byte for a backslash or a bracket.
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,5 +36,15 @@ std::vector<std::string> SplitPath(const std::string& path, const char* separato
 bool EqualsNoCase(const std::string& a, const std::string& b);
 // Upper-cased copy for use as a case-insensitive key.
 std::string FoldCase(const std::string& s);
+
+// Code page 932 and UTF-16 as Windows converts them, with no best fit: a
+// lookalike (\ for ¥, e for é) would be another name.
+// UTF-16 of a Shift-JIS text; nullopt when a byte starts no character of the
+// code page (0xA0, 0xFD-0xFF, a lead byte without its trail byte).
+std::optional<std::u16string> ToUtf16(const std::string& s);
+// Shift-JIS of a UTF-16 text; nullopt when a character has no form in the
+// code page. A character with two codes (the NEC and IBM rows hold some
+// twice) takes the one Windows writes.
+std::optional<std::string> FromUtf16(const std::u16string& s);
 
 }  // namespace sjis

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ini_cases/ini_cases.h"
+
 namespace {
 
 using platform::IniFile;
@@ -36,7 +38,7 @@ const ReadRow kReads[] = {
      "only the first section of a name counts"},
     {"[Setting]\nGameTitle=a=b\n", "Setting", "GameTitle", "a=b", "value keeps later '='"},
     {"[Setting]\nGameTitle=x ;not a comment\n", "Setting", "GameTitle", "x ;not a comment", "no inline comments"},
-    {"[Setting\nGameTitle=x\n", "Setting", "GameTitle", "<def>", "unclosed header opens no section"},
+    {"[Setting\nGameTitle=x\n", "Setting", "GameTitle", "x", "a header without ']' names its section"},
     {"[Setting] trailing\nGameTitle=x\n", "Setting", "GameTitle", "x", "text after ']' is ignored"},
     // Shift-JIS: 表 = 0x95 0x5C and ソ = 0x83 0x5C; 0x88 0x5D, 0x88 0x5B and 0x88 0x3D are
     // characters whose trail bytes look like "]", "[" and "=".
@@ -153,7 +155,7 @@ const WriteRow kWrites[] = {
     {"[S]\r\nA=1\r\n\r\n", "T", "K", "[S]\r\nA=1\r\n\r\n[T]\r\nK=x\r\n", "after the file's blank lines"},
     {"", "T", "K", "[T]\r\nK=x\r\n", "empty file"},
     {"K=1\r\n", "T", "K", "K=1\r\n[T]\r\nK=x\r\n", "a file of keys without a section"},
-    {"[Tx]\r\n[T\r\n", "T", "K", "[Tx]\r\n[T\r\n[T]\r\nK=x\r\n", "neither a longer name nor an unclosed header"},
+    {"[Tx]\r\n", "T", "K", "[Tx]\r\n[T]\r\nK=x\r\n", "a longer name is another section"},
     {"[S]\r\nA=1\r\n", "  T  ", " K ", "[S]\r\nA=1\r\n[T]\r\nK=x\r\n", "names given are trimmed"},
     // Files with other line ends keep them; written lines end in CR LF.
     {"[S]\nA=1\nB=2\n", "S", "A", "[S]\nA=x\nB=2\n", "LF file, value replaced"},
@@ -176,7 +178,7 @@ const WriteRow kWrites[] = {
 TEST(Ini, WritesStringsWithTheProfileRules) {
     for (const WriteRow& row : kWrites) {
         SCOPED_TRACE(row.why);
-        const std::string written = IniWriteString(row.file, row.section, row.key, "x");
+        const std::string written = IniWriteString(row.file, row.section, row.key, "x").value_or("<refused>");
         EXPECT_EQ(written, row.expected);
         EXPECT_EQ(IniFile(written).ReadString(row.section, row.key, "<def>"), "x");
     }
@@ -191,10 +193,45 @@ TEST(Ini, WritesValuesAsGiven) {
 
 TEST(Ini, NewKeysFollowOneAnotherInWritingOrder) {
     std::string file = "[Setting]\r\nGameTitle=Demo\r\n\r\n";
-    for (const char* key : {"TAZ", "TZD", "TZS", "TZM"}) file = IniWriteString(file, "Environment", key, "H");
+    for (const char* key : {"TAZ", "TZD", "TZS", "TZM"}) file = IniWriteString(file, "Environment", key, "H").value();
     EXPECT_EQ(file, "[Setting]\r\nGameTitle=Demo\r\n\r\n[Environment]\r\nTAZ=H\r\nTZD=H\r\nTZS=H\r\nTZM=H\r\n");
-    file = IniWriteString(file, "environment", "tzd", "Q");
+    file = IniWriteString(file, "environment", "tzd", "Q").value();
     EXPECT_EQ(file, "[Setting]\r\nGameTitle=Demo\r\n\r\n[Environment]\r\nTAZ=H\r\nTZD=Q\r\nTZS=H\r\nTZM=H\r\n");
+}
+
+// The golden files of tests/ini_cases: after one write, the file holds the
+// bytes Windows leaves there, and the value reads back from them.
+TEST(Ini, WritesTheGoldenFilesAsWindowsDoes) {
+    for (const ini_cases::Case& c : ini_cases::kCases) {
+        SCOPED_TRACE(c.why);
+        const auto written = IniWriteString(ini_cases::File(c.input), c.section, c.key, c.value);
+        EXPECT_EQ(written.value_or("<refused>"), ini_cases::File(c.written));
+        EXPECT_EQ(IniFile(ini_cases::File(c.written)).ReadString(c.section, c.key, "<def>"), c.value);
+    }
+}
+
+std::string Utf16File(const std::u16string& text) {
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+// Text that code page 932 cannot hold is never passed on as a lookalike
+// ("e" for "é" names another folder): such a value reads as missing, and a
+// value that is no Shift-JIS text is not written into a UTF-16 file.
+TEST(Ini, Utf16TextCrossesOnlyWhatConvertsExactly) {
+    const std::string file = Utf16File(u"[S]\r\nK=caf\u00E9\r\n");
+    EXPECT_EQ(IniFile(file).ReadString("S", "K", "<def>"), "<def>");
+    EXPECT_EQ(IniFile(file).ReadString("S", "\x81", "<def>"), "<def>");  // a name no file can hold
+    EXPECT_EQ(IniWriteString(file, "S", "K", "C:\\\x81"), std::nullopt);
+}
+
+// A UTF-16 file cut after an odd byte keeps that byte last, behind what is added.
+TEST(Ini, OddLastByteOfAUtf16FileStaysLast) {
+    EXPECT_EQ(IniWriteString(Utf16File(u"[S]\r\n") + "x", "S", "K", "v"), Utf16File(u"[S]\r\nK=v\r\n") + "x");
 }
 
 }  // namespace

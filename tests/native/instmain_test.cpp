@@ -68,6 +68,20 @@ TEST_F(Menu, StandardUserIsOfferedTheirOwnProgramsFolder) {
     EXPECT_EQ(menu_.edtInst.Text(), "E:\\Profile\\Programs\\Game");
 }
 
+// A writable Program Files is proposed even when a killed run left its probe
+// folder behind (the probe takes the next free name), and it is left exactly
+// as it was: the probe is taken away, what was there stays.
+TEST_F(Menu, WritableProgramFilesIsProposedAndLeftAsItWas) {
+    fake::AddFile("C:\\Program Files\\~TazuStart-probe-1", "not a folder");
+    const auto programFiles = fake::Tree("C:\\Program Files");
+    // The empty probe a killed run left is its own: it goes, and changes nothing.
+    fake::AddDirectory("C:\\Program Files\\~TazuStart-probe-0");
+    Start();
+    EXPECT_EQ(menu_.edtInst.Text(), "C:\\Program Files\\Game");
+    EXPECT_EQ(fake::Tree("C:\\Program Files"), programFiles);
+    EXPECT_FALSE(platform::DirectoryExists("C:\\Users\\Player\\AppData\\Local\\Programs"));
+}
+
 TEST_F(Menu, InstalledShowsStartRemoveAndTheRepairGroupWithoutGathering) {
     Start("C:\\Games\\ソフト表\\");
     EXPECT_FALSE(InstConfig.NeedInstall);

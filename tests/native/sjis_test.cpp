@@ -77,4 +77,60 @@ TEST(Sjis, SplitPathKeepsDoubleByteCharactersWhole) {
     EXPECT_EQ(sjis::SplitPath("a\\\x83"), (Parts{"a", "\x83"}));  // a lead byte at the end
 }
 
+// The edges of the code page around its table: the single-byte ranges, the
+// first and last trail byte of a row, the user-defined rows F0-F9 (computed,
+// not listed) and rows without a character. The Wine tier holds every
+// character against the system.
+struct CodeRow {
+    const char* sjis;
+    char16_t ch;  // 0: no character
+    const char* why;
+};
+
+const CodeRow kCodes[] = {
+    {"\x7F", u'\x7F', "last ASCII byte"},
+    {"\x80", u'\x80', "0x80 stands for U+0080"},
+    {"\xA1", u'\uFF61', "first half-width katakana"},
+    {"\xDF", u'\uFF9F', "last half-width katakana"},
+    {"\x81\x40", u'\u3000', "first trail byte of the first row"},
+    {"\x81\x7E", u'\u00D7', "last trail byte below 0x7F"},
+    {"\x81\x80", u'\u00F7', "first trail byte above 0x7F"},
+    {"\x9F\xFC", u'\u6ECC', "last trail byte of the last row below 0xA0"},
+    {"\xFC\x4B", u'\u9ED1', "last character of the last row"},
+    {"\xF0\x40", u'\uE000', "first user-defined character"},
+    {"\xF9\xFC", u'\uE757', "last user-defined character"},
+    {"\xA0", 0, "0xA0 is no character"},
+    {"\xFD", 0, "nor is 0xFD"},
+    {"\x81\x7F", 0, "0x7F is no trail byte"},
+    {"\x85\x40", 0, "a row without characters"},
+    {"\x81", 0, "a lead byte at the end"},
+};
+
+TEST(Sjis, ConvertsToUtf16AtTheEdgesOfTheCodePage) {
+    for (const CodeRow& row : kCodes) {
+        SCOPED_TRACE(row.why);
+        const auto utf16 = sjis::ToUtf16(row.sjis);
+        if (row.ch == 0) {
+            EXPECT_EQ(utf16, std::nullopt);
+            continue;
+        }
+        EXPECT_EQ(utf16, std::u16string(1, row.ch));
+        EXPECT_EQ(sjis::FromUtf16(std::u16string(1, row.ch)), std::string(row.sjis));
+    }
+}
+
+// A character the code page holds twice is written with the code Windows
+// writes: the lower one, never one of the NEC-selected rows ED and EE.
+// Characters outside the code page have no form at all, not a lookalike.
+TEST(Sjis, ConvertsFromUtf16AsWindowsWrites) {
+    EXPECT_EQ(sjis::FromUtf16(u"\u2252"), "\x81\xE0");    // ≒, also 0x8790 in the NEC row
+    EXPECT_EQ(sjis::FromUtf16(u"\u2160"), "\x87\x54");    // Ⅰ, also 0xFA4A in the IBM rows
+    EXPECT_EQ(sjis::FromUtf16(u"\u2170"), "\xFA\x40");    // ⅰ, also 0xEEEF
+    EXPECT_EQ(sjis::ToUtf16("\xED\x40"), u"\u7E8A");      // the NEC-selected form reads as the same character
+    EXPECT_EQ(sjis::FromUtf16(u"C:\\\u7E8A"), "C:\\\xFA\x5C");
+    EXPECT_EQ(sjis::FromUtf16(std::u16string(1, u'\0')), std::string(1, '\0'));
+    EXPECT_EQ(sjis::FromUtf16(u"caf\u00E9"), std::nullopt);
+    EXPECT_EQ(sjis::FromUtf16(u"\xD83D\xDE00"), std::nullopt);  // a surrogate pair: no character of the code page
+}
+
 }  // namespace

@@ -70,7 +70,7 @@ struct SetupText {
     std::string bytes;
 
     void Set(const std::string& section, const std::string& key, const std::string& value) {
-        bytes = platform::IniWriteString(bytes, section, key, value);
+        bytes = platform::IniWriteString(bytes, section, key, value).value();
     }
     // Removes the line that starts with `line` (a key and its '=').
     void Drop(const std::string& line) {

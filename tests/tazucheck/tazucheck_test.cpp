@@ -136,6 +136,21 @@ TEST(CleanDisc, HasNoFindingAndCountsWhatIsCopied) {
     EXPECT_TRUE(report.sizeLines.empty());
 }
 
+// Saved as UTF-16 (as Notepad's "Unicode"), Setup.inf reads as Windows reads
+// it: the same clean disc, no complaint about its encoding.
+TEST(CleanDisc, SetupInfInUtf16ReadsLikeShiftJis) {
+    Disc disc;
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t c : sjis::ToUtf16(kSetupInf).value()) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    disc.inf.bytes = bytes;
+    const Report report = disc.Check();
+    EXPECT_EQ(report.findings.size(), 0u) << Describe(report);
+    EXPECT_EQ(report.longestPath, "C:\\Program Files\\ソフト表\\DAT\\TazSav00.dat");
+}
+
 TEST(CleanDisc, SecondDiscGivenAsItsOwnFolder) {
     Disc disc;
     disc.MakeSecondDisc();

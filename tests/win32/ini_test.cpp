@@ -1,5 +1,6 @@
 // The portable INI reader and writer against the Windows profile-string
-// services, on a few hundred generated files.
+// services, on a few hundred generated files, each in Shift-JIS and in UTF-16,
+// and on the golden files that hold under Wine.
 #include <windows.h>
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ini_cases/ini_cases.h"
 #include "platform/ini.h"
 #include "platform/sjis.h"
 
@@ -139,6 +141,16 @@ std::string Escaped(const std::string& bytes) {
     return out;
 }
 
+// The same text as a UTF-16 LE file with its byte-order mark, converted by
+// the system.
+std::string Utf16File(const std::string& sjis) {
+    std::wstring wide(sjis.size(), L'\0');
+    const int length = MultiByteToWideChar(932, 0, sjis.data(), static_cast<int>(sjis.size()), &wide[0],
+                                           static_cast<int>(wide.size()));
+    wide.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    return "\xFF\xFE" + std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+}
+
 constexpr int kFileCount = 360;
 constexpr std::uint32_t kSeed = 0x7A2D5u;
 
@@ -237,27 +249,31 @@ TEST_F(Win32Ini, ReaderAgreesWithWindowsOnGeneratedFiles) {
     for (int i = 0; i < kFileCount; ++i) {
         const GeneratedFile file = Generate(rng, i);
         if (Skip(file)) continue;
-        const std::string path = Write("r" + std::to_string(i) + ".ini", file.bytes);
-        const IniFile ours(file.bytes);
-        // Every section of the file, in another case too, and one that is
-        // nowhere. The nameless section is not asked for: Wine files keys
-        // before the first header under it, Windows and our reader do not.
-        std::set<std::string> sections = file.sections;
-        for (const std::string& s : file.sections) sections.insert(sjis::FoldCase(s));
-        sections.insert("Missing");
-        for (const std::string& section : sections) {
-            for (const char* key : kKeys) {
-                ++reads;
-                const std::string expected = WindowsRead(path, section, key);
-                const std::string actual = ours.ReadString(section, key, "<def>");
-                if (expected != actual && ++mismatches <= 5)
-                    ADD_FAILURE() << "file " << i << ": " << Escaped(file.bytes) << "\n[" << section << "] " << key
-                                  << ": Windows \"" << Escaped(expected) << "\", ours \"" << Escaped(actual) << "\"";
+        for (const bool utf16 : {false, true}) {
+            const std::string bytes = utf16 ? Utf16File(file.bytes) : file.bytes;
+            const std::string path = Write("r" + std::to_string(i) + (utf16 ? "u" : "") + ".ini", bytes);
+            const IniFile ours(bytes);
+            // Every section of the file, in another case too, and one that is
+            // nowhere. The nameless section is not asked for: Wine files keys
+            // before the first header under it, Windows and our reader do not.
+            std::set<std::string> sections = file.sections;
+            for (const std::string& s : file.sections) sections.insert(sjis::FoldCase(s));
+            sections.insert("Missing");
+            for (const std::string& section : sections) {
+                for (const char* key : kKeys) {
+                    ++reads;
+                    const std::string expected = WindowsRead(path, section, key);
+                    const std::string actual = ours.ReadString(section, key, "<def>");
+                    if (expected != actual && ++mismatches <= 5)
+                        ADD_FAILURE() << "file " << i << (utf16 ? " (UTF-16)" : "") << ": " << Escaped(file.bytes)
+                                      << "\n[" << section << "] " << key << ": Windows \"" << Escaped(expected)
+                                      << "\", ours \"" << Escaped(actual) << "\"";
+                }
             }
         }
     }
     EXPECT_EQ(mismatches, 0) << "of " << reads << " reads";
-    EXPECT_GT(reads, 5000);
+    EXPECT_GT(reads, 10000);
 }
 
 TEST_F(Win32Ini, WriterAgreesWithWindowsOnGeneratedFiles) {
@@ -266,21 +282,29 @@ TEST_F(Win32Ini, WriterAgreesWithWindowsOnGeneratedFiles) {
     for (int i = 0; i < kFileCount; ++i) {
         const GeneratedFile file = Generate(rng, i);
         if (Skip(file)) continue;
-        const std::string windows = WindowsWriteEnvironment("w" + std::to_string(i) + ".ini", file.bytes);
-        std::string ours = file.bytes;
-        for (const char* key : kWriteKeys) ours = IniWriteString(ours, "Environment", key, "H");
-        // A canonical file must come out byte for byte as Windows writes it;
-        // any other goes through Wine's rewrite first (see WineRewrite).
-        const std::string compared = file.canonical ? ours : WineRewrite("n" + std::to_string(i) + ".ini", ours);
-        ++(file.canonical ? exact : rewritten);
-        if (compared != windows && ++mismatches <= 5)
-            ADD_FAILURE() << "file " << i << (file.canonical ? " (exact)" : " (rewritten)") << ": "
-                          << Escaped(file.bytes) << "\nWindows: " << Escaped(windows) << "\nours:    "
-                          << Escaped(ours);
+        // An empty file in UTF-16 is the byte-order mark alone, where Wine
+        // and Windows differ (see the golden case utf16-mark-only.ini).
+        for (const bool utf16 : {false, true}) {
+            if (utf16 && file.bytes.empty()) continue;
+            const std::string name = std::to_string(i) + (utf16 ? "u" : "") + ".ini";
+            const std::string bytes = utf16 ? Utf16File(file.bytes) : file.bytes;
+            const std::string windows = WindowsWriteEnvironment("w" + name, bytes);
+            std::string ours = bytes;
+            for (const char* key : kWriteKeys)
+                ours = IniWriteString(ours, "Environment", key, "H").value_or("<refused>");
+            // A canonical file must come out byte for byte as Windows writes it;
+            // any other goes through Wine's rewrite first (see WineRewrite).
+            const std::string compared = file.canonical ? ours : WineRewrite("n" + name, ours);
+            ++(file.canonical ? exact : rewritten);
+            if (compared != windows && ++mismatches <= 5)
+                ADD_FAILURE() << "file " << i << (utf16 ? " in UTF-16" : "")
+                              << (file.canonical ? " (exact)" : " (rewritten)") << ": " << Escaped(bytes)
+                              << "\nWindows: " << Escaped(windows) << "\nours:    " << Escaped(ours);
+        }
     }
     EXPECT_EQ(mismatches, 0);
-    EXPECT_GT(exact, 40);
-    EXPECT_GT(rewritten, 80);
+    EXPECT_GT(exact, 80);
+    EXPECT_GT(rewritten, 160);
 }
 
 // The placement rules, one small canonical file each, so that a change in
@@ -314,8 +338,25 @@ TEST_F(Win32Ini, WriterPlacesLinesAsWindowsDoes) {
         const std::string path = Write("p" + std::to_string(i) + ".ini", row.file);
         WritePrivateProfileStringA(row.section, row.key, "x", path.c_str());
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
-        EXPECT_EQ(Escaped(IniWriteString(row.file, row.section, row.key, "x")), Escaped(ReadBack(path)));
+        EXPECT_EQ(Escaped(IniWriteString(row.file, row.section, row.key, "x").value_or("<refused>")),
+                  Escaped(ReadBack(path)));
     }
+}
+
+// The golden files the native tier holds our writer to, held here against
+// the system's own writer and reader, where Wine does what Windows does.
+TEST_F(Win32Ini, GoldenFilesAreWhatWindowsWrites) {
+    int checked = 0;
+    for (const ini_cases::Case& c : ini_cases::kCases) {
+        SCOPED_TRACE(c.why);
+        if (!c.onWine || (IsDoubleByte(std::string(c.section) + c.key + c.value) && !japanese_)) continue;
+        const std::string path = Write("g" + std::to_string(checked++) + ".ini", ini_cases::File(c.input));
+        WritePrivateProfileStringA(c.section, c.key, c.value, path.c_str());
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
+        EXPECT_EQ(Escaped(ReadBack(path)), Escaped(ini_cases::File(c.written)));
+        EXPECT_EQ(WindowsRead(path, c.section, c.key), c.value);
+    }
+    EXPECT_GT(checked, 0);
 }
 
 }  // namespace

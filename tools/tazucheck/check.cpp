@@ -197,7 +197,7 @@ public:
             return std::move(report_);
         }
         report_.setupRead = true;
-        CheckText("Setup.inf", *bytes);
+        if (!HasUtf16Bom(*bytes)) CheckText("Setup.inf", *bytes);
         if (HasUtf8Bom(*bytes)) {
             const std::string first = bytes->substr(3, bytes->find_first_of("\r\n") - 3);
             const auto start = first.find_first_not_of(" \t");

@@ -68,4 +68,6 @@ bool LooksLikeUtf8(const std::string& text) {
 
 bool HasUtf8Bom(const std::string& text) { return text.compare(0, 3, "\xEF\xBB\xBF") == 0; }
 
+bool HasUtf16Bom(const std::string& text) { return text.compare(0, 2, "\xFF\xFE") == 0; }
+
 }  // namespace tazucheck

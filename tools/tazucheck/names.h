@@ -27,5 +27,8 @@ bool LooksLikeUtf8(const std::string& text);
 
 // True when `text` begins with the UTF-8 byte-order mark.
 bool HasUtf8Bom(const std::string& text);
+// True when `text` begins with the UTF-16 LE byte-order mark: the INI reader,
+// like Windows, then reads it as UTF-16.
+bool HasUtf16Bom(const std::string& text);
 
 }  // namespace tazucheck
