@@ -69,8 +69,8 @@ TEST_F(Menu, StandardUserIsOfferedTheirOwnProgramsFolder) {
 }
 
 // A writable Program Files is proposed even when a killed run left its probe
-// folder behind (the probe takes the next free name), and it is left exactly
-// as it was: the probe is taken away, what was there stays.
+// folder behind (that probe, empty and ours, is taken away) or a file holds
+// a probe's name (the next free name is taken), and it is left as it was.
 TEST_F(Menu, WritableProgramFilesIsProposedAndLeftAsItWas) {
     fake::AddFile("C:\\Program Files\\~TazuStart-probe-1", "not a folder");
     const auto programFiles = fake::Tree("C:\\Program Files");
