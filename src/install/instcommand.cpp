@@ -114,6 +114,10 @@ std::optional<InstallOutcome> PrepareFolder(const platform::WinPath& checked, co
 InstallOutcome RunCopyForm(const platform::Form& owner, Reporter& report) {
     std::unique_ptr<TfrmCopyFile> copy(new TfrmCopyFile(owner, report));
     frmCopyFile = copy.get();
+    // Also when the run ends on the spot (a test's fake unwinds through here).
+    struct Forget {
+        ~Forget() { frmCopyFile = nullptr; }
+    } forget;
     copy->Create();
     const int result = copy->ShowModal();
     const InstallOutcome outcome = result == platform::mrOK ? InstallOutcome::Done : copy->FOutcome;

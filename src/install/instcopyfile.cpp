@@ -123,7 +123,7 @@ bool WrittenByThisRun(const std::string& path) {
 
 }  // namespace
 
-bool MoveAsidePlanned(const std::string& path) {
+bool MoveAsidePlanned(const std::string& path, Reporter& report) {
     auto& journal = InstConfig.InstallJournal;
     const PlannedFile* planned = journal.plan.Find(path);
     if (!planned || planned->kind != PlannedFile::Kind::Replace) return true;
@@ -135,7 +135,7 @@ bool MoveAsidePlanned(const std::string& path) {
     if (kind == platform::PathKind::Missing) return true;
     if (kind != platform::PathKind::File || !platform::RenameFile(path, planned->backup)) return false;
     journal.movedAside.insert(key);
-    if (frmCopyFile) frmCopyFile->Report().Note("退避：" + path + " → " + planned->backup);
+    report.Note("退避：" + path + " → " + planned->backup);
     return true;
 }
 
@@ -170,7 +170,7 @@ TfrmCopyFile::TfrmCopyFile(const platform::Form& over, Reporter& report)
     start.files.resize(1);
     if (!InstConfig.RecordKey || !InstConfig.RecordKey->WriteString(kInstallingValue, JournalText(start))) return;
     const std::string log = folder->Child("Setup.log")->Text();
-    if (!MoveAsidePlanned(log)) return;
+    if (!MoveAsidePlanned(log, report_)) return;
     FLog = platform::File::CreateNew(log);
     if (FLog) journal.written.insert(sjis::FoldCase(log));
 }
@@ -295,7 +295,7 @@ bool TfrmCopyFile::CopyMainFiles(const platform::WinPath& folder, const DiscSour
     for (const auto& file : mainFiles) {
         const auto destination = folder.Child(file[0]);
         if (!destination || IsReservedName(destination->Last()) || !WriteLogLine(destination->Text()) ||
-            !MoveAsidePlanned(destination->Text()) || CopyFileWithProgress(*this, destination->Text(), file[1]))
+            !MoveAsidePlanned(destination->Text(), report_) || CopyFileWithProgress(*this, destination->Text(), file[1]))
             return false;
         report_.Note("コピー：" + destination->Text());
     }
@@ -322,7 +322,7 @@ bool TfrmCopyFile::CopyGroup(const platform::WinPath& folder, int g, int n, cons
         } else if (kept) {
             return false;  // no free name to move the file from before aside
         }
-        if (!MoveAsidePlanned(path) || CopyFileWithProgress(*this, path, disc.Of(entry))) return false;
+        if (!MoveAsidePlanned(path, report_) || CopyFileWithProgress(*this, path, disc.Of(entry))) return false;
         report_.Note("コピー：" + path);
     }
     return true;
@@ -340,7 +340,7 @@ void TfrmCopyFile::Finish() {
     if (!edited) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + env + " ]");
     auto& journal = InstConfig.InstallJournal;
     const std::string fresh = env + ".new";
-    if (!MoveAsidePlanned(fresh)) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + fresh + " ]");
+    if (!MoveAsidePlanned(fresh, report_)) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + fresh + " ]");
     journal.written.insert(sjis::FoldCase(fresh));
     if (!ReplaceWholeFile(env, *edited)) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + env + " ]");
 
@@ -353,7 +353,7 @@ void TfrmCopyFile::Finish() {
                           JournalText(journal.plan)))
         throw std::runtime_error("ファイルに書き込めません。\n\n[ " + InstConfig.InstPath + kJournalName + " ]");
     if (const auto place = StartMenuShortcutPlace(); place && journal.plan.Find(place->link.Text())) {
-        if (!MoveAsidePlanned(place->link.Text()))
+        if (!MoveAsidePlanned(place->link.Text(), report_))
             throw std::runtime_error("ファイルに書き込めません。\n\n[ " + place->link.Text() + " ]");
         journal.written.insert(sjis::FoldCase(place->link.Text()));
         // Only a planned shortcut is made: the rollback must know it.

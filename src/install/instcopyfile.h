@@ -79,7 +79,7 @@ bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, co
 
 // Before the installation replaces `path`, the planned file from before is
 // renamed to its backup name, once. False when it could not be moved.
-bool MoveAsidePlanned(const std::string& path);
+bool MoveAsidePlanned(const std::string& path, Reporter& report);
 
 // Position 0..100 of `done` out of `total`, truncated; a total of 0 is
 // complete once anything was done.

@@ -146,6 +146,9 @@ bool RollBackInstallation(Reporter& report) {
 void ShowRollback(const platform::Form& owner, Reporter& report) {
     std::unique_ptr<TfrmDeleteFiles> rollback(new TfrmDeleteFiles(owner, report));
     frmDeleteFiles = rollback.get();
+    struct Forget {
+        ~Forget() { frmDeleteFiles = nullptr; }
+    } forget;
     rollback->Create();
     rollback->ShowModal();
     frmDeleteFiles = nullptr;

@@ -29,6 +29,9 @@ PassResult RunDeletionPass(const platform::Form& owner, Reporter& report, const 
     PassResult result;
     std::unique_ptr<TfrmDeleteFiles> notice(new TfrmDeleteFiles(owner, report));
     frmDeleteFiles = notice.get();
+    struct Forget {
+        ~Forget() { frmDeleteFiles = nullptr; }
+    } forget;
     notice->Create();
     notice->SetCaption(owner.Caption());
     notice->Show();
