@@ -48,6 +48,8 @@ std::optional<std::vector<std::string>> Arguments();
 // Writes `text` to the console or the output the program was started with;
 // false when it has none.
 bool WriteToParentConsole(const std::string& text);
+// The same on its error output.
+bool WriteErrorToParentConsole(const std::string& text);
 // Waits `ms` milliseconds while the windows stay alive.
 void Wait(int ms);
 

@@ -37,11 +37,18 @@ public:
         std::string line = "メッセージ：";
         for (const char c : TextOf(id, args)) line += c == '\n' ? ' ' : c;
         Note(line + " → " + AnswerName(answer));
+        const MbIcon icon = MessageOf(id).icon;
+        // The first problem told is the reason; what follows ("did not end
+        // correctly") only follows from it.
+        if (reason_.empty() && (icon == MbIcon::Warning || icon == MbIcon::Error))
+            reason_ = line.substr(std::string("メッセージ：").size());
         // A start that ends the process on the spot says why only here.
         if (id == Msg::SetupInfMissing || id == Msg::SetupInfIncomplete) platform::app::SetExitCode(kExitNoDisc);
         return answer;
     }
     void Note(const std::string& line) override { RunLog(line); }
+    // The first problem a message told of, for a line on the console.
+    const std::string& Reason() const { return reason_; }
 
 private:
     MbResult AnswerTo(Msg id) {
@@ -82,6 +89,7 @@ private:
 
     const CommandLine& cmd_;
     int discWaitedMs_ = 0;
+    std::string reason_;
 };
 
 struct Run {
@@ -90,6 +98,7 @@ struct Run {
     // Lines from before the log may be opened: it is opened only once the
     // guards passed and the install folder is known.
     std::vector<std::string> pending;
+    std::string lastLine;  // the last step noted, the reason when no message gave one
 };
 Run* current = nullptr;
 
@@ -166,8 +175,11 @@ bool OpenRunLog(const std::vector<std::string>& folders) {
     }
     if (refusal.empty() && !(current->log = platform::File::Create(path->Text())))
         refusal = "ログファイルを作成できません： " + path->Text();
+    // A byte-order mark, so that older tools (Windows PowerShell 5.1 among
+    // them) read the Japanese as UTF-8.
+    if (refusal.empty()) current->log->Write("\xEF\xBB\xBF", 3);
     if (!refusal.empty()) {
-        platform::app::WriteToParentConsole(refusal + "\n");
+        current->lastLine = refusal;
         return false;
     }
     for (const std::string& line : current->pending) RunLog(line);
@@ -255,6 +267,7 @@ int RunCommand(Reporter& report) {
 
 void RunLog(const std::string& line) {
     if (!current) return;
+    current->lastLine = line;
     if (!current->log) {
         if (!current->cmd.log.empty()) current->pending.push_back(line);
         return;
@@ -284,7 +297,7 @@ int RunFromCommandLine(const std::vector<std::string>& args) {
         return cmd ? kExitDone : kExitBadArguments;
     }
 
-    Run run{*cmd, nullptr, {}};
+    Run run{*cmd, nullptr, {}, {}};
     current = &run;
     CommandLineReporter reporter(run.cmd);
     // Also when the process ends on the spot (a test's fake ends it by unwinding).
@@ -326,5 +339,11 @@ int RunFromCommandLine(const std::vector<std::string>& args) {
         ReleaseSingleInstanceMutex();
     }
     RunLog("終了コード：" + std::to_string(code));
+    // Without a log the reason still reaches whoever started the run from a
+    // console: one line on its error output.
+    if (code != kExitDone) {
+        const std::string why = !reporter.Reason().empty() ? reporter.Reason() : run.lastLine;
+        platform::app::WriteErrorToParentConsole("TazuStart: " + why + "（終了コード " + std::to_string(code) + "）\n");
+    }
     return code;
 }

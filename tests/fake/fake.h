@@ -195,6 +195,7 @@ void SetArguments(std::vector<std::string> arguments);
 void SetInexactArguments(bool inexact);
 void SetConsole(bool attached);  // a console to write to, or none (default)
 std::string ConsoleText();
+std::string ConsoleErrorText();  // what went to the console's error output
 // Runs at every app::Wait with the milliseconds waited so far in all.
 void OnWait(std::function<void(int)> action);
 int Waited();

@@ -97,6 +97,7 @@ struct State {
     std::vector<std::string> arguments;
     bool inexactArguments = false;
     std::optional<std::string> console;
+    std::string consoleErrors;
     int waited = 0;
     std::function<void(int)> onWait;
 };
@@ -512,6 +513,7 @@ void SetArguments(std::vector<std::string> arguments) { S().arguments = std::mov
 void SetInexactArguments(bool inexact) { S().inexactArguments = inexact; }
 void SetConsole(bool attached) { S().console = attached ? std::optional<std::string>("") : std::nullopt; }
 std::string ConsoleText() { return S().console.value_or(""); }
+std::string ConsoleErrorText() { return S().consoleErrors; }
 void OnWait(std::function<void(int)> action) { S().onWait = std::move(action); }
 int Waited() { return S().waited; }
 void SetScreenSize(int width, int height) {
@@ -859,6 +861,11 @@ int ExitCode() { return S().exitCode; }
 std::optional<std::vector<std::string>> Arguments() {
     if (S().inexactArguments) return std::nullopt;
     return S().arguments;
+}
+bool WriteErrorToParentConsole(const std::string& text) {
+    if (!S().console) return false;
+    S().consoleErrors += text;
+    return true;
 }
 bool WriteToParentConsole(const std::string& text) {
     if (!S().console) return false;

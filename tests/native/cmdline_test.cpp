@@ -1,5 +1,6 @@
 // Runs from the command line: the arguments read, and each exit code
 // reached through the menu's own commands on the fakes.
+#include <algorithm>
 #include <functional>
 #include <set>
 
@@ -296,6 +297,30 @@ TEST(Messages, EachIdHasItsOwnText) {
         EXPECT_NE(std::string(m.text), "") << i;
     }
     EXPECT_EQ(TextOf(Msg::DiscPrompt, {"ソフト表", "ディスク２"}), "『ソフト表』のディスク２をCD-ROMドライブにセットしてください。");
+}
+
+}  // namespace
+
+namespace {
+
+// Without /log, the reason of a failure still reaches whoever started the
+// run from a console: one line on its error output. A log starts with the
+// UTF-8 byte-order mark that older tools need to read it as UTF-8.
+TEST_F(CommandLineRun, AFailureSaysWhyOnTheConsoleAndTheLogIsMarkedUtf8) {
+    fake::SetConsole(true);
+    fake::SetFreeSpace('C', 10);
+    EXPECT_EQ(Run({"/install", "/dir=" + kDir}), kExitNoSpace);
+    const std::string errors = fake::ConsoleErrorText();
+    EXPECT_NE(errors.find("インストール先の空き容量が足りません。"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("（終了コード 4）\n"), std::string::npos) << errors;
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1);
+
+    TearDown();
+    SetUp();
+    fake::SetConsole(true);
+    EXPECT_EQ(Run({"/install", "/dir=" + kDir, "/log=C:\\i.log"}), kExitDone);
+    EXPECT_EQ(fake::ConsoleErrorText(), "");
+    EXPECT_EQ(platform::ReadWholeFile("C:\\i.log").value_or("").substr(0, 3), "\xEF\xBB\xBF");
 }
 
 }  // namespace

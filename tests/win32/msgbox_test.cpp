@@ -93,4 +93,25 @@ TEST(Win32MessageBox, ErrorReportIsCaptionedWithTheTitle) {
     platform::app::SetTitle("");
 }
 
+// In a run from the command line the general error report of a failed last
+// step is answered without a window: no box appears, the answerer sees the
+// text and the run goes on to its exit code.
+TEST(Win32MessageBox, ErrorReportWithAnAnswererShowsNoWindow) {
+    std::string answered;
+    platform::SetBoxAnswerer([&](const std::string& text, platform::MbButtons, platform::MbIcon icon) {
+        answered = text + (icon == platform::MbIcon::Error ? " (error)" : "");
+        return platform::MbResult::Ok;
+    });
+    const UINT_PTR timer = AnswerNextBox(IDOK);  // would answer a box that should not be there
+    platform::app::ShowError("インストール情報をレジストリに書き込めませんでした。");
+    MSG msg;
+    const DWORD until = GetTickCount() + 300;
+    while (GetTickCount() < until)
+        if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    KillTimer(nullptr, timer);
+    platform::SetBoxAnswerer(nullptr);
+    EXPECT_EQ(answered, "インストール情報をレジストリに書き込めませんでした。 (error)");
+    EXPECT_TRUE(seen.caption.empty()) << "a box was shown";
+}
+
 }  // namespace

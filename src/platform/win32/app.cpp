@@ -258,11 +258,12 @@ std::optional<std::vector<std::string>> Arguments() {
     return args;
 }
 
-bool WriteToParentConsole(const std::string& text) {
-    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+namespace {
+bool WriteToConsole(const std::string& text, DWORD which) {
+    HANDLE out = GetStdHandle(which);
     if (!out || out == INVALID_HANDLE_VALUE) {
-        if (!AttachConsole(ATTACH_PARENT_PROCESS)) return false;
-        out = GetStdHandle(STD_OUTPUT_HANDLE);
+        if (!AttachConsole(ATTACH_PARENT_PROCESS) && GetLastError() != ERROR_ACCESS_DENIED) return false;
+        out = GetStdHandle(which);
         if (!out || out == INVALID_HANDLE_VALUE) return false;
     }
     const std::wstring wide = win32::Widen(text);
@@ -275,6 +276,10 @@ bool WriteToParentConsole(const std::string& text) {
     WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), &utf8[0], size, nullptr, nullptr);
     return WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &done, nullptr) != 0;
 }
+}  // namespace
+
+bool WriteToParentConsole(const std::string& text) { return WriteToConsole(text, STD_OUTPUT_HANDLE); }
+bool WriteErrorToParentConsole(const std::string& text) { return WriteToConsole(text, STD_ERROR_HANDLE); }
 
 void Wait(int ms) {
     const DWORD start = GetTickCount();
