@@ -1,6 +1,8 @@
 // Reading the command line of a run without the menu.
 #include "shell/cmdline.h"
 
+#include <initializer_list>
+
 #include "platform/sjis.h"
 
 namespace {
@@ -17,33 +19,89 @@ bool ParseSeconds(const std::string& text, int& seconds) {
     return true;
 }
 
+bool IsOneOf(const std::string& name, std::initializer_list<const char*> names) {
+    for (const char* n : names)
+        if (name == n) return true;
+    return false;
+}
+
+// The system splits a command line so that \" is a quote character inside
+// the argument, not its end: /dir="C:\Games\" /silent arrives as the one
+// argument `/dir=C:\Games" /silent`, the options after it swallowed. No
+// Windows path holds a '"', so such an argument is always this mistake.
+std::string QuoteInArgument(const std::string& arg) {
+    const auto quote = arg.find('"');
+    const std::string before = arg.substr(0, quote);
+    const std::string after = arg.substr(quote + 1);
+    std::string text = "引数に「\"」が含まれています： " + arg +
+                       "\n引用符の直前の「\\」は、引用符を文字の「\"」に変えます。";
+    // A blank inside one argument: what followed was split no further.
+    const auto blank = after.find(' ');
+    if (blank != std::string::npos) {
+        const auto swallowed = after.find_first_not_of(' ', blank);
+        if (swallowed != std::string::npos)
+            text += "そのため後ろの「" + after.substr(swallowed) + "」まで、この引数の値になりました。";
+    }
+    const auto eq = before.find('=');
+    if (eq != std::string::npos && eq + 1 < before.size()) {
+        const std::string name = before.substr(0, eq + 1), value = before.substr(eq + 1);
+        text += "\n最後の「\\」を付けずに " + name + "\"" + value + "\" と書いてください";
+        if (value.find(' ') == std::string::npos) text += "（引用符なしの " + before + " でもかまいません）";
+        text += "。";
+    } else {
+        text += "\n引用符で囲んだ値の最後には「\\」を付けないでください。";
+    }
+    return text;
+}
+
 }  // namespace
 
+// One item a line and no columns: in a message box the font is proportional
+// and blanks line nothing up.
 const char* const kCommandLineHelp =
-    "TazuStart.exe /install [/dir=<フォルダ>] [/variant=pcm|mwave] [/cd=<ドライブ>] [/launch] [/readme]\n"
-    "              [/passive|/silent] [/disctimeout=<秒>] [/log=<ファイル>]\n"
-    "TazuStart.exe /uninstall [/keepsaves|/deletesaves] [/cd=<ドライブ>] [/passive|/silent] [/log=<ファイル>]\n"
+    "TazuStart.exe /install [/dir=<フォルダ>] [/variant=pcm|mwave] [/cd=<ドライブ>]\n"
+    "[/launch] [/readme] [/passive|/silent] [/disctimeout=<秒>] [/log[=<ファイル>]]\n"
+    "TazuStart.exe /uninstall [/keepsaves|/deletesaves] [/cd=<ドライブ>]\n"
+    "[/passive|/silent] [/log[=<ファイル>]]\n"
     "\n"
-    "  /dir          インストール先（省略時はメニューと同じ提案先）\n"
-    "  /variant      pcm：通常PCM音源版（省略時）、mwave：M-WAVE対策版\n"
-    "  /cd           ディスク1のドライブ（省略時は起動したドライブ、なければ最初のCD-ROMドライブ）\n"
-    "  /launch       インストール後にゲームを起動する\n"
-    "  /readme       インストール後にReadme.txtを表示する\n"
-    "  /keepsaves    セーブデータを残す（省略時）　/deletesaves：セーブデータも削除する\n"
-    "  /passive      進行状況の画面だけを表示し、質問はしない（省略時）\n"
-    "  /silent       画面を何も表示しない\n"
-    "  /disctimeout  ディスク2を待つ秒数（省略時0：待たずに終了）\n"
-    "  /log          各手順をUTF-8のテキストで記録する\n"
+    "/dir=<フォルダ>：インストール先（省略時はメニューと同じ提案先）\n"
+    "/variant=pcm：通常PCM音源版（省略時）\n"
+    "/variant=mwave：M-WAVE対策版\n"
+    "/cd=<ドライブ>：ディスク1のドライブ（省略時は起動元か最初のCD-ROMドライブ）\n"
+    "/launch：インストール後にゲームを起動する\n"
+    "/readme：インストール後にReadme.txtを表示する\n"
+    "/keepsaves：セーブデータを残す（省略時）\n"
+    "/deletesaves：セーブデータも削除する\n"
+    "/passive または /qb：進行状況の画面だけを表示し、質問はしない（省略時）\n"
+    "/silent、/verysilent、/quiet または /qn：画面を何も表示しない\n"
+    "/disctimeout=<秒>：ディスク2を待つ秒数（省略時0：待たずに終了）\n"
+    "/log=<ファイル>：各手順をUTF-8のテキストで記録する\n"
+    "/log：同じ記録を一時フォルダの TazuStart-年月日-時分秒.log に作る\n"
     "\n"
-    "終了コード：0 完了　1 キャンセル　2 引数の誤り　3 ディスクが見つからない　4 空き容量不足\n"
-    "　　　　　　5 コピーまたは削除の失敗（元に戻した）　6 ユーティリティかゲームが実行中\n"
-    "　　　　　　7 フォルダに書き込めない　8 インストールが不完全（ファイルが足りない）\n";
+    "値を引用符で囲むときは、最後に「\\」を付けないこと：/dir=\"C:\\My Games\"\n"
+    "（「\\\"」は引用符の文字と読まれ、後ろの引数まで値に入ってしまう）\n"
+    "\n"
+    "終了コード：\n"
+    "0：完了\n"
+    "1：キャンセル\n"
+    "2：引数の誤り\n"
+    "3：ディスクが見つからない\n"
+    "4：空き容量不足\n"
+    "5：コピーまたは削除の失敗（元に戻した）\n"
+    "6：ユーティリティかゲームが実行中\n"
+    "7：フォルダに書き込めない\n"
+    "8：インストールが不完全（ファイルが足りない）\n"
+    "9：別のフォルダにインストール済み\n";
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args, std::string& error) {
     CommandLine cmd;
     bool commandSeen = false, savesSeen = false, windowsSeen = false;
     std::vector<std::string> installOnly, uninstallOnly;
     for (const std::string& arg : args) {
+        if (arg.find('"') != std::string::npos) {
+            error = QuoteInArgument(arg);
+            return std::nullopt;
+        }
         if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-')) {
             error = "引数が正しくありません： " + arg;
             return std::nullopt;
@@ -89,16 +147,21 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             savesSeen = true;
             cmd.deleteSaves = name == "DELETESAVES";
             uninstallOnly.push_back(arg);
-        } else if (name == "PASSIVE" || name == "SILENT") {
+        } else if (IsOneOf(name, {"PASSIVE", "QB", "SILENT", "VERYSILENT", "QUIET", "QN"})) {
+            // Also as script authors know them: /qb, /qn and /quiet from the
+            // system's installer, /verysilent from setup builders.
             ok = !hasValue && !windowsSeen;
             windowsSeen = true;
-            cmd.silent = name == "SILENT";
+            cmd.silent = !IsOneOf(name, {"PASSIVE", "QB"});
         } else if (name == "DISCTIMEOUT") {
             ok = ParseSeconds(value, cmd.discTimeout);
             installOnly.push_back(arg);
         } else if (name == "LOG") {
-            ok = hasValue && !value.empty();
+            // "/log=" is a script's variable that came out empty, not a wish
+            // for the temporary folder.
+            ok = !hasValue || !value.empty();
             cmd.log = value;
+            cmd.logToTemp = !hasValue;
         } else {
             ok = false;
         }

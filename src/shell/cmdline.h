@@ -15,6 +15,7 @@ enum ExitCode {
     kExitRunning = 6,       // another copy of the utility or the game is running
     kExitNotWritable = 7,   // the folder cannot be written
     kExitIncomplete = 8,    // the record names an installation whose files are missing
+    kExitInstalledElsewhere = 9,  // /install with /dir: the game is installed in another folder
 };
 
 struct CommandLine {
@@ -24,16 +25,28 @@ struct CommandLine {
     char cd = 0;          // drive letter; 0: found
     bool launch = false;  // start the game after a successful installation
     bool readme = false;  // show the readme after a successful installation
-    bool deleteSaves = false;
-    bool silent = false;  // no window at all; otherwise the progress window only
+    bool deleteSaves = false;  // /deletesaves; otherwise the save data stays
+    // /silent, /verysilent, /quiet, /qn: no window at all; /passive, /qb
+    // (the default): the progress window only. At most one of them.
+    bool silent = false;
     int discTimeout = 0;  // seconds to wait for disc 2 at its prompt
-    std::string log;      // UTF-8 log of the run; empty: none
+    // /log=<file>: the UTF-8 log of the run goes to `log`. /log alone sets
+    // `logToTemp` instead: the run names a file in the user's temporary
+    // folder after the program, the date and the time, and says where.
+    // The later of the two wins; neither: no log.
+    std::string log;
+    bool logToTemp = false;
 };
 
 // Reads the arguments (after the program's name): options begin with '/'
 // or '-' and are matched without regard to case; a value follows '='.
-// nullopt with the reason in `error` for anything else.
+// nullopt with the reason in `error` for anything else. An argument that
+// holds a '"' is refused with its own explanation: the system's splitting
+// reads \" as a quote character, so that "C:\Games\" swallows the rest of
+// the command line into the value.
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args, std::string& error);
 
-// What /? prints: the commands, the options and the exit codes.
+// What /? prints: the commands, the options and the exit codes. One item a
+// line and no columns, since a message box shows it in a proportional font;
+// no line is wider than a console's 80 columns.
 extern const char* const kCommandLineHelp;

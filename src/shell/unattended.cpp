@@ -239,7 +239,10 @@ int RunCommand(Reporter& report) {
         const auto& there = InstConfig.InstFolder;
         const auto wanted = platform::WinPath::Parse(sjis::WithTrailingBackslash(cmd.dir));
         RunLog("インストール済み：" + InstConfig.InstPath);
-        if (!cmd.dir.empty() && !(there && wanted && *there == *wanted)) return kExitFailed;
+        if (!cmd.dir.empty() && !(there && wanted && *there == *wanted)) {
+            RunLog("別のフォルダにインストールされています：" + InstConfig.InstPath);
+            return kExitInstalledElsewhere;
+        }
         // Installed means the files are there: an uninstall that could
         // not finish leaves the record with files gone.
         const auto missing = MissingGameFiles(InstConfig.InstPath);

@@ -10,6 +10,7 @@
 #include "platform/app.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/sjis.h"
 #include "shell/main.h"
 #include "shell/unattended.h"
 #include "test_support.h"
@@ -21,6 +22,8 @@ TEST(CommandLineArguments, ReadWithoutRegardToCaseAndRefusedWhenTheyDoNotFit) {
         std::vector<std::string> args;
         bool ok;
         const char* why;
+        std::function<bool(const CommandLine&)> holds = nullptr;  // what the parse gives
+        const char* says = nullptr;                                // part of the refusal
     } rows[] = {
         {{"/install"}, true, "defaults"},
         {{"-INSTALL", "/Dir=D:\\ゲーム", "/variant=MWAVE", "/cd=q:", "/launch", "/readme", "/silent",
@@ -41,11 +44,79 @@ TEST(CommandLineArguments, ReadWithoutRegardToCaseAndRefusedWhenTheyDoNotFit) {
         {{"/install", "/dir="}, false, "an empty folder"},
         {{"/install", "install"}, false, "no / or -"},
         {{"/install", "/force"}, false, "an unknown option"},
+        {{"/install"}, true, "the defaults the help gives", [](const CommandLine& c) {
+             return c.command == CommandLine::Command::Install && c.dir.empty() && !c.mwave && c.cd == 0 &&
+                    !c.launch && !c.readme && !c.silent && c.discTimeout == 0 && c.log.empty() && !c.logToTemp;
+         }},
+        {{"/uninstall"}, true, "the save data stays unless asked",
+         [](const CommandLine& c) { return c.command == CommandLine::Command::Uninstall && !c.deleteSaves; }},
+        {{"/uninstall", "/keepsaves"}, true, "/keepsaves keeps", [](const CommandLine& c) { return !c.deleteSaves; }},
+        {{"/uninstall", "/DeleteSaves"}, true, "/deletesaves deletes",
+         [](const CommandLine& c) { return c.deleteSaves; }},
+        {{"/install", "/launch"}, true, "/launch starts the game, nothing else",
+         [](const CommandLine& c) { return c.launch && !c.readme; }},
+        {{"/install", "/readme"}, true, "/readme shows the readme, nothing else",
+         [](const CommandLine& c) { return c.readme && !c.launch; }},
+        {{"/install", "/variant=Pcm"}, true, "pcm", [](const CommandLine& c) { return !c.mwave; }},
+        {{"/install", "/cd=1"}, false, "a digit is no drive letter"},
+        {{"/install", "/cd=@"}, false, "the character before A"},
+        {{"/install", "/cd=["}, false, "the character after Z"},
+        {{"/install", "/cd=Q\\"}, false, "a letter and a backslash without the colon"},
+        {{"/install", "/cd=Q:x"}, false, "three characters that are no root"},
+        {{"/install", "/cd=a"}, true, "the first letter, in lower case",
+         [](const CommandLine& c) { return c.cd == 'A'; }},
+        {{"/install", "/cd=z:\\"}, true, "the last letter, as a root",
+         [](const CommandLine& c) { return c.cd == 'Z'; }},
+        {{"/install", "/disctimeout=86400"}, true, "a day",
+         [](const CommandLine& c) { return c.discTimeout == 86400; }},
+        {{"/install", "/disctimeout=86401"}, false, "more than a day"},
+        {{"/install", "/disctimeout=59"}, true, "a nine is a digit",
+         [](const CommandLine& c) { return c.discTimeout == 59; }},
+        {{"/install", "/disctimeout="}, false, "no number"},
+        {{"/install", "/disctimeout=4294967326"}, false, "more digits than a number holds (30, wrapped round)"},
+        {{"/install", "/verysilent"}, true, "/verysilent is /silent", [](const CommandLine& c) { return c.silent; }},
+        {{"/install", "/QUIET"}, true, "/quiet is /silent", [](const CommandLine& c) { return c.silent; }},
+        {{"/uninstall", "/qn"}, true, "/qn is /silent", [](const CommandLine& c) { return c.silent; }},
+        {{"/install", "/Qb"}, true, "/qb is /passive", [](const CommandLine& c) { return !c.silent; }},
+        {{"/uninstall", "/passive"}, true, "/passive shows the progress window",
+         [](const CommandLine& c) { return !c.silent; }},
+        {{"/install", "/qb", "/qn"}, false, "both window modes, as the system installer spells them"},
+        {{"/uninstall", "/verysilent", "/passive"}, false, "both window modes, spelled otherwise"},
+        {{"/install", "/qn=1"}, false, "a value to a window mode"},
+        {{"/install", "/log"}, true, "/log alone: a log in the temporary folder",
+         [](const CommandLine& c) { return c.logToTemp && c.log.empty(); }},
+        {{"/uninstall", "/log=C:\\a.log", "/LOG"}, true, "the later /log wins",
+         [](const CommandLine& c) { return c.logToTemp && c.log.empty(); }},
+        {{"/install", "/log", "/log=C:\\a.log"}, true, "the later /log wins, a file",
+         [](const CommandLine& c) { return !c.logToTemp && c.log == "C:\\a.log"; }},
+        {{"/install", "/log="}, false, "an empty log name, as a script variable that came out empty gives"},
+        // /dir="C:\Games\" /silent /log=C:\x.log as the system splits it:
+        // \" is a quote character, and the options after it went into the value.
+        {{"/install", "/dir=C:\\Games\" /silent /log=C:\\x.log"}, false, "a quote names what it swallowed", nullptr,
+         "「/silent /log=C:\\x.log」まで"},
+        {{"/install", "/dir=C:\\Games\""}, false, "a quote at the end says how to write it", nullptr,
+         "/dir=\"C:\\Games\" と書いて"},
+        {{"/install", "/dir=C:\\Games\""}, false, "or without quotes", nullptr, "/dir=C:\\Games でも"},
+        {{"/install", "/log=C:\\My Logs\\表\" /qn"}, false, "a quote in a log with a blank", nullptr,
+         "/log=\"C:\\My Logs\\表\" と書いて"},
+        {{"/install", "\"/qn"}, false, "a quote before the option", nullptr, "付けないで"},
+        {{"/install", "/qn\""}, false, "a quote after an option without a value", nullptr, "付けないで"},
+        {{"/install", "/dir=\"C:\\Games\""}, false, "/dir=\\\"C:\\Games\\\": a quote at the start of the value",
+         nullptr, "付けないで"},
+        {{"/uninstall", "/variant=mwave"}, false, "/variant with /uninstall"},
+        {{"/uninstall", "/readme"}, false, "/readme with /uninstall"},
+        {{"/uninstall", "/disctimeout=5"}, false, "/disctimeout with /uninstall"},
     };
     for (const auto& r : rows) {
         std::string error;
         const auto cmd = ParseCommandLine(r.args, error);
         EXPECT_EQ(cmd.has_value(), r.ok) << r.why << ": " << error;
+        if (cmd && r.holds) {
+            EXPECT_TRUE(r.holds(*cmd)) << r.why;
+        }
+        if (r.says) {
+            EXPECT_NE(error.find(r.says), std::string::npos) << r.why << ": " << error;
+        }
     }
     std::string error;
     const auto cmd = ParseCommandLine(rows[1].args, error);
@@ -243,6 +314,9 @@ TEST_F(CommandLineRun, InstallOverAnIncompleteInstallationHasItsOwnCode) {
     };
     installed();
     EXPECT_EQ(Run({"/install", "/dir=" + kDir}), kExitDone);
+    // Installed in another folder: its own code, and nothing is made there.
+    EXPECT_EQ(Run({"/install", "/dir=C:\\Elsewhere"}), kExitInstalledElsewhere);
+    EXPECT_FALSE(platform::DirectoryExists("C:\\Elsewhere"));
     for (const char* gone : {"Tazu.exe", "TAZ\\a.taz", "Setup.log"}) {
         SCOPED_TRACE(gone);
         TearDown();
@@ -321,6 +395,35 @@ TEST_F(CommandLineRun, AFailureSaysWhyOnTheConsoleAndTheLogIsMarkedUtf8) {
     EXPECT_EQ(Run({"/install", "/dir=" + kDir, "/log=C:\\i.log"}), kExitDone);
     EXPECT_EQ(fake::ConsoleErrorText(), "");
     EXPECT_EQ(platform::ReadWholeFile("C:\\i.log").value_or("").substr(0, 3), "\xEF\xBB\xBF");
+}
+
+}  // namespace
+
+namespace {
+
+// /? shows in a message box as well as on a console: no blanks that line
+// things up in columns (a proportional font lines nothing up), and no line
+// wider than a console (a code page 932 byte is a console column).
+TEST(CommandLineHelp, ReadsInAMessageBoxAndOnAConsole) {
+    const std::string help = kCommandLineHelp;
+    std::string line;
+    bool blankBefore = true;  // a blank at the start of a line is an indent
+    for (std::string::size_type i = 0; i < help.size(); ++i) {
+        if (help[i] == '\n') {
+            EXPECT_LE(line.size(), 80u) << line;
+            line.clear();
+            blankBefore = true;
+            continue;
+        }
+        const bool wide = sjis::IsLeadByte(static_cast<unsigned char>(help[i]));
+        const std::string c = help.substr(i, wide ? 2 : 1);
+        const bool blank = c == " " || c == "　";
+        EXPECT_FALSE(blank && blankBefore) << "a blank that lines things up: " << line;
+        blankBefore = blank;
+        line += c;
+        i += c.size() - 1;
+    }
+    EXPECT_TRUE(line.empty()) << "the help ends with a line end";
 }
 
 }  // namespace
