@@ -8,6 +8,7 @@
 #include "install/instcommon.h"
 #include "install/instgetinstallfile.h"
 #include "install/transaction.h"
+#include "maintenance/appsentry.h"
 #include "maintenance/instdeletefiles.h"
 #include "platform/app.h"
 #include "platform/files.h"
@@ -76,7 +77,7 @@ void TfrmInstMain::btnInstInfoDelClick(platform::Control&) {
 
     // A record that stays is not reported as removed: the menu stays as it
     // is, and the removal can be tried again.
-    if (!RemoveInstallationRecord()) {
+    if (!RemoveAppsEntry() || !RemoveInstallationRecord()) {  // the list's entry goes before the record
         Tell(*this, "インストール情報を削除できませんでした。\nもう一度「インストール情報削除」を行ってください。",
              MbIcon::Warning);
         return;
@@ -143,6 +144,7 @@ void TfrmInstMain::btnInstPathChgClick(platform::Control&) {
 }
 
 void FinishRecordChange(const std::string& folder) {
+    MoveAppsEntry(folder);  // the list's entry follows the game
     WriteInstallationRecord(folder);
     InstConfig.InstPath = folder;
     CreateStartMenuShortcut();

@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "install/instcommon.h"
+#include "maintenance/appsentry.h"
 #include "maintenance/instdeletefiles.h"
 #include "platform/app.h"
 #include "platform/files.h"
@@ -62,7 +63,7 @@ void TfrmInstMain::btnDeleteClick(platform::Control&) {
         outcome = UninstallFiles(*log, *folder, InstConfig.DeleteSaveData);
         RemoveStartMenuShortcut();
         if (outcome.remaining.empty()) {
-            recordGone = RemoveInstallationRecord();
+            recordGone = RemoveAppsEntry() && RemoveInstallationRecord();  // the list's entry goes before the record
         } else {
             // The record and a log of what is left stay, so that the uninstall
             // can be run again once whatever holds the files lets go. Save

@@ -92,6 +92,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         } else if (name == "PASSIVE" || name == "SILENT") {
             ok = !hasValue && !windowsSeen;
             windowsSeen = true;
+            cmd.windowsGiven = true;
             cmd.silent = name == "SILENT";
         } else if (name == "DISCTIMEOUT") {
             ok = ParseSeconds(value, cmd.discTimeout);

@@ -26,6 +26,7 @@ struct CommandLine {
     bool readme = false;  // show the readme after a successful installation
     bool deleteSaves = false;
     bool silent = false;  // no window at all; otherwise the progress window only
+    bool windowsGiven = false;  // /passive or /silent was given, not taken by default
     int discTimeout = 0;  // seconds to wait for disc 2 at its prompt
     std::string log;      // UTF-8 log of the run; empty: none
 };

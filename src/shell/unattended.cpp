@@ -13,6 +13,7 @@
 #include "platform/winpath.h"
 #include "install/instcommon.h"
 #include "maintenance/instdeletefiles.h"
+#include "maintenance/uninstaller.h"
 #include "shell/instconfig.h"
 #include "shell/instmain.h"
 #include "shell/kivanlib.h"
@@ -166,16 +167,18 @@ std::vector<std::string> MissingGameFiles(const std::string& folder) {
 
 int RunCommand() {
     const CommandLine& cmd = current->cmd;
-    const char drive = FindDisc(cmd.cd);
-    const auto label = drive ? platform::VolumeLabel(std::string(1, drive) + ":\\") : std::nullopt;
-    if (!label || *label != kDiscLabel) {
-        RunLog(drive ? std::string("ドライブ ") + drive + ": のディスクは " + kDiscLabel + " ではありません"
-                     : std::string("Setup.inf のあるディスクが見つかりません"));
-        return kExitNoDisc;
+    if (!KeptSetupFolder()) {  // the kept uninstaller reads the Setup.inf beside it: no disc
+        const char drive = FindDisc(cmd.cd);
+        const auto label = drive ? platform::VolumeLabel(std::string(1, drive) + ":\\") : std::nullopt;
+        if (!label || *label != kDiscLabel) {
+            RunLog(drive ? std::string("ドライブ ") + drive + ": のディスクは " + kDiscLabel + " ではありません"
+                         : std::string("Setup.inf のあるディスクが見つかりません"));
+            return kExitNoDisc;
+        }
+        RunLog(std::string("ディスク1：") + drive + ":");
+        InstConfig.CdDrive = drive;
+        InstConfig.DriveGiven = true;
     }
-    RunLog(std::string("ディスク1：") + drive + ":");
-    InstConfig.CdDrive = drive;
-    InstConfig.DriveGiven = true;
 
     platform::app::Initialize();
     platform::app::SetTitle(kStartTitle);
@@ -278,7 +281,7 @@ int RunFromCommandLine(const std::vector<std::string>& args) {
         RunLog("ユーティリティがすでに実行中です");
     } else {
         platform::app::SetExitCode(kExitDone);
-        platform::SetBoxAnswerer(Answer);
+        if (!KeptRunAsks()) platform::SetBoxAnswerer(Answer);  // the kept uninstaller asks as the menu does
         // /passive: the progress windows only; /silent: nothing.
         platform::SetFormFilter([silent = cmd->silent](const platform::FormDef& def) {
             const std::string name = def.name;
