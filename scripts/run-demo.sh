@@ -62,8 +62,11 @@ e2e_start_xvfb 97
 wineserver -p 2>/dev/null || true
 echo "run-demo: Xvfb on $DISPLAY" >&2
 
-# No game from an earlier run: no record, install folder or shortcut.
+# No game from an earlier run: no record, install folder, shortcut, entry in
+# the list of programs or kept uninstaller.
 auto reg-delete-tree HKCU "Software\\$(setup_inf_value "$disc" RegKey)" || true
+auto reg-delete-tree HKCU "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(setup_inf_value "$disc" RegKey)_$(setup_inf_value "$disc" GameTitle)" || true
+rm -rf "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/TazuStart"
 rm -rf "$WINEPREFIX/drive_c/Program Files/$(setup_inf_value "$disc" DefInstPath)"
 rm -rf "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$(setup_inf_value "$disc" ProgramFolder)"
 
@@ -72,6 +75,8 @@ rm -rf "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/St
 #   sleep <seconds>
 #   start [arguments]    starts Q:\TazuStart.exe, with arguments when given
 #   expect-exit [s]      the utility ends with exit code 0 (within s seconds, 15)
+#   apps                 opens Wine's "Add/Remove Programs" (control appwiz.cpl)
+#   unmap-disc, map-disc takes the disc out of drive Q:, puts it back
 #   <tazuauto command>   e.g. wait-window TfrmCdRom, click TfrmInstMain 109,
 #                        msgbox-answer <part of the text> 6 (see tests/e2e/tazuauto.cpp)
 tour() {
@@ -102,6 +107,19 @@ tour() {
             UTIL_PID=
             echo "run-demo: the utility ended with exit code $EXIT_CODE" >&2
             [ "$EXIT_CODE" = 0 ] || return 1
+            ;;
+        apps)
+            (exec wine control appwiz.cpl) </dev/null >>"$E2E_LOG" 2>&1 &
+            ;;
+        unmap-disc)
+            rm -f "$WINEPREFIX/dosdevices/q:"
+            wineserver -k 2>/dev/null || true
+            wineserver -w 2>/dev/null || true
+            wineserver -p 2>/dev/null || true
+            ;;
+        map-disc)
+            tazu_map_cdrom "$tour_disc" QUENDRIL1
+            wineserver -p 2>/dev/null || true
             ;;
         browse-choose)
             # The folder may hold blanks: the rest of the line is one path.
@@ -204,12 +222,46 @@ wait-msgbox の削除が完了しました 10000
 shot uninstall-done
 msgbox-answer の削除が完了しました 1
 expect-exit
-# From a script: /install /passive shows only the copy form and asks nothing;
-# /uninstall /silent shows nothing at all. Both write a log in C:\.
+# From a script: /install /passive shows only the copy form and asks
+# nothing, and writes a log in C:\.
 start /install /passive /log=C:\tour-install.log
 wait-window TfrmCopyFile 30000
 sleep 0.4
 shot unattended-install
+expect-exit 120
+# The game is in Windows' list of installed programs, and is removed from
+# there without the disc: the list starts the uninstaller the installation
+# kept, which asks the menu's questions.
+unmap-disc
+apps
+wait-window #32770 20000
+sleep 1
+shot apps-list
+select-item #32770 1011 クエンド　～ソラの表～
+shot apps-selected
+click #32770 1012
+wait-msgbox の削除を開始します 20000
+shot apps-uninstall-question
+msgbox-answer の削除を開始します 6
+wait-msgbox セーブデータを削除しますか 10000
+shot apps-save-data-question
+msgbox-answer セーブデータを削除しますか 6
+wait-msgbox の削除が完了しました 20000
+shot apps-uninstall-done
+msgbox-answer の削除が完了しました 1
+sleep 1
+close #32770
+wait-gone #32770 10000
+apps
+wait-window #32770 20000
+sleep 1
+shot apps-list-after-removal
+close #32770
+wait-gone #32770 10000
+map-disc
+# /install /silent shows nothing at all, and neither does /uninstall
+# /silent, which writes its log in C:\.
+start /install /silent
 expect-exit 120
 start /uninstall /silent /deletesaves /log=C:\tour-uninstall.log
 expect-exit 60

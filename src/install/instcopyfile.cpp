@@ -10,6 +10,7 @@
 
 #include "install/instcommon.h"
 #include "install/transaction.h"
+#include "maintenance/appsentry.h"
 #include "platform/app.h"
 #include "platform/drives.h"
 #include "platform/ini.h"
@@ -362,6 +363,7 @@ void TfrmCopyFile::Finish() {
 
     // The log is on the disk before the record names the installation.
     if (!FLog->Flush()) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + InstConfig.InstPath + "Setup.log ]");
+    AddAppsEntry(InstConfig.InstPath, report_);  // the list of installed programs, with the uninstaller it starts
     WriteInstallationRecord(InstConfig.InstPath);
     // Done: what was moved aside goes. Should any of it stay, the next start
     // finishes it, as the marker still says.

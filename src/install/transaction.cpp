@@ -4,6 +4,7 @@
 #include <map>
 
 #include "install/instcommon.h"
+#include "install/uninstallercopy.h"
 #include "platform/files.h"
 #include "platform/sjis.h"
 #include "shell/instconfig.h"
@@ -45,10 +46,22 @@ bool RemoveWritten(const std::string& path) {
     return platform::ClearReadOnly(path) && platform::RemoveFile(path);
 }
 
+// The places outside the install folder where an installation puts files:
+// the shortcut's folder below the start menu and the kept uninstaller's.
+struct OutsidePlaces {
+    std::optional<ShortcutPlace> shortcut;
+    std::optional<UninstallerPlace> uninstaller;
+    // Without both, a planned file outside the install folder cannot be
+    // told from a stranger's.
+    bool Known() const { return shortcut && uninstaller; }
+};
+OutsidePlaces FindOutsidePlaces() { return OutsidePlaces{StartMenuShortcutPlace(), KeptUninstallerPlace()}; }
+
 // Where a planned path may lie: in the install folder (the rule of what an
-// installation puts down) or as the shortcut in its folder below the
-// start menu. A journal edited by hand names nothing else.
-bool MayTouch(const WinPath& file, const WinPath& folder, const std::optional<ShortcutPlace>& shortcut) {
+// installation puts down), as the shortcut in its folder below the start
+// menu, or in the kept uninstaller's folder. A journal edited by hand
+// names nothing else.
+bool MayTouch(const WinPath& file, const WinPath& folder, const OutsidePlaces& outside) {
     if (folder.IsRoot()) return false;
     if (file.IsDirectlyIn(folder)) return true;
     const auto holder = file.Parent();
@@ -56,15 +69,17 @@ bool MayTouch(const WinPath& file, const WinPath& folder, const std::optional<Sh
         for (const char* group : kGroups)
             if (sjis::EqualsNoCase(holder->Last(), group)) return true;
     }
-    return shortcut && file.IsDirectlyIn(shortcut->folder);
+    return (outside.shortcut && file.IsDirectlyIn(outside.shortcut->folder)) ||
+           (outside.uninstaller && file.IsDirectlyIn(outside.uninstaller->folder));
 }
 
-bool IsInFolder(const WinPath& file, const WinPath& folder) { return MayTouch(file, folder, std::nullopt); }
+bool IsInFolder(const WinPath& file, const WinPath& folder) { return MayTouch(file, folder, OutsidePlaces{}); }
 
-bool MayRemoveFolder(const WinPath& made, const WinPath& folder, const std::optional<ShortcutPlace>& shortcut) {
+bool MayRemoveFolder(const WinPath& made, const WinPath& folder, const OutsidePlaces& outside) {
     if (made.IsRoot()) return false;
     if (made == folder || folder.IsBelow(made) || made.IsDirectlyIn(folder)) return true;
-    return shortcut && made.IsBelow(shortcut->root);
+    if (outside.shortcut && made.IsBelow(outside.shortcut->root)) return true;
+    return outside.uninstaller && (made == outside.uninstaller->folder || made == outside.uninstaller->base);
 }
 
 // A backup name for a file the installation replaces: free in its folder,
@@ -146,25 +161,35 @@ std::optional<InstallPlan> PlanInstallation(const WinPath& folder, const std::ve
 bool PlanShortcut(InstallPlan& plan) {
     const auto shortcut = StartMenuShortcutPlace();
     if (!shortcut || plan.Find(shortcut->link.Text())) return false;
-    PlannedFile link{shortcut->link.Text(), PlannedFile::Kind::New, std::string()};
+    return PlanOutsideFile(plan, shortcut->link, shortcut->root);
+}
+
+bool PlanOutsideFile(InstallPlan& plan, const WinPath& file, const WinPath& root) {
+    PlannedFile planned{file.Text(), PlannedFile::Kind::New, std::string()};
     std::set<std::string> taken;
-    const platform::PathKind linkKind = platform::Probe(link.path);
-    if (linkKind == platform::PathKind::Unknown) return false;
-    if (linkKind != platform::PathKind::Missing) {
-        link.kind = PlannedFile::Kind::Replace;
-        taken.insert(Key(link.path));
+    const platform::PathKind fileKind = platform::Probe(planned.path);
+    if (fileKind == platform::PathKind::Unknown) return false;
+    if (fileKind != platform::PathKind::Missing) {
+        planned.kind = PlannedFile::Kind::Replace;
+        taken.insert(Key(planned.path));
     }
-    ChooseBackup(link, {{Key(link.path), false}}, taken);
-    // Its folders that are missing, deepest first, before the install folder's own.
+    ChooseBackup(planned, {{Key(planned.path), false}}, taken);
+    // Its folders that are missing, deepest first, before the install
+    // folder's own; one the plan makes already is not made twice.
     std::vector<std::string> levels;
-    for (auto level = std::optional<WinPath>(shortcut->folder); level && level->IsBelow(shortcut->root);
-         level = level->Parent()) {
+    for (auto level = file.Parent(); level && level->IsBelow(root); level = level->Parent()) {
+        bool already = false;
+        for (const std::string& made : plan.madeFolders) {
+            const auto path = WinPath::Parse(made);
+            already = already || (path && *path == *level);
+        }
+        if (already) break;
         const platform::PathKind kind = platform::Probe(level->Text());
         if (kind == platform::PathKind::Unknown) return false;
         if (kind != platform::PathKind::Missing) break;
         levels.push_back(level->Text());
     }
-    plan.files.push_back(link);
+    plan.files.push_back(planned);
     plan.madeFolders.insert(plan.madeFolders.begin(), levels.begin(), levels.end());
     return true;
 }
@@ -216,7 +241,7 @@ std::optional<InstallPlan> ParseJournal(const std::string& text) {
 bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* written) {
     const auto folder = WinPath::Parse(plan.folder);
     if (!folder || folder->IsRoot()) return false;
-    const auto shortcut = StartMenuShortcutPlace();
+    const OutsidePlaces outside = FindOutsidePlaces();
     const auto log = folder->Child(kLogName);
     bool whole = true;
     bool keptFromBefore = false;
@@ -225,10 +250,11 @@ bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* writ
     const auto undo = [&](const PlannedFile& f) {
         const auto path = WinPath::Parse(f.path);
         if (!path) return;
-        if (!MayTouch(*path, *folder, shortcut)) {
-            // Without the start menu's place the shortcut cannot be told
-            // from a stranger's file: left for another try.
-            if (!shortcut && !IsInFolder(*path, *folder)) whole = false;
+        if (!MayTouch(*path, *folder, outside)) {
+            // Without the places outside the install folder, the shortcut
+            // or the uninstaller cannot be told from a stranger's file:
+            // left for another try.
+            if (!outside.Known() && !IsInFolder(*path, *folder)) whole = false;
             return;
         }
         switch (f.kind) {
@@ -278,7 +304,7 @@ bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* writ
     const auto removeMade = [&](bool holdsJournal) {
         for (const std::string& made : plan.madeFolders) {
             const auto path = WinPath::Parse(made);
-            if (!path || !MayRemoveFolder(*path, *folder, shortcut) || platform::IsReparsePoint(path->Text())) continue;
+            if (!path || !MayRemoveFolder(*path, *folder, outside) || platform::IsReparsePoint(path->Text())) continue;
             if ((*path == *folder || folder->IsBelow(*path)) != holdsJournal) continue;
             if (!platform::RemoveEmptyDirectory(path->Text()) && written && !platform::IsMissing(path->Text()))
                 whole = false;
@@ -298,14 +324,14 @@ bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* writ
 bool FinishInstallation(const InstallPlan& plan) {
     const auto folder = WinPath::Parse(plan.folder);
     if (!folder || folder->IsRoot()) return false;
-    const auto shortcut = StartMenuShortcutPlace();
+    const OutsidePlaces outside = FindOutsidePlaces();
     bool whole = true;
     for (const PlannedFile& f : plan.files) {
         if (f.kind != PlannedFile::Kind::Replace) continue;
         const auto backup = WinPath::Parse(f.backup);
         if (!backup || !IsReservedName(backup->Last())) continue;
-        if (!MayTouch(*backup, *folder, shortcut)) {
-            if (!shortcut && !IsInFolder(*backup, *folder)) whole = false;
+        if (!MayTouch(*backup, *folder, outside)) {
+            if (!outside.Known() && !IsInFolder(*backup, *folder)) whole = false;
             continue;
         }
         whole = RemoveWritten(f.backup) && whole;

@@ -65,6 +65,11 @@ std::optional<InstallPlan> PlanInstallation(const platform::WinPath& folder, con
 // is not in it yet and the start menu can be found (and what is there can
 // be told). True when it was added.
 bool PlanShortcut(InstallPlan& plan);
+// Adds `file`, which the installation puts below `root` outside its folder,
+// to the plan: Replace with a backup name when something is there, else
+// New; its missing folders below `root` join the made folders. False when
+// what is there cannot be told: nothing is added.
+bool PlanOutsideFile(InstallPlan& plan, const platform::WinPath& file, const platform::WinPath& root);
 
 // The journal file's text and back. nullopt for anything not written whole
 // by JournalText, or naming a path the path model refuses.

@@ -6,6 +6,7 @@
 
 #include "install/instcommon.h"
 #include "install/transaction.h"
+#include "maintenance/appsentry.h"
 #include "platform/files.h"
 #include "platform/sjis.h"
 #include "platform/winpath.h"
@@ -136,7 +137,9 @@ DeletionPass UninstallFiles(const std::string& log, const platform::WinPath& fol
 
 bool RollBackInstallation(Reporter& report) {
     const auto& journal = InstConfig.InstallJournal;
-    const bool undone = UndoInstallation(journal.plan, journal.recovering ? nullptr : &journal.written);
+    // The entry in the list of programs goes first: it never names what is being taken away.
+    const bool entryGone = DropAppsEntryOf(journal.plan.folder);
+    const bool undone = UndoInstallation(journal.plan, journal.recovering ? nullptr : &journal.written) && entryGone;
     report.Note(undone ? "インストールを元に戻しました：" + journal.plan.folder
                        : "インストールを元に戻せませんでした（次の起動でもう一度行います）：" + journal.plan.folder);
     if (undone && InstConfig.RecordKey) return InstConfig.RecordKey->DeleteValue(kInstallingValue);

@@ -7,6 +7,7 @@
 
 #include "install/instcommon.h"
 #include "install/transaction.h"
+#include "maintenance/appsentry.h"
 #include "maintenance/instdeletefiles.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -49,7 +50,7 @@ RecordOutcome RemoveRecord(const platform::Form& owner, Reporter& report) {
     if (report.Ask(&owner, Msg::RemoveQuestion) != MbResult::Yes) return RecordOutcome::Declined;
     // A record that stays is not reported as removed: the menu stays as it
     // is, and the removal can be tried again.
-    if (!RemoveInstallationRecord()) {
+    if (!RemoveAppsEntry() || !RemoveInstallationRecord()) {  // the list's entry goes before the record
         report.Ask(&owner, Msg::RemoveFailed);
         return RecordOutcome::Failed;
     }
@@ -90,6 +91,7 @@ RecordOutcome MoveRecord(const std::string& chosen, const platform::Form& owner,
 }
 
 void FinishRecordChange(const std::string& folder) {
+    MoveAppsEntry(folder);  // the list's entry follows the game
     WriteInstallationRecord(folder);
     InstConfig.SetInstPath(platform::WinPath::Parse(folder));
     CreateStartMenuShortcut();

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "install/instcommon.h"
+#include "maintenance/appsentry.h"
 #include "maintenance/instdeletefiles.h"
 #include "platform/app.h"
 #include "platform/files.h"
@@ -39,7 +40,7 @@ PassResult RunDeletionPass(const platform::Form& owner, Reporter& report, const 
     result.pass = UninstallFiles(log, folder, InstConfig.DeleteSaveData, report);
     RemoveStartMenuShortcut();
     if (result.pass.remaining.empty()) {
-        result.recordGone = RemoveInstallationRecord();
+        result.recordGone = RemoveAppsEntry() && RemoveInstallationRecord();  // the list's entry goes before the record
     } else {
         std::string rest;
         for (const auto* list : {&result.pass.remaining, &result.pass.keptSaves})

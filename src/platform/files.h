@@ -25,6 +25,11 @@ std::optional<std::string> FullPathName(const std::string& path);
 std::string WindowsDirectory();
 // The folder of the running program, ending in a backslash.
 std::string ExecutableFolder();
+// The running program's own file: ExecutableFolder() and its name.
+std::string ExecutablePath();
+// The user's folder for temporary files, ending in a backslash; nullopt
+// when the system names none it can be sure of.
+std::optional<std::string> TempFolder();
 
 // Creates the folder with every missing parent. True when the folder exists
 // afterwards (whether or not this call made it).

@@ -25,6 +25,10 @@ public:
 // when it cannot be started.
 std::unique_ptr<ChildProcess> StartProcess(const std::string& application, const std::string& commandLine);
 
+// Starts a program without a window of its own (a console program shows
+// no console) and lets it run on by itself. True when it was started.
+bool StartHidden(const std::string& application, const std::string& commandLine);
+
 // True on the Windows 95/98/Me family, false on the NT family.
 bool IsWin9xFamily();
 

@@ -1,5 +1,6 @@
 // The current user's part of the registry, as far as this program uses it.
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,9 @@ public:
     virtual std::optional<std::string> ReadString(const std::string& name) const = 0;
     // False when the value could not be written.
     virtual bool WriteString(const std::string& name, const std::string& value) = 0;
+    // A 32-bit number (REG_DWORD), replacing a value of that name of any
+    // type. False when it could not be written.
+    virtual bool WriteDword(const std::string& name, std::uint32_t value) = 0;
     // Removes the subkey `name` and everything below it. False if it could
     // not be removed (a missing subkey is a failure too).
     virtual bool DeleteSubkeyTree(const std::string& name) = 0;
@@ -25,6 +29,9 @@ public:
     virtual bool DeleteValue(const std::string& name) = 0;
     // True when the key has at least one subkey; values do not count.
     virtual bool HasSubkeys() const = 0;
+    // Whether the subkey `name` is there (any letter case); nullopt when the
+    // system could not say. Asking creates nothing.
+    virtual std::optional<bool> HasSubkey(const std::string& name) const = 0;
 };
 
 }  // namespace platform

@@ -152,6 +152,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             // system's installer, /verysilent from setup builders.
             ok = !hasValue && !windowsSeen;
             windowsSeen = true;
+            cmd.windowsGiven = true;
             cmd.silent = !IsOneOf(name, {"PASSIVE", "QB"});
         } else if (name == "DISCTIMEOUT") {
             ok = ParseSeconds(value, cmd.discTimeout);

@@ -29,6 +29,7 @@ struct CommandLine {
     // /silent, /verysilent, /quiet, /qn: no window at all; /passive, /qb
     // (the default): the progress window only. At most one of them.
     bool silent = false;
+    bool windowsGiven = false;  // a window mode was given, not taken by default
     int discTimeout = 0;  // seconds to wait for disc 2 at its prompt
     // /log=<file>: the UTF-8 log of the run goes to `log`. /log alone sets
     // `logToTemp` instead: the run names a file in the user's temporary

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "install/tzcdrom.h"
+#include "maintenance/uninstaller.h"
 #include "platform/app.h"
 #include "platform/drives.h"
 #include "platform/files.h"
@@ -52,6 +53,7 @@ void FindInstallDisc() {
 
 void ReadSettingSection(platform::Form& mainForm, Reporter& report) {
     InstConfig.CdRoot = std::string(1, InstConfig.CdDrive) + ":\\";
+    if (const std::string* kept = KeptSetupFolder()) InstConfig.CdRoot = *kept;  // the kept uninstaller's Setup.inf
     InstConfig.SetupInfPath = InstConfig.CdRoot + "Setup.inf";
 
     if (!platform::FileExists(InstConfig.SetupInfPath))

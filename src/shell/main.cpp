@@ -3,6 +3,7 @@
 
 #include <exception>
 
+#include "maintenance/uninstaller.h"
 #include "platform/app.h"
 #include "shell/instconfig.h"
 #include "shell/instmain.h"
@@ -13,6 +14,7 @@ int UtilityMain() {
     // With arguments: one command without the menu.
     const auto args = platform::app::Arguments();
     if (!args) return RefuseInexactArguments();
+    if (const auto kept = RunKeptUninstaller(*args)) return *kept;  // the uninstaller kept with an installation
     if (!args->empty()) return RunFromCommandLine(*args);
 
     if (IsMutexPresent("TazuEngineUnit")) return 0;  // the game is running

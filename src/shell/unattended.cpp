@@ -16,6 +16,7 @@
 #include "install/report.h"
 #include "maintenance/instdeletefiles.h"
 #include "maintenance/uninstall.h"
+#include "maintenance/uninstaller.h"
 #include "shell/instconfig.h"
 #include "shell/instmain.h"
 #include "shell/kivanlib.h"
@@ -30,10 +31,11 @@ namespace {
 // that keeps the user's data, and logs each message with its answer.
 class CommandLineReporter : public Reporter {
 public:
-    explicit CommandLineReporter(const CommandLine& cmd) : cmd_(cmd) {}
+    // `asksUser`: the user answers in message boxes, as in the menu.
+    CommandLineReporter(const CommandLine& cmd, bool asksUser) : cmd_(cmd), asksUser_(asksUser) {}
 
-    MbResult Ask(const platform::Form*, Msg id, const std::vector<std::string>& args) override {
-        const MbResult answer = AnswerTo(id);
+    MbResult Ask(const platform::Form* owner, Msg id, const std::vector<std::string>& args) override {
+        const MbResult answer = asksUser_ ? boxes_.Ask(owner, id, args) : AnswerTo(id);
         std::string line = "メッセージ：";
         for (const char c : TextOf(id, args)) line += c == '\n' ? ' ' : c;
         Note(line + " → " + AnswerName(answer));
@@ -88,6 +90,8 @@ private:
     }
 
     const CommandLine& cmd_;
+    bool asksUser_;
+    BoxReporter boxes_;
     int discWaitedMs_ = 0;
     std::string reason_;
 };
@@ -209,16 +213,18 @@ std::vector<std::string> MissingGameFiles(const std::string& folder) {
 
 int RunCommand(Reporter& report) {
     const CommandLine& cmd = current->cmd;
-    const char drive = FindDisc(cmd.cd);
-    const auto label = drive ? platform::VolumeLabel(std::string(1, drive) + ":\\") : std::nullopt;
-    if (!label || *label != kDiscLabel) {
-        RunLog(drive ? std::string("ドライブ ") + drive + ": のディスクは " + kDiscLabel + " ではありません"
-                     : std::string("Setup.inf のあるディスクが見つかりません"));
-        return kExitNoDisc;
+    if (!KeptSetupFolder()) {  // the kept uninstaller reads the Setup.inf beside it: no disc
+        const char drive = FindDisc(cmd.cd);
+        const auto label = drive ? platform::VolumeLabel(std::string(1, drive) + ":\\") : std::nullopt;
+        if (!label || *label != kDiscLabel) {
+            RunLog(drive ? std::string("ドライブ ") + drive + ": のディスクは " + kDiscLabel + " ではありません"
+                         : std::string("Setup.inf のあるディスクが見つかりません"));
+            return kExitNoDisc;
+        }
+        RunLog(std::string("ディスク1：") + drive + ":");
+        InstConfig.CdDrive = drive;
+        InstConfig.DriveGiven = true;
     }
-    RunLog(std::string("ディスク1：") + drive + ":");
-    InstConfig.CdDrive = drive;
-    InstConfig.DriveGiven = true;
 
     platform::app::Initialize();
     platform::app::SetTitle(kStartTitle);
@@ -302,7 +308,7 @@ int RunFromCommandLine(const std::vector<std::string>& args) {
 
     Run run{*cmd, nullptr, {}, {}};
     current = &run;
-    CommandLineReporter reporter(run.cmd);
+    CommandLineReporter reporter(run.cmd, KeptRunAsks());
     // Also when the process ends on the spot (a test's fake ends it by unwinding).
     struct Leave {
         ~Leave() {
@@ -322,7 +328,8 @@ int RunFromCommandLine(const std::vector<std::string>& args) {
         RunLog("ユーティリティがすでに実行中です");
     } else {
         platform::app::SetExitCode(kExitDone);
-        platform::SetBoxAnswerer(AnswerBox);
+        // The kept uninstaller asks as the menu does, unless /passive or /silent.
+        if (!KeptRunAsks()) platform::SetBoxAnswerer(AnswerBox);
         // /passive: the progress windows only; /silent: nothing.
         platform::SetFormFilter([silent = cmd->silent](const platform::FormDef& def) {
             const std::string name = def.name;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "contract/contract_support.h"
 #include "platform/registry.h"
 
 namespace {
@@ -105,6 +106,31 @@ TEST_F(RegistryContract, DeleteSubkeyTreeLeavesSiblings) {
     EXPECT_TRUE(key_->HasSubkeys());
     EXPECT_TRUE(key_->DeleteSubkeyTree("Two"));
     EXPECT_FALSE(key_->HasSubkeys());
+}
+
+// The list of programs reads sizes and flags as numbers: a DWORD reads back
+// as one and is no string, and either kind of value replaces the other.
+TEST_F(RegistryContract, DwordIsANumberAndReplacesAString) {
+    ASSERT_TRUE(key_->WriteString("EstimatedSize", "12"));
+    ASSERT_TRUE(key_->WriteDword("EstimatedSize", 4000000000u));
+    EXPECT_EQ(contract::ReadDword(base_, "ESTIMATEDSIZE"), std::optional<std::uint32_t>(4000000000u));
+    EXPECT_EQ(key_->ReadString("EstimatedSize"), std::nullopt);
+    ASSERT_TRUE(key_->WriteString("EstimatedSize", "x"));
+    EXPECT_EQ(contract::ReadDword(base_, "EstimatedSize"), std::nullopt);
+    EXPECT_EQ(contract::ReadDword(base_, "NoRepair"), std::nullopt);
+}
+
+// Asking for a subkey tells whether it is there, in any letter case, and
+// makes nothing.
+TEST_F(RegistryContract, HasSubkeyTellsWithoutCreating) {
+    EXPECT_EQ(key_->HasSubkey("Entry"), std::optional<bool>(false));
+    EXPECT_FALSE(key_->HasSubkeys());
+    ASSERT_NE(RegKey::OpenOrCreate(base_ + "\\Entry\\Deeper"), nullptr);
+    EXPECT_EQ(key_->HasSubkey("ENTRY"), std::optional<bool>(true));
+    EXPECT_EQ(key_->HasSubkey("Deeper"), std::optional<bool>(false));
+    EXPECT_EQ(key_->HasSubkey(""), std::optional<bool>(false));
+    ASSERT_TRUE(key_->DeleteSubkeyTree("Entry"));
+    EXPECT_EQ(key_->HasSubkey("Entry"), std::optional<bool>(false));
 }
 
 TEST_F(RegistryContract, DeleteMissingSubkeyFails) { EXPECT_FALSE(key_->DeleteSubkeyTree("NoSuchKey")); }

@@ -184,12 +184,16 @@ close_other_programs() {
     fi
 }
 
-# Removes installations, shortcuts and the record that a scenario made.
+# Removes installations, shortcuts and the record that a scenario made,
+# with the game's entry in the list of programs and the uninstaller it keeps.
 clean_installs() {  # <install folders (Windows paths)...>
     local f
     for f in "$@"; do rm -rf "$(unix_path "$f")"; done
     rm -rf "$shortcut_folder"
     auto reg-delete-tree HKCU "Software\\$reg_key" >/dev/null
+    auto reg-delete-tree HKCU "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\${reg_key}_$title" >/dev/null
+    rm -rf "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/TazuStart"
+    rm -rf "$WINEPREFIX/drive_c/users/$(id -un)/Temp"/TazuStart-*
 }
 
 # Checks the menu in the layout a finished installation leaves.

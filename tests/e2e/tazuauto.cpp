@@ -243,6 +243,53 @@ int CmdSelect(const std::wstring& cls, int id, int index) {
     return SendTimeout(ctl, CB_SETCURSEL, static_cast<WPARAM>(index), 0, nullptr) ? 0 : 1;
 }
 
+// Selects the item of a list view (of another process) whose text is
+// <text>, as a click on it would: the owner is told of the change and
+// enables what goes with a selection.
+int CmdSelectItem(const std::wstring& cls, int id, const std::wstring& text) {
+    HWND list = FindControl(cls, id);
+    if (!list) return 1;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) {
+        Err("cannot open the list's process");
+        return 1;
+    }
+    constexpr int kChars = 512;
+    const SIZE_T bytes = sizeof(LVITEMW) + kChars * sizeof(wchar_t);
+    auto* remote = static_cast<BYTE*>(VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    int found = -1;
+    DWORD_PTR count = 0;
+    if (remote && SendTimeout(list, LVM_GETITEMCOUNT, 0, 0, &count)) {
+        for (int i = 0; i < static_cast<int>(count) && found < 0; ++i) {
+            LVITEMW item = {};
+            item.iSubItem = 0;
+            item.cchTextMax = kChars;
+            item.pszText = reinterpret_cast<LPWSTR>(remote + sizeof(LVITEMW));
+            wchar_t name[kChars] = {};
+            if (WriteProcessMemory(process, remote, &item, sizeof item, nullptr) &&
+                SendTimeout(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote), nullptr) &&
+                ReadProcessMemory(process, remote + sizeof(LVITEMW), name, sizeof name - sizeof(wchar_t), nullptr) &&
+                text == name)
+                found = i;
+        }
+    }
+    bool ok = false;
+    if (found >= 0) {
+        LVITEMW state = {};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ok = WriteProcessMemory(process, remote, &state, sizeof state, nullptr) &&
+             SendTimeout(list, LVM_SETITEMSTATE, static_cast<WPARAM>(found), reinterpret_cast<LPARAM>(remote), nullptr);
+    } else {
+        Err("no item " + Utf8(text) + " among " + std::to_string(count));
+    }
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return ok ? 0 : 1;
+}
+
 // Standard message boxes are top-level #32770 dialogs.
 HWND FindMessageBox() { return FindVisibleTop(L"#32770"); }
 
@@ -635,6 +682,7 @@ void Usage() {
         "  command <class> <id>                  posts WM_COMMAND/BN_CLICKED to the parent\n"
         "  set-text <class> <id> <utf8>\n"
         "  select <class> <id> <index>           combo box selection\n"
+        "  select-item <class> <id> <text>       selects the list view item of that text\n"
         "  msgbox [timeout-ms]                   caption, text and buttons of a message box\n"
         "  msgbox-press <button-text-or-id> [timeout-ms]\n"
         "  wait-msgbox <text-part> [timeout-ms]  a message box whose text holds the part\n"
@@ -674,6 +722,7 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"command" && n == 2) return CmdCommand(a[1], ToInt(a[2], -1));
     if (cmd == L"set-text" && n == 3) return CmdSetText(a[1], ToInt(a[2], -1), a[3]);
     if (cmd == L"select" && n == 3) return CmdSelect(a[1], ToInt(a[2], -1), ToInt(a[3], 0));
+    if (cmd == L"select-item" && n == 3) return CmdSelectItem(a[1], ToInt(a[2], -1), a[3]);
     if (cmd == L"msgbox") return CmdMsgbox(ToInt(arg(1), 10000));
     if (cmd == L"msgbox-press" && n >= 1) return CmdMsgboxPress(a[1], ToInt(arg(2), 10000));
     if (cmd == L"wait-msgbox" && n >= 1) return CmdWaitMsgbox(a[1], ToInt(arg(2), 10000));

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/forms.h"
 #include "platform/msgbox.h"
@@ -36,6 +37,10 @@ void AddDirectory(const std::string& path);  // with its parents
 void RemoveFile(const std::string& path);
 void SetWindowsDirectory(const std::string& path);
 void SetExecutableFolder(const std::string& folder);  // default "Q:\"
+void SetExecutableName(const std::string& name);      // default "TazuStart.exe"
+constexpr const char* kTempFolder = "C:\\Users\\Player\\AppData\\Local\\Temp";
+void SetTempFolder(std::optional<std::string> folder);  // nullopt: the system names none
+void SetToday(platform::Date date);                     // default 2024-05-17
 std::optional<platform::FileTimes> TimesOf(const std::string& path);
 // Every file and folder at or below `folder`, as folded (upper-case) paths,
 // folders with a trailing backslash, sorted.
@@ -113,6 +118,10 @@ void RegSetString(const std::string& key, const std::string& name, const std::st
 void RegSetNumber(const std::string& key, const std::string& name, unsigned value);
 bool RegKeyExists(const std::string& key);
 std::optional<std::string> RegGetString(const std::string& key, const std::string& name);
+// A number (REG_DWORD) value; nullopt when missing or a string.
+std::optional<unsigned> RegGetNumber(const std::string& key, const std::string& name);
+// Folded names of the key's values.
+std::vector<std::string> RegValueNames(const std::string& key);
 void RegFailWrites(bool fail);  // every WriteString fails from now on
 // Every WriteString of this value fails from now on; an empty name ends
 // all such failures.
@@ -158,6 +167,7 @@ void FailLinkObject(bool fail);  // the shell-link object cannot be created
 // ---- processes ----
 struct Started {
     std::string application, commandLine;
+    bool hidden = false;  // by StartHidden
 };
 const std::vector<Started>& StartedProcesses();
 void FailNextStart();

@@ -12,6 +12,7 @@
 #include "fake.h"
 #include "platform/codepage.h"
 #include "platform/app.h"
+#include "platform/clock.h"
 #include "platform/drives.h"
 #include "platform/files.h"
 #include "platform/mutex.h"
@@ -66,6 +67,9 @@ struct State {
     std::set<std::string> reparsePoints;  // folded
     std::string windowsDir = "C:\\WINDOWS";
     std::string exeFolder = "Q:\\";
+    std::string exeName = "TazuStart.exe";
+    std::optional<std::string> tempFolder = std::string(kTempFolder);
+    platform::Date today{2024, 5, 17};
     std::optional<std::string> programsFolder = std::string(kProgramsFolder);
     std::optional<std::string> localAppData = std::string(kLocalAppData);
     std::optional<std::string> userProgramFiles;  // not answered, as under Wine 8
@@ -101,8 +105,27 @@ struct State {
     int waited = 0;
     std::function<void(int)> onWait;
 };
+// A fresh machine: Windows with its folders, the user's profile folders
+// (Windows makes them with the profile) and its command prompt.
+State Fresh() {
+    State s;
+    const auto addFolder = [&s](const std::string& path) {
+        std::string p = sjis::FoldCase(path);
+        for (;;) {
+            s.dirs.insert(p);
+            const auto pos = sjis::FindLast(p, '\\');
+            if (pos == std::string::npos || pos < 3) break;
+            p = p.substr(0, pos);
+        }
+    };
+    for (const char* folder : {kProgramsFolder, kLocalAppData, kTempFolder, "C:\\Program Files", "C:\\WINDOWS\\System32"})
+        addFolder(folder);
+    const std::string shell = "C:\\WINDOWS\\System32\\cmd.exe";
+    s.files[sjis::FoldCase(shell)] = FileData{"MZ command prompt", {1, 2, 3}, "MZ command prompt"};
+    return s;
+}
 State& S() {
-    static State s;
+    static State s = Fresh();
     return s;
 }
 
@@ -152,6 +175,13 @@ public:
         k->second.values[sjis::FoldCase(name)] = Value{true, value};
         return true;
     }
+    bool WriteDword(const std::string& name, std::uint32_t value) override {
+        auto k = S().reg.find(path_);
+        if (k == S().reg.end() || S().regFailWrites || S().regFailNames.count(sjis::FoldCase(name)) || Injected())
+            return false;
+        k->second.values[sjis::FoldCase(name)] = Value{false, std::to_string(value)};
+        return true;
+    }
     bool DeleteSubkeyTree(const std::string& name) override {
         if (!S().reg.count(path_) || Injected()) return false;
         const std::string child = path_ + "\\" + NormKey(name);
@@ -176,6 +206,11 @@ public:
         const std::string prefix = path_ + "\\";
         auto it = S().reg.upper_bound(path_);
         return it != S().reg.end() && it->first.compare(0, prefix.size(), prefix) == 0;
+    }
+    std::optional<bool> HasSubkey(const std::string& name) const override {
+        if (!S().reg.count(path_) || Injected()) return std::nullopt;
+        if (NormKey(name).empty()) return false;
+        return S().reg.count(path_ + "\\" + NormKey(name)) != 0;
     }
 
 private:
@@ -356,9 +391,7 @@ private:
 void ResetForms();  // fake_forms.cpp
 
 void Reset() {
-    S() = State();
-    AddDirectory(kProgramsFolder);
-    AddDirectory("C:\\Program Files");
+    S() = Fresh();
     ResetForms();
 }
 
@@ -377,6 +410,12 @@ void AddDirectory(const std::string& path) {
 }
 void RemoveFile(const std::string& path) { S().files.erase(NormPath(path)); }
 void SetExecutableFolder(const std::string& folder) { S().exeFolder = folder; }
+void SetExecutableName(const std::string& name) { S().exeName = name; }
+void SetTempFolder(std::optional<std::string> folder) {
+    if (folder) AddDirectory(*folder);
+    S().tempFolder = std::move(folder);
+}
+void SetToday(platform::Date date) { S().today = date; }
 std::optional<platform::FileTimes> TimesOf(const std::string& path) {
     auto it = S().files.find(NormPath(path));
     if (it == S().files.end()) return std::nullopt;
@@ -492,6 +531,20 @@ void RegSetNumber(const std::string& key, const std::string& name, unsigned valu
     S().reg[NormKey(key)].values[sjis::FoldCase(name)] = Value{false, std::to_string(value)};
 }
 bool RegKeyExists(const std::string& key) { return S().reg.count(NormKey(key)) != 0; }
+std::optional<unsigned> RegGetNumber(const std::string& key, const std::string& name) {
+    auto k = S().reg.find(NormKey(key));
+    if (k == S().reg.end()) return std::nullopt;
+    auto v = k->second.values.find(sjis::FoldCase(name));
+    if (v == k->second.values.end() || v->second.isString) return std::nullopt;
+    return static_cast<unsigned>(std::stoul(v->second.data));
+}
+std::vector<std::string> RegValueNames(const std::string& key) {
+    std::vector<std::string> names;
+    auto k = S().reg.find(NormKey(key));
+    if (k != S().reg.end())
+        for (const auto& [name, value] : k->second.values) names.push_back(name);
+    return names;
+}
 std::optional<std::string> RegGetString(const std::string& key, const std::string& name) {
     return FakeRegKey(NormKey(key)).ReadString(name);
 }
@@ -575,6 +628,12 @@ std::optional<std::string> FullPathName(const std::string& path) {
 }
 std::string WindowsDirectory() { return S().windowsDir; }
 std::string ExecutableFolder() { return S().exeFolder; }
+std::string ExecutablePath() { return S().exeFolder + S().exeName; }
+std::optional<std::string> TempFolder() {
+    if (fake::Injected() || !S().tempFolder) return std::nullopt;
+    return sjis::WithTrailingBackslash(*S().tempFolder);
+}
+Date Today() { return S().today; }
 
 bool CreateDirectoryTree(const std::string& path) {
     const std::string p = fake::NormPath(path);
@@ -807,7 +866,7 @@ bool ShellOpen(const std::string& file, const std::string& directory) {
 }
 
 std::unique_ptr<ChildProcess> StartProcess(const std::string& application, const std::string& commandLine) {
-    S().started.push_back(fake::Started{application, commandLine});
+    S().started.push_back(fake::Started{application, commandLine, false});
     const int polls = S().nextPolls;
     S().nextPolls = 1;
     if (S().failNextStart || fake::Injected()) {
@@ -815,6 +874,15 @@ std::unique_ptr<ChildProcess> StartProcess(const std::string& application, const
         return nullptr;
     }
     return std::make_unique<fake::FakeChild>(polls);
+}
+
+bool StartHidden(const std::string& application, const std::string& commandLine) {
+    S().started.push_back(fake::Started{application, commandLine, true});
+    if (!S().files.count(fake::NormPath(application)) || S().failNextStart || fake::Injected()) {
+        S().failNextStart = false;
+        return false;
+    }
+    return true;
 }
 
 bool IsWin9xFamily() { return S().win9x; }

@@ -19,6 +19,7 @@
 #include "platform/files.h"
 #include "platform/sjis.h"
 #include "platform/winpath.h"
+#include "shell/main.h"
 #include "shell/unattended.h"
 #include "test_support.h"
 
@@ -32,6 +33,11 @@ constexpr const char* kStartMenu = "C:\\Users\\Player\\Start Menu";
 constexpr const char* kLink = "C:\\Users\\Player\\Start Menu\\Programs\\Maker\\Game\\ソフト表.lnk";
 const std::string kDir = "C:\\Games\\ソフト表\\";
 const std::string kMoved = "E:\\移動ソ\\";
+// The game in the list of installed programs, and the uninstaller it starts.
+constexpr const char* kEntryKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Maker_ソフト表";
+const std::string kKeptBase = "C:\\Users\\Player\\AppData\\Local\\TazuStart\\";
+const std::string kKept = kKeptBase + "Maker_ソフト表\\";
+const std::string kTempCopy = std::string(fake::kTempFolder) + "\\TazuStart-1\\TazuStart.exe";
 constexpr int kMaxPoints = 3000;  // a command that makes more calls than this is itself a fault
 
 // Every single fault and every crash point is tried; of the pairs of faults
@@ -121,11 +127,14 @@ protected:
         fake::AddFile(kLink, "earlier shortcut");
     }
     // What an interrupted rewrite or installation of before left: a copy of
-    // the log under .new and .old, a backup name already taken.
+    // the log under .new and .old, a backup name already taken, and the
+    // uninstaller of an installation whose record was taken away by hand.
     void StaleLeftovers() {
         fake::AddFile(kDir + "Setup.log.new", "stale new");
         fake::AddFile(kDir + "Setup.log.old", "stale old");
         fake::AddFile(kDir + "Tazu.exe.~TazuStart1", "somebody's only copy");
+        fake::AddFile(kKept + "TazuStart.exe", "earlier uninstaller");
+        fake::AddFile(kKept + "Setup.inf", "earlier uninstaller's Setup.inf");
     }
     void Install(const std::string& folder) {
         frmInstMain->edtInst.SetText(folder);
@@ -160,6 +169,64 @@ protected:
                 EXPECT_TRUE(platform::FileExists(line)) << line;
             }
         }
+    }
+    // The list's entry names an installation only while it is there: its
+    // folder holds the game (an uninstall that could not finish keeps the
+    // entry with the record, for another try), and the uninstaller it
+    // starts is in place. Once the next start settled every command, the
+    // record names the same folder.
+    void ExpectEntryTrue(bool settled, bool gameThere = true) {
+        if (!fake::RegKeyExists(kEntryKey)) return;
+        const auto location = fake::RegGetString(kEntryKey, "InstallLocation");
+        ASSERT_TRUE(location) << "an entry that names no folder";
+        EXPECT_TRUE(fake::RegGetString(kEntryKey, "DisplayName")) << "an entry cut short";
+        if (gameThere) {
+            EXPECT_TRUE(platform::FileExists(*location + "Tazu.exe")) << "the entry names a folder without the game";
+            const auto log = platform::ReadWholeFile(*location + "Setup.log");
+            EXPECT_TRUE(log && LogNamesInstallation(*log, *WinPath::Parse(*location)));
+        }
+        for (const char* file : {"TazuStart.exe", "Setup.inf"})
+            EXPECT_TRUE(platform::FileExists(kKept + file)) << "the entry's uninstaller lacks " << file;
+        if (settled) {
+            EXPECT_EQ(Record(), location) << "the entry and the record name different folders";
+            EXPECT_EQ(fake::RegGetString(kEntryKey, "DisplayIcon"), *location + "game.ico");
+        }
+    }
+    // No entry and no uninstaller of the game are left.
+    void ExpectNoEntry() {
+        EXPECT_FALSE(fake::RegKeyExists(kEntryKey)) << "an entry without an installation";
+        for (const char* file : {"TazuStart.exe", "Setup.inf"})
+            EXPECT_FALSE(platform::FileExists(kKept + file)) << "the uninstaller's " << file << " is left";
+    }
+    // After an uninstall and the next start: complete, with nothing of the
+    // game left but the save data kept as asked; or kept with the record
+    // and a log of what is left.
+    void ExpectUninstalledOrKept(const Snapshot& before, bool deleteSaves) {
+        ExpectOutsideUnchanged(before, {kDir, kKeptBase});
+        ExpectEntryTrue(true, /*gameThere=*/false);
+        const Snapshot after = Take();
+        if (!deleteSaves) {
+            for (const char* save : {"DAT\\TazSav00.dat", "DAT\\TazSav01.dat"})
+                EXPECT_EQ(At(after, kDir + save), At(before, kDir + save)) << save;
+        }
+        const auto record = Record();
+        if (!record) {
+            // Complete: every game file is gone, whatever was shown.
+            for (const char* gone : {"Tazu.exe", "Tazu.env", "ovit.dll", "game.ico", "DAT\\sys.dat", "TAZ\\a.taz"})
+                EXPECT_EQ(At(after, kDir + gone), "<gone>") << gone;
+            ExpectNoEntry();
+            return;
+        }
+        // Kept: the log lists every game file still there, for another
+        // try (with none left, the message sends the user to the
+        // record removal).
+        EXPECT_FALSE(Shown("の削除が完了しました。"));
+        const auto log = platform::ReadWholeFile(kDir + "Setup.log");
+        for (const char* f : {"Tazu.exe", "Tazu.env", "ovit.dll", "game.ico", "DAT\\sys.dat", "TAZ\\a.taz"})
+            if (At(after, kDir + f) != "<gone>") {
+                ASSERT_TRUE(log);
+                EXPECT_NE(log->find(kDir + f), std::string::npos) << f;
+            }
     }
     // Outside the install folders and the start menu, every file and folder is as it was.
     void ExpectOutsideUnchanged(const Snapshot& before, std::initializer_list<std::string> folders) {
@@ -202,11 +269,13 @@ protected:
             for (const auto& [path, content] : after) {
                 EXPECT_TRUE(before.count(path)) << "left behind: " << path;
             }
+            EXPECT_FALSE(fake::RegKeyExists(kEntryKey)) << "an entry without an installation";
             return;
         }
         EXPECT_EQ(*Record(), kDir);
-        ExpectOutsideUnchanged(before, {kDir});
+        ExpectOutsideUnchanged(before, {kDir, kKeptBase});
         ExpectRecordTrue();
+        ExpectEntryTrue(true);
         const Snapshot after = Take();
         // A power cut may take the data of copies not yet written out (the
         // copy does not flush every file); their names stay. Tazu.env is
@@ -344,8 +413,10 @@ TEST_F(Sweep, InstallFromEveryStartingState) {
             [&] {
                 if (crashed_) return;
                 EXPECT_EQ(Shown("インストールが完了しました。"), Record().has_value());
-                ExpectOutsideUnchanged(before, {kDir});
+                ExpectOutsideUnchanged(before, {kDir, kKeptBase});
                 ExpectRecordTrue();
+                // A rollback that could not finish leaves its marker: the next start ends it.
+                if (!fake::RegGetString(kRecordKey, kInstallingValue)) ExpectEntryTrue(true);
                 if (!Record()) ExpectNothingLost(before);
             },
             [&] { ExpectOldOrNew(before); },
@@ -405,6 +476,7 @@ TEST_F(Sweep, InstallFromTheCommandLine) {
             if (crashed_) return;
             EXPECT_EQ(code == 0, Record().has_value()) << code;
             ExpectRecordTrue();
+            if (!fake::RegGetString(kRecordKey, kInstallingValue)) ExpectEntryTrue(true);
             if (!Record()) ExpectNothingLost(before);
         },
         [&] { ExpectOldOrNew(before); }, /*doubles=*/false);
@@ -428,32 +500,34 @@ TEST_F(Sweep, UninstallWithBothAnswers) {
             },
             [&] { frmInstMain->btnDelete.Click(); },
             [&] {},
-            [&] {
-                ExpectOutsideUnchanged(before, {kDir});
-                const Snapshot after = Take();
-                if (!deleteSaves) {
-                    for (const char* save : {"DAT\\TazSav00.dat", "DAT\\TazSav01.dat"})
-                        EXPECT_EQ(At(after, kDir + save), At(before, kDir + save)) << save;
-                }
-                const auto record = Record();
-                if (!record) {
-                    // Complete: every game file is gone, whatever was shown.
-                    for (const char* gone : {"Tazu.exe", "Tazu.env", "ovit.dll", "game.ico", "DAT\\sys.dat", "TAZ\\a.taz"})
-                        EXPECT_EQ(At(after, kDir + gone), "<gone>") << gone;
-                    return;
-                }
-                // Kept: the log lists every game file still there, for another
-                // try (with none left, the message sends the user to the
-                // record removal).
-                EXPECT_FALSE(Shown("の削除が完了しました。"));
-                const auto log = platform::ReadWholeFile(kDir + "Setup.log");
-                for (const char* f : {"Tazu.exe", "Tazu.env", "ovit.dll", "game.ico", "DAT\\sys.dat", "TAZ\\a.taz"})
-                    if (At(after, kDir + f) != "<gone>") {
-                        ASSERT_TRUE(log);
-                        EXPECT_NE(log->find(kDir + f), std::string::npos) << f;
-                    }
-            });
+            [&] { ExpectUninstalledOrKept(before, deleteSaves); });
     }
+}
+
+// The uninstall the list of programs starts: the copy of the kept
+// uninstaller in the temporary folder, asking the user.
+TEST_F(Sweep, UninstallFromTheList) {
+    Snapshot before;
+    Run(
+        "uninstall from the list",
+        [&] {
+            Machine();
+            RestartUtility();
+            InstallFromTheMenu(false);
+            ASSERT_TRUE(Record());
+            // The kept copy handed over to its copy and ended.
+            delete frmInstMain;
+            frmInstMain = nullptr;
+            InstConfig.~TInstConfig();
+            new (&InstConfig) TInstConfig();
+            fake::AddFile(kTempCopy, "copy");
+            before = Take();
+            fake::SetExecutableFolder(sjis::FolderPart(kTempCopy));
+            fake::SetArguments({"/uninstall", "/keptcopy=" + kKept.substr(0, kKept.size() - 1)});
+            fake::QueueAnswer(MbResult::Yes);
+            fake::QueueAnswer(MbResult::No);
+        },
+        [&] { UtilityMain(); }, [&] {}, [&] { ExpectUninstalledOrKept(before, false); });
 }
 
 TEST_F(Sweep, RecordRemovalAndChange) {
@@ -465,19 +539,38 @@ TEST_F(Sweep, RecordRemovalAndChange) {
         fake::RegSetString(kRecordKey, "InstPath", "D:\\Game\\");
         for (const char* f : {"Tazu.exe", "TAZ\\a.taz", "DAT\\TazSav00.dat"}) fake::AddFile(kMoved + f, f);
         fake::AddFile(kMoved + "Setup.log", movedLog);
+        // The installation's entry in the list of programs, and its uninstaller.
+        fake::RegSetString(kEntryKey, "InstallLocation", "D:\\Game\\");
+        fake::RegSetString(kEntryKey, "DisplayIcon", "D:\\Game\\game.ico");
+        fake::RegSetString(kEntryKey, "DisplayName", "ソフト表");
+        fake::AddFile(kKept + "TazuStart.exe", "uninstaller");
+        fake::AddFile(kKept + "Setup.inf", "uninstaller's Setup.inf");
         RestartUtility();
         before = Take();
         fake::QueueAnswer(MbResult::Yes);
     };
+    // The record removal touches no file but the uninstaller's, which goes
+    // with the entry, before the record.
+    const auto expectRemovedOrNot = [&] {
+        Snapshot expected = before, after = Take();
+        for (Snapshot* s : {&expected, &after})
+            for (auto it = s->begin(); it != s->end();) it = Below(it->first, kKeptBase) ? s->erase(it) : std::next(it);
+        EXPECT_EQ(after, expected);
+        if (!Record()) ExpectNoEntry();
+        if (fake::RegKeyExists(kEntryKey)) {
+            EXPECT_TRUE(Record());
+            EXPECT_EQ(At(Take(), kKept + "TazuStart.exe"), "uninstaller");
+        }
+    };
     Run("record removal", prepare, [&] { frmInstMain->btnInstInfoDel.Click(); },
         [&] {
             if (crashed_) return;
-            EXPECT_EQ(Take(), before);
+            expectRemovedOrNot();
             if (Shown("インストール情報の削除が完了しました。")) {
                 EXPECT_FALSE(Record());
             }
         },
-        [&] { EXPECT_EQ(Take(), before); });
+        expectRemovedOrNot);
     Run(
         "record change",
         [&] {
@@ -490,10 +583,14 @@ TEST_F(Sweep, RecordRemovalAndChange) {
             if (Shown("インストール情報の変更が完了しました。")) {
                 EXPECT_EQ(platform::ReadWholeFile(kMoved + "Setup.log"), rebased);
                 EXPECT_EQ(Record(), kMoved);
+                EXPECT_EQ(fake::RegGetString(kEntryKey, "InstallLocation"), kMoved);
             }
         },
         [&] {
             ExpectOutsideUnchanged(before, {kMoved});
+            // The entry follows the record, its icon with it.
+            EXPECT_EQ(fake::RegGetString(kEntryKey, "InstallLocation"), Record());
+            EXPECT_EQ(fake::RegGetString(kEntryKey, "DisplayIcon"), *Record() + "game.ico");
             // The log is never lost or shortened: the old one or the new one,
             // whole, and the record goes with it once the start settled it.
             const auto log = platform::ReadWholeFile(kMoved + "Setup.log");

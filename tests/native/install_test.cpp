@@ -690,6 +690,7 @@ TEST_F(FakeMachine, TwoDiscsSwappedInADriveAtZ) {
             fake::AddFile(disc1 + f, f);
         // The Tazu.exe of the disc's root is what a folder-mode disc 1 must not copy.
         if (disc1FromFolder) fake::AddFile("Z:\\InstData\\Tazu.exe", "wrong");
+        fake::SetExecutableFolder("Z:\\");  // started from the disc
         AnswerCdDialogOk();
         frmInstMain = new TfrmInstMain;
         frmInstMain->Create();

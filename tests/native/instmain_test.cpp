@@ -56,7 +56,7 @@ TEST_F(Menu, StandardUserIsOfferedTheirOwnProgramsFolder) {
     fake::LockFolder("C:\\Program Files");
     Start();
     EXPECT_EQ(menu_.edtInst.Text(), "C:\\Users\\Player\\AppData\\Local\\Programs\\Game");
-    EXPECT_FALSE(platform::DirectoryExists("C:\\Users\\Player\\AppData"));
+    EXPECT_FALSE(platform::DirectoryExists("C:\\Users\\Player\\AppData\\Local\\Programs"));
     EXPECT_EQ(fake::Tree("C:\\Program Files"), programFiles);
 
     // Where the system names the folder, its name is taken.

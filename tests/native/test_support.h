@@ -41,6 +41,8 @@ inline void InsertDisc(char letter, const std::string& label, const char* setupI
     const std::string root = std::string(1, letter) + ":\\";
     fake::AddDirectory(root);
     if (setupInf) fake::AddFile(root + "Setup.inf", setupInf);
+    // The utility itself is on the disc, and may be copied from there.
+    fake::AddFile(root + "TazuStart.exe", "MZ utility");
 }
 
 // Answers the next showing of the CD-ROM dialog with OK on the item it

@@ -7,6 +7,7 @@
 
 #include "contract/contract_support.h"
 #include "platform/files.h"
+#include "platform/win32/wintext.h"
 
 namespace {
 
@@ -80,5 +81,16 @@ void MakeReadOnly(const std::string& path) {
     wide.resize(static_cast<std::size_t>(
         MultiByteToWideChar(932, 0, path.c_str(), -1, &wide[0], static_cast<int>(wide.size())) - 1));
     SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY);
+}
+std::optional<std::uint32_t> ReadDword(const std::string& key, const std::string& name) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, platform::win32::Widen(key).c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return std::nullopt;
+    DWORD type = 0, value = 0, size = sizeof value;
+    const LSTATUS status = RegQueryValueExW(handle, platform::win32::Widen(name).c_str(), nullptr, &type,
+                                            reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(handle);
+    if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value) return std::nullopt;
+    return value;
 }
 }  // namespace contract

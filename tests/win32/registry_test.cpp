@@ -71,6 +71,18 @@ TEST_F(Win32Registry, ShiftJisIsStoredAsUnicode) {
     EXPECT_EQ(size, sizeof(L"C:\\ゲーム表\\"));  // terminator included
 }
 
+// The list of programs reads EstimatedSize, NoModify and NoRepair only as
+// REG_DWORD.
+TEST_F(Win32Registry, DwordIsStoredAsRegDword) {
+    ASSERT_TRUE(key_->WriteDword("EstimatedSize", 0x12345678u));
+    DWORD value = 0, size = sizeof value, type = 0;
+    ASSERT_EQ(RegQueryValueExW(raw_, L"EstimatedSize", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(size, sizeof(DWORD));
+    EXPECT_EQ(value, 0x12345678u);
+}
+
 TEST_F(Win32Registry, EmptyNameCannotDeleteTheKeyItself) {
     ASSERT_NE(RegKey::OpenOrCreate("Software\\" + name_ + "\\Sub"), nullptr);
     EXPECT_FALSE(key_->DeleteSubkeyTree(""));

@@ -125,7 +125,7 @@ private:
 
 }  // namespace
 
-std::string ExecutableFolder() {
+std::string ExecutablePath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -136,7 +136,16 @@ std::string ExecutableFolder() {
         }
         path.resize(path.size() * 2);
     }
-    return sjis::FolderPart(win32::NarrowPath(path.c_str()).value_or(Narrow(path)));
+    return win32::NarrowPath(path.c_str()).value_or(Narrow(path));
+}
+
+std::string ExecutableFolder() { return sjis::FolderPart(ExecutablePath()); }
+
+std::optional<std::string> TempFolder() {
+    wchar_t buffer[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+    if (length == 0 || length > MAX_PATH) return std::nullopt;
+    return win32::NarrowPath(buffer);
 }
 
 bool CreateDirectoryTree(const std::string& path) {

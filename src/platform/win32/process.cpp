@@ -57,6 +57,27 @@ std::unique_ptr<ChildProcess> StartProcess(const std::string& application, const
     return std::make_unique<Win32Child>(info.hProcess, info.hThread);
 }
 
+bool StartHidden(const std::string& application, const std::string& commandLine) {
+    const std::wstring app = win32::Widen(application);
+    std::wstring command = win32::Widen(commandLine);
+    std::vector<wchar_t> line(command.begin(), command.end());
+    line.push_back(L'\0');
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION info = {};
+    // CREATE_NO_WINDOW: a console program started from a GUI program would
+    // otherwise get a console window of its own.
+    if (!CreateProcessW(app.empty() ? nullptr : app.c_str(), line.data(), nullptr, nullptr, FALSE,
+                        CREATE_NO_WINDOW | CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                        &startup, &info))
+        return false;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
+}
+
 bool IsWin9xFamily() {
     // Every Windows this program can run on today is of the NT family; the
     // version record still tells, as it did on the older systems.

@@ -42,6 +42,12 @@ public:
                               static_cast<DWORD>((wvalue.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
     }
 
+    bool WriteDword(const std::string& name, std::uint32_t value) override {
+        const DWORD number = value;
+        return RegSetValueExW(key_, win32::Widen(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                              sizeof number) == ERROR_SUCCESS;
+    }
+
     bool DeleteSubkeyTree(const std::string& name) override {
         // An empty name would make RegDeleteTreeW empty this key itself.
         if (name.empty()) return false;
@@ -60,6 +66,19 @@ public:
                              nullptr, nullptr) != ERROR_SUCCESS)
             return false;
         return subkeys > 0;
+    }
+
+    std::optional<bool> HasSubkey(const std::string& name) const override {
+        // An empty name would open this key itself.
+        if (name.empty()) return false;
+        HKEY sub = nullptr;
+        const LSTATUS status = RegOpenKeyExW(key_, win32::Widen(name).c_str(), 0, KEY_READ, &sub);
+        if (status == ERROR_SUCCESS) {
+            RegCloseKey(sub);
+            return true;
+        }
+        if (status == ERROR_FILE_NOT_FOUND) return false;
+        return std::nullopt;
     }
 
 private:

@@ -1,0 +1,117 @@
+// The uninstaller kept with an installation: its place, its files, its
+// part of the installation's plan.
+#include "install/uninstallercopy.h"
+
+#include <cstring>
+#include <stdexcept>
+
+#include "install/instcopyfile.h"
+#include "install/transaction.h"
+#include "platform/files.h"
+#include "platform/ini.h"
+#include "platform/shellfolders.h"
+#include "platform/sjis.h"
+#include "shell/instconfig.h"
+
+using platform::WinPath;
+
+namespace {
+
+constexpr std::size_t kMaxNameBytes = 120;
+
+// A file made new with `bytes`, flushed. False when anything failed; a
+// file that stood there is never emptied.
+bool PutNew(const std::string& path, const std::string& bytes) {
+    auto file = platform::File::CreateNew(path);
+    if (!file) return false;
+    // From here on the file is this installation's own: a rollback takes it.
+    InstConfig.InstallJournal.written.insert(sjis::FoldCase(path));
+    return file->Write(bytes.data(), bytes.size()) && file->Flush();
+}
+
+// Deleted or missing: nothing of it is left.
+bool Gone(const std::string& path) { return platform::RemoveFile(path) || platform::IsMissing(path); }
+
+}  // namespace
+
+std::string InstalledProgramName(const std::string& regKey, const std::string& title) {
+    const std::string joined = regKey + "_" + title;
+    std::string name;
+    for (std::size_t i = 0; i < joined.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(joined[i]);
+        if (sjis::IsLeadByte(c)) {
+            // A lead byte at the end has no character to make: it goes.
+            if (i + 1 < joined.size()) {
+                if (name.size() + 2 > kMaxNameBytes) break;
+                name += joined.substr(i, 2);
+            }
+            ++i;
+            continue;
+        }
+        if (name.size() + 1 > kMaxNameBytes) break;
+        name += c < 0x20 || std::strchr("\\/:*?\"<>|", c) ? '_' : static_cast<char>(c);
+    }
+    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+    return name;
+}
+
+std::optional<WinPath> UninstallerBase() {
+    const auto local = platform::SpecialFolderPath(platform::ShellFolder::LocalAppData);
+    const auto root = local ? WinPath::Parse(*local) : std::nullopt;
+    return root ? root->Child(kUninstallerBaseName) : std::nullopt;
+}
+
+std::optional<UninstallerPlace> KeptUninstallerPlace() {
+    const auto base = UninstallerBase();
+    const auto folder = base ? base->Child(InstalledProgramName(InstConfig.RegKey, InstConfig.GameTitle)) : std::nullopt;
+    if (!folder) return std::nullopt;
+    return UninstallerPlace{*base, *folder, *folder->Child(kUninstallerExeName), *folder->Child(kUninstallerSetupName)};
+}
+
+std::string KeptSetupInfText() {
+    std::string text;
+    const std::pair<const char*, const std::string*> keys[] = {
+        {"GameTitle", &InstConfig.GameTitle},         {"DefInstPath", &InstConfig.DefInstPath},
+        {"ProgramFolder", &InstConfig.ProgramFolder}, {"RegKey", &InstConfig.RegKey},
+        {"ShortcutIcon", &InstConfig.ShortcutIcon},
+    };
+    for (const auto& [key, value] : keys) {
+        // Texts that came from Setup.inf itself are Shift-JIS: the write cannot refuse them.
+        if (auto written = platform::IniWriteString(text, "Setting", key, *value)) text = std::move(*written);
+    }
+    return text;
+}
+
+bool PlanKeptUninstaller(InstallPlan& plan) {
+    const auto place = KeptUninstallerPlace();
+    const auto root = place ? place->base.Parent() : std::nullopt;
+    if (!root) return false;
+    bool changed = false;
+    for (const WinPath* file : {&place->exe, &place->setupInf})
+        if (!plan.Find(file->Text())) changed = PlanOutsideFile(plan, *file, *root) || changed;
+    return changed;
+}
+
+bool KeptUninstallerPlanned(const InstallPlan& plan, const UninstallerPlace& place) {
+    return plan.Find(place.exe.Text()) && plan.Find(place.setupInf.Text());
+}
+
+void WriteKeptUninstaller(const UninstallerPlace& place, Reporter& report) {
+    const std::string self = platform::ExecutablePath();
+    const auto program = platform::ReadWholeFile(self);
+    if (!program) throw std::runtime_error("ファイルを読み込めません。\n\n[ " + self + " ]");
+    platform::CreateDirectoryTree(place.folder.Text());
+    const std::pair<const WinPath*, std::string> files[] = {{&place.exe, *program}, {&place.setupInf, KeptSetupInfText()}};
+    for (const auto& [path, bytes] : files) {
+        if (!MoveAsidePlanned(path->Text(), report) || !PutNew(path->Text(), bytes))
+            throw std::runtime_error("ファイルに書き込めません。\n\n[ " + path->Text() + " ]");
+    }
+}
+
+bool RemoveKeptUninstaller() {
+    const auto place = KeptUninstallerPlace();
+    if (!place) return false;
+    const bool gone = Gone(place->exe.Text()) && Gone(place->setupInf.Text());
+    if (gone && platform::RemoveEmptyDirectory(place->folder.Text())) platform::RemoveEmptyDirectory(place->base.Text());
+    return gone;
+}

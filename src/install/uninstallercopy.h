@@ -1,0 +1,58 @@
+// The uninstaller an installation keeps outside its folder: a copy of this
+// program and the part of Setup.inf the uninstall needs, in a folder of
+// the user's local application data, so that the game can be removed from
+// Windows' list of installed programs without the disc. The copy is part
+// of the installation's plan, so that a rollback takes it back.
+#pragma once
+#include <optional>
+#include <string>
+
+#include "install/report.h"
+
+#include "platform/winpath.h"
+
+struct InstallPlan;
+
+constexpr const char* kUninstallerBaseName = "TazuStart";  // the folder in local application data
+constexpr const char* kUninstallerExeName = "TazuStart.exe";
+constexpr const char* kUninstallerSetupName = "Setup.inf";
+
+// The name of one game among those of every maker: `regKey` and `title`
+// joined by an underscore, each byte that no file or key name may hold
+// (a control byte, \ / : * ? " < > |) made an underscore, trailing dots
+// and blanks dropped, cut to 120 bytes at a character's end. Names the
+// uninstaller's folder and the game's entry in the list of programs.
+std::string InstalledProgramName(const std::string& regKey, const std::string& title);
+
+struct UninstallerPlace {
+    platform::WinPath base;    // <local application data>\TazuStart
+    platform::WinPath folder;  // base\<InstalledProgramName>
+    platform::WinPath exe, setupInf;
+};
+// <local application data>\TazuStart; nullopt when the system names no
+// local application data folder.
+std::optional<platform::WinPath> UninstallerBase();
+// The place of the game InstConfig describes; nullopt without a base or
+// when the game's name makes no folder name.
+std::optional<UninstallerPlace> KeptUninstallerPlace();
+
+// The [Setting] keys of InstConfig the uninstall reads (GameTitle,
+// DefInstPath, ProgramFolder, RegKey, ShortcutIcon) as a Setup.inf of their
+// own: Shift-JIS, lines ending in CR LF.
+std::string KeptSetupInfText();
+
+// Adds the uninstaller's two files and their missing folders to the plan.
+// True when the plan changed (its journal must be written again).
+bool PlanKeptUninstaller(InstallPlan& plan);
+// True when the plan holds both files of the uninstaller at `place`.
+bool KeptUninstallerPlanned(const InstallPlan& plan, const UninstallerPlace& place);
+
+// Puts the planned uninstaller down: what stands at its place is moved
+// aside first, as the plan says; the files are made new and flushed.
+// Throws std::runtime_error when a file cannot be read or written.
+void WriteKeptUninstaller(const UninstallerPlace& place, Reporter& report);
+
+// Removes the uninstaller's files, then its folder and the base folder
+// when empty. True when none of its files is left. A file of another name
+// in the folder is left alone, and the folder with it.
+bool RemoveKeptUninstaller();

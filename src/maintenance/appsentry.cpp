@@ -1,0 +1,113 @@
+// The game's entry in the list of installed programs.
+#include "maintenance/appsentry.h"
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+
+#include "install/instcommon.h"
+#include "install/transaction.h"
+#include "install/uninstallercopy.h"
+#include "platform/clock.h"
+#include "platform/registry.h"
+#include "platform/sjis.h"
+#include "platform/winpath.h"
+#include "shell/instconfig.h"
+#include "shell/unattended.h"
+
+using platform::WinPath;
+
+namespace {
+
+constexpr const char* kRegistryFailure = "インストール情報をレジストリに書き込めませんでした。";
+
+std::string EntryName() { return InstalledProgramName(InstConfig.RegKey, InstConfig.GameTitle); }
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// The folder's values: where the game is, and its icon there.
+bool WriteFolderValues(platform::RegKey& entry, const WinPath& folder) {
+    if (!entry.WriteString("InstallLocation", folder.FolderText())) return false;
+    const auto icon = folder.Child(InstConfig.ShortcutIcon);
+    return !icon || entry.WriteString("DisplayIcon", icon->Text());
+}
+
+}  // namespace
+
+std::string AppsEntryKeyPath() { return std::string(kUninstallKey) + "\\" + EntryName(); }
+
+std::uint32_t EstimatedKilobytes(std::uint64_t bytes) {
+    const std::uint64_t kilobytes = bytes / 1024 + (bytes % 1024 != 0);
+    return kilobytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(kilobytes);
+}
+
+std::string InstallDateText() {
+    const platform::Date today = platform::Today();
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d%02d%02d", today.year, today.month, today.day);
+    return text;
+}
+
+void AddAppsEntry(const std::string& folder, Reporter& report) {
+    const auto installed = WinPath::Parse(folder);
+    if (!installed || installed->IsRoot()) throw std::runtime_error(kRegistryFailure);
+    auto& journal = InstConfig.InstallJournal;
+    // The uninstaller joins the plan, and the journal with it, before it is made.
+    if (PlanKeptUninstaller(journal.plan) &&
+        !ReplaceWholeFile(installed->Child(kJournalName)->Text(), JournalText(journal.plan)))
+        throw std::runtime_error("ファイルに書き込めません。\n\n[ " + installed->Child(kJournalName)->Text() + " ]");
+    const auto place = KeptUninstallerPlace();
+    if (!place || !KeptUninstallerPlanned(journal.plan, *place)) return;
+    WriteKeptUninstaller(*place, report);
+
+    auto entry = platform::RegKey::OpenOrCreate(AppsEntryKeyPath());
+    const std::string uninstall = Quoted(place->exe.Text()) + " /uninstall";
+    // The folder first, so that a rollback knows the entry as this
+    // installation's however far it got; the name last, so that no list
+    // shows an entry cut short.
+    const bool written = entry && WriteFolderValues(*entry, *installed) &&
+                         entry->WriteString("UninstallString", uninstall) &&
+                         entry->WriteString("QuietUninstallString", uninstall + " /silent") &&
+                         entry->WriteDword("EstimatedSize", EstimatedKilobytes(InstConfig.TotalInstSize)) &&
+                         entry->WriteString("InstallDate", InstallDateText()) && entry->WriteDword("NoModify", 1) &&
+                         entry->WriteDword("NoRepair", 1) && entry->WriteString("DisplayName", InstConfig.GameTitle);
+    if (!written) throw std::runtime_error(kRegistryFailure);
+    RunLog("プログラムの一覧に登録：" + AppsEntryKeyPath());
+}
+
+bool DropAppsEntryOf(const std::string& folder) {
+    auto uninstall = platform::RegKey::OpenOrCreate(kUninstallKey);
+    const auto there = uninstall ? uninstall->HasSubkey(EntryName()) : std::nullopt;
+    if (!there) return false;
+    if (!*there) return true;
+    // An entry that names another folder is another installation's; one
+    // that names none was cut short before its folder, which only this
+    // installation writes.
+    if (const auto entry = platform::RegKey::OpenOrCreate(AppsEntryKeyPath())) {
+        const auto location = entry->ReadString("InstallLocation");
+        const auto named = location ? WinPath::Parse(*location) : std::nullopt;
+        const auto ours = WinPath::Parse(folder);
+        if (named && ours && *named != *ours) return true;
+    } else {
+        return false;
+    }
+    return uninstall->DeleteSubkeyTree(EntryName());
+}
+
+bool RemoveAppsEntry() {
+    auto uninstall = platform::RegKey::OpenOrCreate(kUninstallKey);
+    const auto there = uninstall ? uninstall->HasSubkey(EntryName()) : std::nullopt;
+    if (!there || (*there && !uninstall->DeleteSubkeyTree(EntryName()))) return false;
+    return RemoveKeptUninstaller();
+}
+
+void MoveAppsEntry(const std::string& folder) {
+    auto uninstall = platform::RegKey::OpenOrCreate(kUninstallKey);
+    const auto there = uninstall ? uninstall->HasSubkey(EntryName()) : std::nullopt;
+    if (!there) throw std::runtime_error(kRegistryFailure);
+    if (!*there) return;
+    const auto moved = WinPath::Parse(folder);
+    auto entry = platform::RegKey::OpenOrCreate(AppsEntryKeyPath());
+    if (!moved || !entry || !WriteFolderValues(*entry, *moved)) throw std::runtime_error(kRegistryFailure);
+}

@@ -1,0 +1,36 @@
+// The uninstaller an installation keeps (install/uninstallercopy.h), as
+// the list of installed programs starts it: "<its folder>\TazuStart.exe"
+// /uninstall, with /passive or /silent for a removal without questions.
+//
+// A program cannot delete its own file while it runs. So the kept copy
+// only copies itself into a new folder of the temporary folder, starts
+// that copy with its arguments and ends. The copy waits for it to end,
+// runs the uninstall of the command line with the Setup.inf of the kept
+// folder in place of the disc's (asking the menu's questions unless
+// /passive or /silent says otherwise), which takes the kept folder away
+// with the entry, and at last has a hidden command prompt delete the copy
+// and its folder once the copy has ended.
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+// Runs this program as the kept uninstaller or its copy when it is one of
+// them, and returns the exit code; nullopt for any other run, which goes on
+// as before. The copy knows itself by "/keptcopy=<kept folder>", a folder
+// directly in the uninstallers' base folder that holds a Setup.inf; any
+// other folder there is refused (bad arguments), so that no argument can
+// make it work on another folder.
+std::optional<int> RunKeptUninstaller(const std::vector<std::string>& args);
+
+// The folder (ending in a backslash) whose Setup.inf this run reads in
+// place of the disc's; nullptr in every run but the kept uninstaller's.
+const std::string* KeptSetupFolder();
+// True in a run of the kept uninstaller that asks the user, as the menu
+// does: one started without /passive or /silent.
+bool KeptRunAsks();
+
+// `arg` quoted so that the system's splitting of a command line gives it
+// back whole: backslashes before a quote doubled, the quote escaped.
+// Shift-JIS aware: the second byte of a character is never a backslash.
+std::string QuotedArgument(const std::string& arg);
