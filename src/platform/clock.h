@@ -10,4 +10,11 @@ struct Date {
 // Today's date in the user's time zone.
 Date Today();
 
+struct Clock {
+    Date date;
+    int hour = 0, minute = 0, second = 0;
+};
+// The date and the time of day in the user's time zone.
+Clock Now();
+
 }  // namespace platform

@@ -1,9 +1,11 @@
 // The run from the command line.
 #include "shell/unattended.h"
 
+#include <cstdio>
 #include <memory>
 
 #include "platform/app.h"
+#include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/drives.h"
 #include "platform/files.h"
@@ -165,28 +167,62 @@ char FindDisc(char asked) {
 // Opens the log the command line asked for, unless it would land in a
 // folder the command works on: there it could take the place of a save,
 // of Setup.log or of a game file. False when it cannot or may not be opened.
+void WriteLogLine(const std::string& line) {
+    const std::string bytes = platform::Cp932ToUtf8(line) + "\r\n";
+    current->log->Write(bytes.data(), bytes.size());
+}
+
+// /log alone: the temporary folder, under the program's name and the date
+// and time of the start ("TazuStart-20261208-093015.log"); a second run in
+// the same second takes "-2", and so on. nullopt with no temporary folder.
+std::optional<platform::WinPath> TempLogPath() {
+    const auto temp = platform::TempFolder();
+    const auto folder = temp ? platform::WinPath::Parse(*temp) : std::nullopt;
+    if (!folder) return std::nullopt;
+    const platform::Clock now = platform::Now();
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", now.date.year, now.date.month, now.date.day, now.hour,
+                  now.minute, now.second);
+    for (int n = 1; n < 100; ++n) {
+        const auto path = folder->Child(std::string("TazuStart-") + stamp + (n > 1 ? "-" + std::to_string(n) : "") + ".log");
+        if (path && platform::Probe(path->Text()) == platform::PathKind::Missing) return path;
+    }
+    return std::nullopt;
+}
+
+// Opens the log the command line asked for, unless it would land in a
+// folder the command works on: there it could take the place of a save,
+// of Setup.log or of a game file. False when it cannot or may not be opened.
 bool OpenRunLog(const std::vector<std::string>& folders) {
     const CommandLine& cmd = current->cmd;
-    if (cmd.log.empty()) return true;
-    const auto full = platform::FullPathName(cmd.log);
-    const auto path = full ? platform::WinPath::Parse(*full) : std::nullopt;
+    if (cmd.log.empty() && !cmd.logToTemp) return true;
+    std::optional<platform::WinPath> path;
+    if (cmd.logToTemp) {
+        path = TempLogPath();
+    } else if (const auto full = platform::FullPathName(cmd.log)) {
+        path = platform::WinPath::Parse(*full);
+    }
     std::string refusal;
-    if (!path || path->IsRoot()) refusal = "ログファイルの指定が正しくありません： " + cmd.log;
+    if (!path || path->IsRoot())
+        refusal = cmd.logToTemp ? std::string("一時フォルダにログファイルを作成できません")
+                                : "ログファイルの指定が正しくありません： " + cmd.log;
     for (const std::string& folder : folders) {
         const auto f = platform::WinPath::Parse(sjis::WithTrailingBackslash(folder));
         if (refusal.empty() && f && (path->IsBelow(*f) || *path == *f))
             refusal = "ログファイルはインストール先のフォルダの中には作れません： " + path->Text();
     }
-    if (refusal.empty() && !(current->log = platform::File::Create(path->Text())))
+    if (refusal.empty() && !(current->log = cmd.logToTemp ? platform::File::CreateNew(path->Text())
+                                                            : platform::File::Create(path->Text())))
         refusal = "ログファイルを作成できません： " + path->Text();
-    // A byte-order mark, so that older tools (Windows PowerShell 5.1 among
-    // them) read the Japanese as UTF-8.
-    if (refusal.empty()) current->log->Write("\xEF\xBB\xBF", 3);
     if (!refusal.empty()) {
         current->lastLine = refusal;
         return false;
     }
-    for (const std::string& line : current->pending) RunLog(line);
+    // A byte-order mark, so that older tools (Windows PowerShell 5.1 among
+    // them) read the Japanese as UTF-8.
+    current->log->Write("\xEF\xBB\xBF", 3);
+    if (cmd.logToTemp) platform::app::WriteToParentConsole("ログ：" + path->Text() + "\n");
+    for (const std::string& line : current->pending) WriteLogLine(line);
     current->pending.clear();
     return true;
 }
@@ -274,15 +310,19 @@ int RunCommand(Reporter& report) {
 }  // namespace
 
 
-void RunLog(const std::string& line) {
+void RunLog(const std::string& text) {
     if (!current) return;
-    current->lastLine = line;
+    current->lastLine = text;
+    // Every line with the time it was written.
+    const platform::Clock now = platform::Now();
+    char stamp[16];
+    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d ", now.hour, now.minute, now.second);
+    const std::string line = stamp + text;
     if (!current->log) {
-        if (!current->cmd.log.empty()) current->pending.push_back(line);
+        if (!current->cmd.log.empty() || current->cmd.logToTemp) current->pending.push_back(line);
         return;
     }
-    const std::string bytes = platform::Cp932ToUtf8(line) + "\r\n";
-    current->log->Write(bytes.data(), bytes.size());
+    WriteLogLine(line);
 }
 
 int RefuseInexactArguments() {

@@ -10,8 +10,13 @@ start_with_args() {  # <arguments...>
 }
 
 # The run's log as text, and whether it holds a line.
+# Each line of the log is stamped with its time; the file starts with the
+# UTF-8 byte-order mark.
 run_log_has() {  # <log, Unix path> <line>
-    tr -d '\r' <"$1" | grep -qxF "$2"
+    run_log_lines "$1" | grep -qxF "$2"
+}
+run_log_lines() {  # <log, Unix path>
+    tr -d '\r' <"$1" | sed '1s/^\xEF\xBB\xBF//; s/^[0-2][0-9]:[0-5][0-9]:[0-5][0-9] //'
 }
 
 # /install /passive with a log: only the copy form shows, no question is
@@ -44,7 +49,10 @@ body_cmdline_install_uninstall() {
     [ -f "$shortcut_file" ] || fail "no shortcut after /install"
     run_log_has "$log_install" "コピー：$inst_dir\\TZM\\bgm_field.tzm" || fail "the log lacks the last copied file"
     run_log_has "$log_install" "終了コード：0" || fail "the log lacks the result"
-    grep -q '^空き容量：[0-9]* バイト' "$log_install" || fail "the log lacks the free space"
+    run_log_lines "$log_install" | grep -q '^空き容量：[0-9]* バイト' || fail "the log lacks the free space"
+    head -c 3 "$log_install" | od -An -tx1 | tr -d ' \n' | grep -qx efbbbf || fail "the log does not start with the UTF-8 mark"
+    tr -d '\r' <"$log_install" | sed '1s/^\xEF\xBB\xBF//' | grep -qv '^[0-2][0-9]:[0-5][0-9]:[0-5][0-9] ' &&
+        fail "a log line without its time"
 
     watch_start 20000 "$scratch/watch-silent.txt"
     start_with_args /uninstall /silent /deletesaves '/log=C:\cmdline-uninstall.log'

@@ -40,7 +40,7 @@ void SetExecutableFolder(const std::string& folder);  // default "Q:\"
 void SetExecutableName(const std::string& name);      // default "TazuStart.exe"
 constexpr const char* kTempFolder = "C:\\Users\\Player\\AppData\\Local\\Temp";
 void SetTempFolder(std::optional<std::string> folder);  // nullopt: the system names none
-void SetToday(platform::Date date);                     // default 2024-05-17
+void SetToday(platform::Date date);                     // default 2024-05-17, at 12:34:56
 std::optional<platform::FileTimes> TimesOf(const std::string& path);
 // Every file and folder at or below `folder`, as folded (upper-case) paths,
 // folders with a trailing backslash, sorted.

@@ -634,6 +634,7 @@ std::optional<std::string> TempFolder() {
     return sjis::WithTrailingBackslash(*S().tempFolder);
 }
 Date Today() { return S().today; }
+Clock Now() { return Clock{S().today, 12, 34, 56}; }
 
 bool CreateDirectoryTree(const std::string& path) {
     const std::string p = fake::NormPath(path);

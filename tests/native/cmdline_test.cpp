@@ -427,3 +427,23 @@ TEST(CommandLineHelp, ReadsInAMessageBoxAndOnAConsole) {
 }
 
 }  // namespace
+
+namespace {
+
+// /log alone: the log goes to the temporary folder under the program's name
+// with the date and time, the console is told where, a second run of the
+// same second takes the next name, and every line carries its time.
+TEST_F(CommandLineRun, LogAloneGoesToTheTemporaryFolderAndSaysWhere) {
+    const std::string first = std::string(fake::kTempFolder) + "\\TazuStart-20240517-123456.log";
+    fake::SetConsole(true);
+    fake::RegSetString(kRecordKey, "InstPath", "");
+    EXPECT_EQ(Run({"/uninstall", "/log"}), kExitDone);
+    EXPECT_NE(fake::ConsoleText().find("ログ：" + first + "\n"), std::string::npos) << fake::ConsoleText();
+    const std::string log = platform::ReadWholeFile(first).value_or("");
+    EXPECT_NE(log.find("\xEF\xBB\xBF" "12:34:56 TazuStart /uninstall /log\r\n"), std::string::npos) << log;
+    EXPECT_EQ(Run({"/uninstall", "/log"}), kExitDone);
+    EXPECT_TRUE(platform::FileExists(std::string(fake::kTempFolder) + "\\TazuStart-20240517-123456-2.log"));
+    EXPECT_EQ(platform::ReadWholeFile(first).value_or(""), log);
+}
+
+}  // namespace

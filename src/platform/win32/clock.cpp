@@ -5,6 +5,12 @@
 
 namespace platform {
 
+Clock Now() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return Clock{Date{now.wYear, now.wMonth, now.wDay}, now.wHour, now.wMinute, now.wSecond};
+}
+
 Date Today() {
     SYSTEMTIME now;
     GetLocalTime(&now);
