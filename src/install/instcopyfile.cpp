@@ -349,7 +349,8 @@ void TfrmCopyFile::Finish() {
     Repaint();
     // The shortcut joins the plan here, and the journal with it, before it
     // is made.
-    if (PlanShortcut(journal.plan) &&
+    const bool uninstallerPlanned = PlanAppsEntry(journal.plan);  // the uninstaller the list of programs starts, too
+    if ((PlanShortcut(journal.plan) || uninstallerPlanned) &&
         !ReplaceWholeFile(InstConfig.InstFolder->Child(kJournalName)->Text(),
                           JournalText(journal.plan)))
         throw std::runtime_error("ファイルに書き込めません。\n\n[ " + InstConfig.InstPath + kJournalName + " ]");

@@ -1,6 +1,7 @@
 // The plan of an installation, its journal, and undoing or finishing it.
 #include "install/transaction.h"
 
+#include <algorithm>
 #include <map>
 
 #include "install/instcommon.h"
@@ -47,21 +48,33 @@ bool RemoveWritten(const std::string& path) {
 }
 
 // The places outside the install folder where an installation puts files:
-// the shortcut's folder below the start menu and the kept uninstaller's.
-struct OutsidePlaces {
-    std::optional<ShortcutPlace> shortcut;
-    std::optional<UninstallerPlace> uninstaller;
+// the shortcut's folder below the start menu and the kept uninstaller's,
+// the latter looked up when first needed (most plans have nothing else
+// outside the install folder than the shortcut).
+class OutsidePlaces {
+public:
+    OutsidePlaces() : shortcut_(StartMenuShortcutPlace()) {}
+    const std::optional<ShortcutPlace>& Shortcut() const { return shortcut_; }
+    const std::optional<UninstallerPlace>& Uninstaller() const {
+        if (!uninstallerAsked_) uninstaller_ = KeptUninstallerPlace();
+        uninstallerAsked_ = true;
+        return uninstaller_;
+    }
     // Without both, a planned file outside the install folder cannot be
     // told from a stranger's.
-    bool Known() const { return shortcut && uninstaller; }
+    bool Known() const { return shortcut_ && Uninstaller(); }
+
+private:
+    std::optional<ShortcutPlace> shortcut_;
+    mutable std::optional<UninstallerPlace> uninstaller_;
+    mutable bool uninstallerAsked_ = false;
 };
-OutsidePlaces FindOutsidePlaces() { return OutsidePlaces{StartMenuShortcutPlace(), KeptUninstallerPlace()}; }
 
 // Where a planned path may lie: in the install folder (the rule of what an
 // installation puts down), as the shortcut in its folder below the start
-// menu, or in the kept uninstaller's folder. A journal edited by hand
-// names nothing else.
-bool MayTouch(const WinPath& file, const WinPath& folder, const OutsidePlaces& outside) {
+// menu, or in the kept uninstaller's folder (none of these without
+// `outside`). A journal edited by hand names nothing else.
+bool MayTouch(const WinPath& file, const WinPath& folder, const OutsidePlaces* outside) {
     if (folder.IsRoot()) return false;
     if (file.IsDirectlyIn(folder)) return true;
     const auto holder = file.Parent();
@@ -69,17 +82,19 @@ bool MayTouch(const WinPath& file, const WinPath& folder, const OutsidePlaces& o
         for (const char* group : kGroups)
             if (sjis::EqualsNoCase(holder->Last(), group)) return true;
     }
-    return (outside.shortcut && file.IsDirectlyIn(outside.shortcut->folder)) ||
-           (outside.uninstaller && file.IsDirectlyIn(outside.uninstaller->folder));
+    if (!outside) return false;
+    if (outside->Shortcut() && file.IsDirectlyIn(outside->Shortcut()->folder)) return true;
+    return outside->Uninstaller() && file.IsDirectlyIn(outside->Uninstaller()->folder);
 }
 
-bool IsInFolder(const WinPath& file, const WinPath& folder) { return MayTouch(file, folder, OutsidePlaces{}); }
+bool IsInFolder(const WinPath& file, const WinPath& folder) { return MayTouch(file, folder, nullptr); }
 
 bool MayRemoveFolder(const WinPath& made, const WinPath& folder, const OutsidePlaces& outside) {
     if (made.IsRoot()) return false;
     if (made == folder || folder.IsBelow(made) || made.IsDirectlyIn(folder)) return true;
-    if (outside.shortcut && made.IsBelow(outside.shortcut->root)) return true;
-    return outside.uninstaller && (made == outside.uninstaller->folder || made == outside.uninstaller->base);
+    if (outside.Shortcut() && made.IsBelow(outside.Shortcut()->root)) return true;
+    const auto& kept = outside.Uninstaller();
+    return kept && (made == kept->folder || made == kept->base);
 }
 
 // A backup name for a file the installation replaces: free in its folder,
@@ -176,14 +191,12 @@ bool PlanOutsideFile(InstallPlan& plan, const WinPath& file, const WinPath& root
     ChooseBackup(planned, {{Key(planned.path), false}}, taken);
     // Its folders that are missing, deepest first, before the install
     // folder's own; one the plan makes already is not made twice.
+    std::vector<WinPath> made;
+    for (const std::string& text : plan.madeFolders)
+        if (const auto path = WinPath::Parse(text)) made.push_back(*path);
     std::vector<std::string> levels;
     for (auto level = file.Parent(); level && level->IsBelow(root); level = level->Parent()) {
-        bool already = false;
-        for (const std::string& made : plan.madeFolders) {
-            const auto path = WinPath::Parse(made);
-            already = already || (path && *path == *level);
-        }
-        if (already) break;
+        if (std::find(made.begin(), made.end(), *level) != made.end()) break;
         const platform::PathKind kind = platform::Probe(level->Text());
         if (kind == platform::PathKind::Unknown) return false;
         if (kind != platform::PathKind::Missing) break;
@@ -241,7 +254,7 @@ std::optional<InstallPlan> ParseJournal(const std::string& text) {
 bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* written) {
     const auto folder = WinPath::Parse(plan.folder);
     if (!folder || folder->IsRoot()) return false;
-    const OutsidePlaces outside = FindOutsidePlaces();
+    const OutsidePlaces outside;
     const auto log = folder->Child(kLogName);
     bool whole = true;
     bool keptFromBefore = false;
@@ -250,7 +263,7 @@ bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* writ
     const auto undo = [&](const PlannedFile& f) {
         const auto path = WinPath::Parse(f.path);
         if (!path) return;
-        if (!MayTouch(*path, *folder, outside)) {
+        if (!MayTouch(*path, *folder, &outside)) {
             // Without the places outside the install folder, the shortcut
             // or the uninstaller cannot be told from a stranger's file:
             // left for another try.
@@ -324,13 +337,13 @@ bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* writ
 bool FinishInstallation(const InstallPlan& plan) {
     const auto folder = WinPath::Parse(plan.folder);
     if (!folder || folder->IsRoot()) return false;
-    const OutsidePlaces outside = FindOutsidePlaces();
+    const OutsidePlaces outside;
     bool whole = true;
     for (const PlannedFile& f : plan.files) {
         if (f.kind != PlannedFile::Kind::Replace) continue;
         const auto backup = WinPath::Parse(f.backup);
         if (!backup || !IsReservedName(backup->Last())) continue;
-        if (!MayTouch(*backup, *folder, outside)) {
+        if (!MayTouch(*backup, *folder, &outside)) {
             if (!outside.Known() && !IsInFolder(*backup, *folder)) whole = false;
             continue;
         }

@@ -82,14 +82,29 @@ std::string KeptSetupInfText() {
     return text;
 }
 
-bool PlanKeptUninstaller(InstallPlan& plan) {
-    const auto place = KeptUninstallerPlace();
-    const auto root = place ? place->base.Parent() : std::nullopt;
+bool PlanKeptUninstaller(InstallPlan& plan, const UninstallerPlace& place) {
+    const auto root = place.base.Parent();
     if (!root) return false;
     bool changed = false;
-    for (const WinPath* file : {&place->exe, &place->setupInf})
+    for (const WinPath* file : {&place.exe, &place.setupInf})
         if (!plan.Find(file->Text())) changed = PlanOutsideFile(plan, *file, *root) || changed;
     return changed;
+}
+
+std::optional<bool> PlansKeptUninstaller(const InstallPlan& plan) {
+    // Asked of every rollback: the place is looked up only for a planned
+    // file of the program's name.
+    std::optional<UninstallerPlace> place;
+    for (const PlannedFile& f : plan.files) {
+        // Only a name that may be the program's is read as a path.
+        if (!sjis::EqualsNoCase(sjis::LastPathComponent(f.path), kUninstallerExeName)) continue;
+        const auto path = WinPath::Parse(f.path);
+        if (!path) continue;
+        if (!place) place = KeptUninstallerPlace();
+        if (!place) return std::nullopt;
+        if (*path == place->exe) return true;
+    }
+    return false;
 }
 
 bool KeptUninstallerPlanned(const InstallPlan& plan, const UninstallerPlace& place) {

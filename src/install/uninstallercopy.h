@@ -41,11 +41,15 @@ std::optional<UninstallerPlace> KeptUninstallerPlace();
 // own: Shift-JIS, lines ending in CR LF.
 std::string KeptSetupInfText();
 
-// Adds the uninstaller's two files and their missing folders to the plan.
-// True when the plan changed (its journal must be written again).
-bool PlanKeptUninstaller(InstallPlan& plan);
+// Adds the uninstaller's two files at `place` and their missing folders to
+// the plan. True when the plan changed (its journal must be written again).
+bool PlanKeptUninstaller(InstallPlan& plan, const UninstallerPlace& place);
 // True when the plan holds both files of the uninstaller at `place`.
 bool KeptUninstallerPlanned(const InstallPlan& plan, const UninstallerPlace& place);
+// Whether the plan holds the program of the game's kept uninstaller: only
+// then may the installation have written its entry in the list. nullopt
+// when a planned file may be it and its place cannot be found.
+std::optional<bool> PlansKeptUninstaller(const InstallPlan& plan);
 
 // Puts the planned uninstaller down: what stands at its place is moved
 // aside first, as the plan says; the files are made new and flushed.

@@ -6,7 +6,6 @@
 #include <optional>
 #include <stdexcept>
 
-#include "install/instcommon.h"
 #include "install/transaction.h"
 #include "install/uninstallercopy.h"
 #include "platform/clock.h"
@@ -49,16 +48,15 @@ std::string InstallDateText() {
     return text;
 }
 
+bool PlanAppsEntry(InstallPlan& plan) {
+    const auto place = KeptUninstallerPlace();
+    return place && PlanKeptUninstaller(plan, *place);
+}
+
 void AddAppsEntry(const std::string& folder, Reporter& report) {
     const auto installed = WinPath::Parse(folder);
-    if (!installed || installed->IsRoot()) throw std::runtime_error(kRegistryFailure);
-    auto& journal = InstConfig.InstallJournal;
-    // The uninstaller joins the plan, and the journal with it, before it is made.
-    if (PlanKeptUninstaller(journal.plan) &&
-        !ReplaceWholeFile(installed->Child(kJournalName)->Text(), JournalText(journal.plan)))
-        throw std::runtime_error("ファイルに書き込めません。\n\n[ " + installed->Child(kJournalName)->Text() + " ]");
     const auto place = KeptUninstallerPlace();
-    if (!place || !KeptUninstallerPlanned(journal.plan, *place)) return;
+    if (!installed || !place || !KeptUninstallerPlanned(InstConfig.InstallJournal.plan, *place)) return;
     WriteKeptUninstaller(*place, report);
 
     auto entry = platform::RegKey::OpenOrCreate(AppsEntryKeyPath());
@@ -76,7 +74,12 @@ void AddAppsEntry(const std::string& folder, Reporter& report) {
     RunLog("プログラムの一覧に登録：" + AppsEntryKeyPath());
 }
 
-bool DropAppsEntryOf(const std::string& folder) {
+bool DropAppsEntryOf(const InstallPlan& plan) {
+    // An entry this installation cannot have written is as it was before it.
+    const auto planned = PlansKeptUninstaller(plan);
+    if (!planned) return false;
+    if (!*planned) return true;
+    const std::string& folder = plan.folder;
     auto uninstall = platform::RegKey::OpenOrCreate(kUninstallKey);
     const auto there = uninstall ? uninstall->HasSubkey(EntryName()) : std::nullopt;
     if (!there) return false;

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "install/report.h"
+struct InstallPlan;
 
 constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
@@ -24,18 +25,23 @@ std::uint32_t EstimatedKilobytes(std::uint64_t bytes);
 // "yyyymmdd" of today.
 std::string InstallDateText();
 
+// The kept uninstaller joins the installation's plan, with the shortcut,
+// before the journal is written again. True when the plan changed.
+// Without a place for it (no local application data), nothing is planned,
+// and the installation gets no entry.
+bool PlanAppsEntry(InstallPlan& plan);
 // The last steps of an installation into `folder` before its record: the
-// kept uninstaller joins the plan (and the journal) and is put down, then
-// the entry is written, DisplayName last, so that a list never shows one
-// cut short. Without a place for the uninstaller (no local application
-// data), neither is made. Throws std::runtime_error when anything could
-// not be written: the installation then fails and is rolled back.
+// planned uninstaller is put down, then the entry is written, DisplayName
+// last, so that a list never shows one cut short. Throws
+// std::runtime_error when anything could not be written: the installation
+// then fails and is rolled back.
 void AddAppsEntry(const std::string& folder, Reporter& report);
 
-// The rollback of the installation into `folder`: the game's entry goes
-// unless it names another folder. True when no entry of that installation
-// is left.
-bool DropAppsEntryOf(const std::string& folder);
+// The rollback of the installation `plan` describes: when it planned the
+// kept uninstaller (and so may have written the entry), the game's entry
+// goes unless it names another folder. True when no entry of that
+// installation is left.
+bool DropAppsEntryOf(const InstallPlan& plan);
 
 // The uninstall and the record removal: the entry goes, then the kept
 // uninstaller. True when neither is left.

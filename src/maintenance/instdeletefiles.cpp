@@ -137,11 +137,12 @@ DeletionPass UninstallFiles(const std::string& log, const platform::WinPath& fol
 
 bool RollBackInstallation(Reporter& report) {
     const auto& journal = InstConfig.InstallJournal;
-    // The entry in the list of programs goes first: it never names what is being taken away.
-    const bool entryGone = DropAppsEntryOf(journal.plan.folder);
-    const bool undone = UndoInstallation(journal.plan, journal.recovering ? nullptr : &journal.written) && entryGone;
+    // The entry in the list of programs goes first: it never names what is
+    // taken away, and the journal that says it was written stays until it is gone.
+    const bool undone = DropAppsEntryOf(journal.plan) &&
+                        UndoInstallation(journal.plan, journal.recovering ? nullptr : &journal.written);
     report.Note(undone ? "インストールを元に戻しました：" + journal.plan.folder
-                       : "インストールを元に戻せませんでした（次の起動でもう一度行います）：" + journal.plan.folder);
+                  : "インストールを元に戻せませんでした（次の起動でもう一度行います）：" + journal.plan.folder);
     if (undone && InstConfig.RecordKey) return InstConfig.RecordKey->DeleteValue(kInstallingValue);
     return false;
 }

@@ -151,19 +151,26 @@ TEST_F(Apps, ARollbackPutsBackTheUninstallerFromBefore) {
     EXPECT_EQ(fake::Tree(kBase).size(), 4u);  // the two folders and the two files, no backup
 }
 
-// The rollback takes only this installation's entry: one naming another
-// folder stays, one cut short before its folder goes.
-TEST_F(Apps, ARollbackKeepsTheEntryOfAnotherFolder) {
-    for (const bool another : {true, false}) {
-        SCOPED_TRACE(another);
+// The rollback takes only what this installation wrote: an entry of
+// before stays as it was when the installation failed before its
+// uninstaller was planned (a copy that failed), or after but before its
+// own entry was written (the uninstaller's Setup.inf could not be made)
+// and the entry names another folder.
+TEST_F(Apps, ARollbackKeepsAnEntryItDidNotWrite) {
+    for (const bool planned : {false, true}) {
+        SCOPED_TRACE(planned);
         TearDown();
         SetUp();
-        if (another) fake::RegSetString(kEntry, "InstallLocation", "D:\\Other\\");
+        fake::RegSetString(kEntry, "InstallLocation", "D:\\Other\\");
         fake::RegSetString(kEntry, "DisplayName", "ソフト表");
-        fake::SetFault("Q:\\InstData\\TAZ\\a.taz", fake::FileFault{true, {}, {}});
+        if (planned)
+            fake::SetFault(kKept + "Setup.inf", fake::FileFault{true, {}, {}});
+        else
+            fake::SetFault("Q:\\InstData\\TAZ\\a.taz", fake::FileFault{true, {}, {}});
         Install();
         EXPECT_FALSE(fake::RegGetString(kRecordKey, "InstPath"));
-        EXPECT_EQ(fake::RegKeyExists(kEntry), another);
+        EXPECT_EQ(fake::RegGetString(kEntry, "InstallLocation"), "D:\\Other\\");
+        EXPECT_FALSE(KeptFilesThere());
     }
 }
 
