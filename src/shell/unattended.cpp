@@ -230,9 +230,8 @@ bool OpenRunLog(const std::vector<std::string>& folders) {
 // The game files an installation in `folder` lists, as far as they are
 // missing (save data may be gone: the player deletes saves); Tazu.exe and
 // a readable log that names the installation come first.
-std::vector<std::string> MissingGameFiles(const std::string& folder) {
-    const auto parsed = platform::WinPath::Parse(folder);
-    if (!parsed || parsed->IsRoot()) return {folder};
+std::vector<std::string> MissingGameFiles(const platform::WinPath& folder) {
+    const platform::WinPath* parsed = &folder;
     const std::string exe = parsed->Child("Tazu.exe")->Text(), logPath = parsed->Child("Setup.log")->Text();
     if (!platform::FileExists(exe)) return {exe};
     const auto log = platform::ReadWholeFile(logPath);
@@ -287,7 +286,8 @@ int RunCommand(Reporter& report) {
         }
         // Installed means the files are there: an uninstall that could
         // not finish leaves the record with files gone.
-        const auto missing = MissingGameFiles(InstConfig.InstPath);
+        // Installed: the record named a folder the path model read (InstFolder).
+        const auto missing = MissingGameFiles(*InstConfig.InstFolder);
         for (const std::string& path : missing) RunLog("ファイルがありません：" + path);
         if (!missing.empty()) {
             RunLog("インストールが不完全です：" + InstConfig.InstPath);
