@@ -6,6 +6,7 @@
 
 #include "install/instcommon.h"
 #include "install/instcopyfile.h"
+#include "install/transaction.h"
 #include "platform/app.h"
 #include "platform/files.h"
 #include "platform/sjis.h"
@@ -511,6 +512,11 @@ protected:
         InstConfig.InstPath = "C:\\";  // the copy of one file does not look at the folder
         form_.Create();
         InstConfig.TotalInstSize = 10;
+        // The destination is planned, and the installation's own already
+        // (a name in two lists): each copy writes it anew.
+        installation_.Planned().files.push_back({"C:\\x.bin", PlannedFile::Kind::New, ""});
+        installation_.Journal();
+        installation_.OpenForWrite("C:\\x.bin");
     }
     bool Run(const std::string& content) {
         fake::AddFile("Q:\\x.bin", content, {7, 8, 9});
@@ -525,7 +531,8 @@ protected:
     }
     BoxReporter boxes_;
     TfrmInstMain over_;
-    TfrmCopyFile form_{over_, boxes_};
+    Installation installation_{*platform::WinPath::Parse("C:\\")};
+    TfrmCopyFile form_{over_, installation_, boxes_};
 };
 
 TEST_F(Copy, CopiesInChunksWithTheBarsLabelsAndTimes) {
