@@ -409,11 +409,15 @@ TEST_F(Install, FailuresInTheLastStepsEndAsAFailedInstallationWithoutARecord) {
         [] { fake::RegFailWritesOf("InstPath"); },
         [] { fake::SetFault(kDir + "Tazu.env.new", fake::FileFault{true, {}, {}}); },
         [] { fake::SetFault(kDir + "Tazu.env.new", fake::FileFault{false, {}, 10}); },
+        // The marker learning the plan: after the folders were made and
+        // every destination probed, the 21st call from the answer.
+        [] { fake::QueueAnswer(MbResult::Yes, [] { fake::FailCall(21); }); },
     };
     const char* const errors[] = {"Class not registered", "インストール情報をレジストリに書き込めませんでした。",
                                   "ファイルに書き込めません。\n\n[ C:\\Games\\ソフト表\\Tazu.env ]",
-                                  "ファイルに書き込めません。\n\n[ C:\\Games\\ソフト表\\Tazu.env ]"};
-    for (int i = 0; i < 4; ++i) {
+                                  "ファイルに書き込めません。\n\n[ C:\\Games\\ソフト表\\Tazu.env ]",
+                                  "インストール情報をレジストリに書き込めませんでした。"};
+    for (int i = 0; i < 5; ++i) {
         SCOPED_TRACE(errors[i]);
         TearDown();
         SetUp();
@@ -489,6 +493,29 @@ TEST_F(Install, DataFileListedOnBothDiscsIsRolledBackAsItsOwnCopy) {
     ClickInstall(kDir);  // b.taz is missing on disc 2
     EXPECT_EQ(BoxTexts().back(), kNotEnded);
     EXPECT_TRUE(fake::Tree(kDir).empty());
+}
+
+// A group file listed on both discs replaces the file from before once:
+// moved aside for disc 1's copy, it comes back whole when the installation
+// fails after disc 2's.
+TEST_F(Install, FileListedOnBothDiscsReplacesTheOneFromBeforeOnce) {
+    Start("TotalDisc=2\r\nVolumeLabel2=DISK_B\r\n", DiscBytes(), "[TAZ2]\r\nFile1=a.taz\r\n");
+    fake::AddFile("Q:\\DISK_B\\InstData\\TAZ\\a.taz", "B");
+    fake::AddFile(kDir + "TAZ\\a.taz", "OLD");
+    fake::RegFailWritesOf("InstPath");
+    ClickInstall(kDir);
+    EXPECT_EQ(BoxTexts()[1], "インストール情報をレジストリに書き込めませんでした。");  // every copy done
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\a.taz"), "OLD");
+}
+
+// Another program writes a file at a planned destination while the copy
+// runs: the copy refuses to empty it, and the rollback leaves it.
+TEST_F(Install, FileAnotherProgramPutsAtAPlannedDestinationSurvives) {
+    Start();
+    fake::OnProcessMessages([] { fake::AddFile(kDir + "TAZ\\a.taz", "THEIRS"); });
+    ClickInstall(kDir);
+    EXPECT_EQ(BoxTexts().back(), kNotEnded);
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\a.taz"), "THEIRS");
 }
 
 TEST_F(Install, MenuClosedDuringTheReadmeAsksNothingAndStartsNothing) {
@@ -577,6 +604,10 @@ TEST_F(Copy, FailuresLeaveThePartialFileWithTheSourceTimesAndNoMessage) {
     }
     EXPECT_TRUE(CopyFileWithProgress(form_, "C:\\y.bin", "Q:\\missing.bin"));
     EXPECT_FALSE(platform::FileExists("C:\\y.bin"));
+    // A destination the installation did not plan is someone else's.
+    fake::AddFile("C:\\mine.txt", "MINE");
+    EXPECT_TRUE(CopyFileWithProgress(form_, "C:\\mine.txt", "Q:\\x.bin"));
+    EXPECT_EQ(platform::ReadWholeFile("C:\\mine.txt"), "MINE");
     EXPECT_TRUE(fake::Boxes().empty());
 }
 
