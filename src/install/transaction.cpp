@@ -480,7 +480,36 @@ bool Installation::Finish() {
     return FinishInstallation(plan_) && ClearMarker();
 }
 
+// A planned new file this run did not make is not the installation's,
+// whatever is there now: should this rollback not finish, the next start,
+// which cannot tell, must not take one that appeared since for its own. The
+// record on the disk forgets such files first.
+void Installation::Disown() {
+    InstallPlan rest;
+    rest.folder = plan_.folder;
+    rest.madeFolders = plan_.madeFolders;
+    std::size_t recorded = 0;
+    for (std::size_t i = 0; i < plan_.files.size(); ++i) {
+        const PlannedFile& f = plan_.files[i];
+        if (f.kind == PlannedFile::Kind::New && !Wrote(f.path) && platform::Probe(f.path) != platform::PathKind::Missing)
+            continue;
+        rest.files.push_back(f);
+        recorded += i < recorded_ ? 1 : 0;
+    }
+    if (recorded == recorded_) return;  // the next start knows none of them
+    plan_ = std::move(rest);
+    recorded_ = recorded;
+    if (state_ == State::Journaled) {
+        Journal();
+        return;
+    }
+    InstallPlan start = plan_;
+    start.files.resize(recorded_);
+    WriteMarker(start);
+}
+
 bool Installation::Undo() {
+    if (state_ != State::Interrupted) Disown();
     if (!UndoInstallation(plan_, state_ == State::Interrupted ? nullptr : &written_)) return false;
     state_ = State::Undone;
     return ClearMarker();

@@ -161,6 +161,7 @@ public:
 
 private:
     bool Writable(const std::string& path) const;
+    void Disown();
 
     platform::WinPath folder_;
     InstallPlan plan_;

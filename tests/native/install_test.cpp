@@ -516,6 +516,8 @@ TEST_F(Install, FileAnotherProgramPutsAtAPlannedDestinationSurvives) {
     ClickInstall(kDir);
     EXPECT_EQ(BoxTexts().back(), kNotEnded);
     EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\a.taz"), "THEIRS");
+    RestartUtility();
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\a.taz"), "THEIRS");
 }
 
 TEST_F(Install, MenuClosedDuringTheReadmeAsksNothingAndStartsNothing) {
