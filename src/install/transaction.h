@@ -117,7 +117,6 @@ public:
     // The installation a crash cut short, as its marker or journal tells.
     static Installation Interrupted(const platform::WinPath& folder, InstallPlan plan);
 
-    State Now() const { return state_; }
     const platform::WinPath& Folder() const { return folder_; }
     // The plan; files that join it late (the shortcut, the kept
     // uninstaller) are written only after the next Journal.
