@@ -446,6 +446,20 @@ TEST_F(Install, FailuresInTheLastStepsEndAsAFailedInstallationWithoutARecord) {
     EXPECT_TRUE(platform::FileExists(kDir + "Tazu.exe"));
 }
 
+// A folder made on the way to an install folder that could not be made,
+// and that will not go at once, is taken away by the next start.
+TEST_F(Install, FolderMadeOnTheWayThatWouldNotGoIsTakenAwayByTheNextStart) {
+    Start();
+    // From the answer: the marker, C:\Games made, the install folder refused,
+    // the marker again, C:\Games refusing to go.
+    fake::QueueAnswer(MbResult::Yes, [] { fake::FailCalls({3, 5}); });
+    ClickInstall(kDir);
+    EXPECT_EQ(BoxTexts().back(), "フォルダの作成に失敗しました。");
+    EXPECT_TRUE(platform::DirectoryExists("C:\\Games"));
+    RestartUtility();
+    EXPECT_FALSE(platform::DirectoryExists("C:\\Games"));
+}
+
 TEST_F(Install, EmptyShortcutIconFailsTheFourthCopy) {
     Start();
     // What gathering makes of an empty ShortcutIcon: the source is InstData itself.
