@@ -320,15 +320,18 @@ TEST_F(Install, DiscCheckAsksUntilTheLabelMatchesExactlyOrItsFolderIsThere) {
 }
 
 TEST_F(Install, SecondDiscComesFromItsFolderAfterTheFirstDiscsGroups) {
-    Start("TotalDisc=2\r\nVolumeLabel2=DISK_B\r\n", DiscBytes(), "[TAZ2]\r\nFile1=b.taz\r\n[DAT2]\r\nFile1=sys.dat\r\n");
+    Start("TotalDisc=2\r\nVolumeLabel2=DISK_B\r\n", DiscBytes(),
+          "[TAZ2]\r\nFile1=b.taz\r\n[DAT2]\r\nFile1=sys.dat\r\nFile2=b.dat\r\n");
     fake::AddFile("Q:\\DISK_B\\InstData\\TAZ\\b.taz", "B");
     fake::AddFile("Q:\\DISK_B\\InstData\\DAT\\sys.dat", "B-SYSTEM");
+    fake::AddFile("Q:\\DISK_B\\InstData\\DAT\\b.dat", "B-DATA");
     fake::RemoveFile("Q:\\readme.txt");
     fake::QueueAnswer(MbResult::Yes);
     fake::QueueAnswer(MbResult::No);
     ClickInstall(kDir);
-    EXPECT_EQ(Log(), kFullLog + kDir + "DAT\\sys.dat\r\n" + kDir + "TAZ\\b.taz\r\n");
+    EXPECT_EQ(Log(), kFullLog + kDir + "DAT\\sys.dat\r\n" + kDir + "DAT\\b.dat\r\n" + kDir + "TAZ\\b.taz\r\n");
     EXPECT_EQ(platform::ReadWholeFile(kDir + "DAT\\sys.dat"), "SYSTEM");  // never overwritten
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "DAT\\b.dat"), "B-DATA");   // the next one still copied
     EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\b.taz"), "B");
     EXPECT_EQ(BoxTexts().size(), 2u);  // no disc prompt
 }
