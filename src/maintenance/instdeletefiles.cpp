@@ -136,7 +136,7 @@ DeletionPass UninstallFiles(const std::string& log, const platform::WinPath& fol
 }
 
 bool RollBackInstallation(Installation& installation, Reporter& report) {
-    const std::string& folder = installation.Planned().folder;
+    const std::string folder = installation.Planned().folder;
     // The entry in the list of programs goes first: it never names what is
     // taken away, and the journal that says it was written stays until it is gone.
     const bool undone = DropAppsEntryOf(installation.Planned()) && installation.Undo();
