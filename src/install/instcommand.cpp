@@ -3,7 +3,6 @@
 
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <vector>
 
 #include "install/instcommon.h"
@@ -69,50 +68,26 @@ std::vector<std::string> MissingFolders(const platform::WinPath& folder) {
 
 // Asks about the folder and makes what is missing of it, the marker of
 // the installation written first. Nothing when the user declines.
-std::optional<InstallOutcome> PrepareFolder(const platform::WinPath& checked, const platform::Form& owner,
-                                            Reporter& report) {
-    const std::string folder = checked.Text();
-    const std::vector<std::string> created = MissingFolders(checked);
-    const bool exists = created.empty();
-    if (exists) {
+std::optional<InstallOutcome> PrepareFolder(Installation& installation, const platform::Form& owner, Reporter& report) {
+    const std::vector<std::string> created = MissingFolders(installation.Folder());
+    if (created.empty()) {
         report.Ask(&owner, Msg::FolderExists);
     } else if (report.Ask(&owner, Msg::CreateFolder) != MbResult::Yes) {
         return InstallOutcome::Declined;
     }
     // This installation starts from nothing an earlier command left behind.
     InstConfig.DeleteSaveData = false;
-    InstConfig.InstallJournal = {};
-    InstConfig.InstallJournal.plan.folder = checked.FolderText();
-    InstConfig.InstallJournal.plan.madeFolders = created;
-    // From the first folder made on, the next start knows an installation
-    // is under way, should this run end before it does.
-    if (!InstConfig.RecordKey ||
-        !InstConfig.RecordKey->WriteString(kInstallingValue, JournalText(InstConfig.InstallJournal.plan)))
-        throw std::runtime_error("インストール情報をレジストリに書き込めませんでした。");
-    if (!exists) {
-        // Level by level from the top, so that only what this command made
-        // is taken away again.
-        std::vector<std::string> made;
-        for (auto level = created.rbegin(); level != created.rend(); ++level)
-            if (platform::MakeFolder(*level)) made.insert(made.begin(), *level);
-        InstConfig.InstallJournal.plan.madeFolders = made;
-        InstConfig.RecordKey->WriteString(kInstallingValue, JournalText(InstConfig.InstallJournal.plan));
-        if ((made.empty() || made.front() != folder) && !platform::DirectoryExists(folder)) {
-            // What could be made goes again; should any of it stay, the
-            // marker is left for the next start to take it away.
-            bool gone = true;
-            for (const std::string& level : made) gone = platform::RemoveEmptyDirectory(level) && gone;
-            if (gone) InstConfig.RecordKey->DeleteValue(kInstallingValue);
-            report.Ask(&owner, Msg::FolderNotMade);
-            return InstallOutcome::FolderNotMade;
-        }
+    installation.Begin(created);
+    if (!installation.MakeFolders()) {
+        report.Ask(&owner, Msg::FolderNotMade);
+        return InstallOutcome::FolderNotMade;
     }
     return std::nullopt;
 }
 
 // The copy form, shown modally; its outcome.
-InstallOutcome RunCopyForm(const platform::Form& owner, Reporter& report) {
-    std::unique_ptr<TfrmCopyFile> copy(new TfrmCopyFile(owner, report));
+InstallOutcome RunCopyForm(Installation& installation, const platform::Form& owner, Reporter& report) {
+    std::unique_ptr<TfrmCopyFile> copy(new TfrmCopyFile(owner, installation, report));
     frmCopyFile = copy.get();
     // Also when the run ends on the spot (a test's fake unwinds through here).
     struct Forget {
@@ -147,15 +122,16 @@ InstallOutcome InstallGame(const std::string& folderText, bool mwave, const plat
     // as "C:\Games", "C:\Games\..\Tazu" as "C:\Tazu".
     if (mwave && report.Ask(&owner, Msg::MwaveNotice) != MbResult::Yes) return InstallOutcome::Declined;
     InstConfig.DllSource = mwave ? "InstData\\ovit_mwv.dll" : "InstData\\ovit.dll";
-    if (const auto refused = PrepareFolder(*checked, owner, report)) return *refused;
+    Installation installation(*checked);
+    if (const auto refused = PrepareFolder(installation, owner, report)) return *refused;
     InstConfig.SetInstPath(checked);
     report.Note("インストール先：" + InstConfig.InstPath + (mwave ? "（M-WAVE対策版）" : "（通常PCM音源版）"));
 
-    const InstallOutcome outcome = RunCopyForm(owner, report);
+    const InstallOutcome outcome = RunCopyForm(installation, owner, report);
     if (outcome == InstallOutcome::Done) return outcome;
     // Undoes everything the plan and this run's writes say, the shortcut
     // and the folders made for it included.
-    ShowRollback(owner, report);
+    ShowRollback(owner, installation, report);
     report.Ask(&owner, Msg::NotEnded);
     return outcome;
 }

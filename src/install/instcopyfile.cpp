@@ -118,27 +118,7 @@ bool CheckDisc(const platform::Form& owner, Reporter& report, int n, DiscSource&
 
 std::uint64_t Widened(int size) { return size > 0 ? static_cast<std::uint64_t>(size) : 0; }
 
-bool WrittenByThisRun(const std::string& path) {
-    return InstConfig.InstallJournal.written.count(sjis::FoldCase(path)) != 0;
-}
-
 }  // namespace
-
-bool MoveAsidePlanned(const std::string& path, Reporter& report) {
-    auto& journal = InstConfig.InstallJournal;
-    const PlannedFile* planned = journal.plan.Find(path);
-    if (!planned || planned->kind != PlannedFile::Kind::Replace) return true;
-    const std::string key = sjis::FoldCase(path);
-    if (journal.movedAside.count(key)) return true;
-    // The file from before was taken away meanwhile: nothing to keep. What
-    // the system cannot say is there or not is not overwritten.
-    const platform::PathKind kind = platform::Probe(path);
-    if (kind == platform::PathKind::Missing) return true;
-    if (kind != platform::PathKind::File || !platform::RenameFile(path, planned->backup)) return false;
-    journal.movedAside.insert(key);
-    report.Note("退避：" + path + " → " + planned->backup);
-    return true;
-}
 
 const platform::FormDef kCopyFileForm = {
     "TfrmCopyFile", "", 418, 146, platform::BorderStyle::Single, false, false,
@@ -151,29 +131,9 @@ int PercentOf(std::uint64_t done, std::uint64_t total) {
     return static_cast<int>(static_cast<long double>(done) / static_cast<long double>(total) * 100.0L);
 }
 
-TfrmCopyFile::TfrmCopyFile(const platform::Form& over, Reporter& report)
-    : Form(kCopyFileForm), over_(over), report_(report) {
+TfrmCopyFile::TfrmCopyFile(const platform::Form& over, Installation& installation, Reporter& report)
+    : Form(kCopyFileForm), over_(over), installation_(installation), report_(report) {
     Bind("btnCancelClick", &TfrmCopyFile::btnCancelClick);
-    // The whole installation is planned and the plan flushed to the journal
-    // before a file is touched; the log of an earlier installation is then
-    // moved aside, never emptied. When any of it fails, the folder counts as
-    // one that cannot be written.
-    const auto& folder = InstConfig.InstFolder;
-    if (!folder) return;
-    auto& journal = InstConfig.InstallJournal;
-    auto plan = PlanInstallation(*folder, journal.plan.madeFolders);
-    if (!plan) return;
-    journal.plan = std::move(*plan);
-    // The marker learns where the earlier log goes before it moves; the
-    // journal of the whole plan follows once the checks passed, so that the
-    // free space is measured as the installation finds it.
-    InstallPlan start = journal.plan;
-    start.files.resize(1);
-    if (!InstConfig.RecordKey || !InstConfig.RecordKey->WriteString(kInstallingValue, JournalText(start))) return;
-    const std::string log = folder->Child("Setup.log")->Text();
-    if (!MoveAsidePlanned(log, report_)) return;
-    FLog = platform::File::CreateNew(log);
-    if (FLog) journal.written.insert(sjis::FoldCase(log));
 }
 
 TfrmCopyFile::~TfrmCopyFile() { FLog.reset(); }
@@ -208,40 +168,56 @@ bool TfrmCopyFile::WriteLogLine(const std::string& path) {
 }
 
 void TfrmCopyFile::WMCopyStart() {
-    if (!FLog) {
-        // Nothing was written anywhere, so there is nothing to roll back.
-        report_.Ask(this, Msg::NotWritable, {InstConfig.InstPath});
-        FOutcome = InstallOutcome::NotWritable;
-        SetModalResult(platform::mrCancel);
-        return;
+    // An error raised by a step (a record that cannot be written, a file of
+    // the last steps) ends the installation as failed: the install command
+    // then rolls it back, and the record is never written for it.
+    try {
+        if (!OpenLog()) {
+            report_.Ask(this, Msg::NotWritable, {InstConfig.InstPath});
+            FOutcome = InstallOutcome::NotWritable;
+            SetModalResult(platform::mrCancel);
+            return;
+        }
+    } catch (const std::exception& e) {
+        return Fail(e);
     }
     if (!RunCopies()) {
         SetModalResult(platform::mrCancel);
         return;
     }
-    // An error in the last steps ends the installation as failed: the install
-    // command then rolls it back, and the record is never written for it.
     try {
         Finish();
     } catch (const std::exception& e) {
-        report_.Ask(this, Msg::Error, {e.what()});
-        FOutcome = InstallOutcome::Failed;
-        SetModalResult(platform::mrCancel);
-        return;
+        return Fail(e);
     }
     SetModalResult(platform::mrOK);
+}
+
+void TfrmCopyFile::Fail(const std::exception& error) {
+    report_.Ask(this, Msg::Error, {error.what()});
+    FOutcome = InstallOutcome::Failed;
+    SetModalResult(platform::mrCancel);
+}
+
+// The whole installation is planned before a file is touched; the log of
+// an earlier installation is then moved aside, never emptied, and a new one
+// made. False when the folder cannot be read or written.
+bool TfrmCopyFile::OpenLog() {
+    if (!installation_.Plan()) return false;
+    const std::string log = installation_.Folder().Child("Setup.log")->Text();
+    if (!installation_.MoveAside(log, report_)) return false;
+    FLog = installation_.OpenForWrite(log);
+    return FLog != nullptr;
 }
 
 // Everything up to the last copy. False when the run was aborted.
 bool TfrmCopyFile::RunCopies() {
     FTotalCopied = 0;
     FCancel = false;
-    const auto& journal = InstConfig.InstallJournal;
     // Every destination is formed through the path model: a name from the
     // disc that is not one plain component ("..\x", "a/b", "x.") would put a
     // file somewhere else than the log says, so it ends the installation.
-    const auto& folder = InstConfig.InstFolder;
-    if (!folder) return false;
+    const platform::WinPath& folder = installation_.Folder();
     lblInstFile.SetCaption("インストールするファイル情報を取得しています...");
     Repaint();
 
@@ -252,7 +228,7 @@ bool TfrmCopyFile::RunCopies() {
 
     // Measured once; every chunk written lowers it.
     InstConfig.DiskFreeSize =
-        static_cast<long double>(platform::FreeBytesAvailable(folder->RootText()).value_or(0));
+        static_cast<long double>(platform::FreeBytesAvailable(folder.RootText()).value_or(0));
     ShowSizes();
     report_.Note(Format("空き容量：%.0f バイト　必要な容量：%.0f バイト", InstConfig.DiskFreeSize,
                         static_cast<long double>(InstConfig.TotalInstSize)));
@@ -270,16 +246,16 @@ bool TfrmCopyFile::RunCopies() {
     if (!CheckDisc(*this, report_, 1, disc)) return false;
     FOutcome = InstallOutcome::Failed;
     // Before the first file is touched, the whole plan is on the disk.
-    if (!ReplaceWholeFile(folder->Child(kJournalName)->Text(), JournalText(journal.plan))) return false;
+    if (!installation_.Journal()) return false;
 
-    if (!CopyMainFiles(*folder, disc)) return false;
+    if (!CopyMainFiles(folder, disc)) return false;
     for (int n = 1; n <= InstConfig.TotalDisc && n <= kMaxDiscs; ++n) {
         if (!CheckDisc(*this, report_, n, disc)) {
             FOutcome = InstallOutcome::NoDisc;
             return false;
         }
         for (int g = 0; g < kGroupCount; ++g)
-            if (!CopyGroup(*folder, g, n, disc)) return false;
+            if (!CopyGroup(folder, g, n, disc)) return false;
     }
     pgbAll.SetPosition(100);
     return true;
@@ -296,7 +272,7 @@ bool TfrmCopyFile::CopyMainFiles(const platform::WinPath& folder, const DiscSour
     for (const auto& file : mainFiles) {
         const auto destination = folder.Child(file[0]);
         if (!destination || IsReservedName(destination->Last()) || !WriteLogLine(destination->Text()) ||
-            !MoveAsidePlanned(destination->Text(), report_) || CopyFileWithProgress(*this, destination->Text(), file[1]))
+            !installation_.MoveAside(destination->Text(), report_) || CopyFileWithProgress(*this, destination->Text(), file[1]))
             return false;
         report_.Note("コピー：" + destination->Text());
     }
@@ -308,22 +284,21 @@ bool TfrmCopyFile::CopyMainFiles(const platform::WinPath& folder, const DiscSour
 // installation copied from disc 1 is its own. Sub-folders of an entry are
 // not reproduced.
 bool TfrmCopyFile::CopyGroup(const platform::WinPath& folder, int g, int n, const DiscSource& disc) {
-    const auto& journal = InstConfig.InstallJournal;
     const auto groupFolder = folder.Child(kGroups[g]);
     platform::CreateDirectoryTree(groupFolder->Text());
     for (const std::string& entry : InstConfig.Files(g, n)) {
         const auto destination = groupFolder->Child(sjis::LastPathComponent(entry));
         if (!destination || IsReservedName(destination->Last()) || !WriteLogLine(destination->Text())) return false;
         const std::string path = destination->Text();
-        const PlannedFile* planned = journal.plan.Find(path);
+        const PlannedFile* planned = installation_.Planned().Find(path);
         const bool kept = planned && planned->kind == PlannedFile::Kind::Keep;
         if (g == 0) {
-            if (kept || WrittenByThisRun(path) || platform::FileExists(path)) continue;
+            if (kept || installation_.Wrote(path) || platform::FileExists(path)) continue;
             if (IsSaveDataName(destination->Last())) InstConfig.DeleteSaveData = true;
         } else if (kept) {
             return false;  // no free name to move the file from before aside
         }
-        if (!MoveAsidePlanned(path, report_) || CopyFileWithProgress(*this, path, disc.Of(entry))) return false;
+        if (!installation_.MoveAside(path, report_) || CopyFileWithProgress(*this, path, disc.Of(entry))) return false;
         report_.Note("コピー：" + path);
     }
     return true;
@@ -332,43 +307,39 @@ bool TfrmCopyFile::CopyGroup(const platform::WinPath& folder, int g, int n, cons
 void TfrmCopyFile::Finish() {
     // Tazu.env as copied, with the four data groups set to the installed
     // copy; written beside it and then swapped in, so it is never half written.
-    const std::string env = InstConfig.InstFolder->Child("Tazu.env")->Text();
+    const std::string env = installation_.Folder().Child("Tazu.env")->Text();
     const auto bytes = platform::ReadWholeFile(env);
     if (!bytes) throw std::runtime_error("ファイルを読み込めません。\n\n[ " + env + " ]");
     std::optional<std::string> edited = *bytes;
     for (const char* key : {"TAZ", "TZD", "TZS", "TZM"})
         if (edited) edited = platform::IniWriteString(*edited, "Environment", key, "H");
     if (!edited) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + env + " ]");
-    auto& journal = InstConfig.InstallJournal;
     const std::string fresh = env + ".new";
-    if (!MoveAsidePlanned(fresh, report_)) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + fresh + " ]");
-    journal.written.insert(sjis::FoldCase(fresh));
+    if (!installation_.Claim(fresh, report_)) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + fresh + " ]");
     if (!ReplaceWholeFile(env, *edited)) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + env + " ]");
 
     lblInstFile.SetCaption("スタートメニューに登録しています...");
     Repaint();
     // The shortcut joins the plan here, and the journal with it, before it
     // is made.
-    const bool uninstallerPlanned = PlanAppsEntry(journal.plan);  // the uninstaller the list of programs starts, too
-    if ((PlanShortcut(journal.plan) || uninstallerPlanned) &&
-        !ReplaceWholeFile(InstConfig.InstFolder->Child(kJournalName)->Text(),
-                          JournalText(journal.plan)))
+    InstallPlan& plan = installation_.Planned();
+    const bool uninstallerPlanned = PlanAppsEntry(plan);  // the uninstaller the list of programs starts, too
+    if ((PlanShortcut(plan) || uninstallerPlanned) && !installation_.Journal())
         throw std::runtime_error("ファイルに書き込めません。\n\n[ " + InstConfig.InstPath + kJournalName + " ]");
-    if (const auto place = StartMenuShortcutPlace(); place && journal.plan.Find(place->link.Text())) {
-        if (!MoveAsidePlanned(place->link.Text(), report_))
+    if (const auto place = StartMenuShortcutPlace(); place && plan.Find(place->link.Text())) {
+        if (!installation_.Claim(place->link.Text(), report_))
             throw std::runtime_error("ファイルに書き込めません。\n\n[ " + place->link.Text() + " ]");
-        journal.written.insert(sjis::FoldCase(place->link.Text()));
         // Only a planned shortcut is made: the rollback must know it.
         CreateStartMenuShortcut();
     }
 
     // The log is on the disk before the record names the installation.
     if (!FLog->Flush()) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + InstConfig.InstPath + "Setup.log ]");
-    AddAppsEntry(InstConfig.InstPath, report_);  // the list of installed programs, with the uninstaller it starts
-    WriteInstallationRecord(InstConfig.InstPath);
+    AddAppsEntry(installation_, report_);  // the list of installed programs, with the uninstaller it starts
+    installation_.Commit();
     // Done: what was moved aside goes. Should any of it stay, the next start
     // finishes it, as the marker still says.
-    if (FinishInstallation(journal.plan) && InstConfig.RecordKey) InstConfig.RecordKey->DeleteValue(kInstallingValue);
+    installation_.Finish();
 }
 
 bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, const std::string& source) {
@@ -397,13 +368,10 @@ bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, co
     bool failed = true;
     try {
         auto in = platform::File::OpenRead(source);
-        // A planned file this installation did not write is never emptied:
-        // one from before was moved aside, so the destination is new, or it
-        // is the installation's own (a name in two lists).
-        const bool own = WrittenByThisRun(destination) || !InstConfig.InstallJournal.plan.Find(destination);
-        auto out = !in ? nullptr : own ? platform::File::Create(destination) : platform::File::CreateNew(destination);
+        // Only a destination the installation planned is written, and never
+        // a file it did not make emptied.
+        auto out = in ? form.Installing().OpenForWrite(destination) : nullptr;
         if (!in || !out) return true;
-        InstConfig.InstallJournal.written.insert(sjis::FoldCase(destination));
         const std::uint64_t size = in->Size().value_or(0);
         const std::size_t step = std::min(buffer.size(), kMaxStep);
         int filePercent = 0, allPercent = -1;

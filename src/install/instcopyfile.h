@@ -2,6 +2,7 @@
 // message runs the install driver, and the chunked copy of one file.
 #pragma once
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,15 +16,15 @@
 extern const platform::FormDef kCopyFileForm;
 
 struct DiscSource;
+class Installation;
 
 constexpr int WM_COPYSTART = 100;  // the copy form's own start message
 
 class TfrmCopyFile : public platform::Form {
 public:
-    // Plans the installation into InstConfig.InstPath and opens a new
-    // Setup.log there (an earlier one moved aside). Centred over `over`;
-    // its questions go to `report`.
-    TfrmCopyFile(const platform::Form& over, Reporter& report);
+    // Shows the progress of `installation`, whose steps its driver takes.
+    // Centred over `over`; its questions go to `report`.
+    TfrmCopyFile(const platform::Form& over, Installation& installation, Reporter& report);
     ~TfrmCopyFile() override;
 
     platform::Label lblInstFile{*this, "lblInstFile"};
@@ -51,6 +52,7 @@ public:
     // only when the rounded figures can have changed.
     void ShowSizes();
     Reporter& Report() { return report_; }
+    Installation& Installing() { return installation_; }
 
 private:
     void FormShow() override;
@@ -58,14 +60,17 @@ private:
     void btnCancelClick(platform::Control& sender);
     // The install driver: the whole installation, ending with the modal result.
     void WMCopyStart();
+    bool OpenLog();
     bool RunCopies();
     bool CopyMainFiles(const platform::WinPath& folder, const DiscSource& disc);
     bool CopyGroup(const platform::WinPath& folder, int group, int disc, const DiscSource& source);
     void Finish();
+    void Fail(const std::exception& error);
     bool WriteLogLine(const std::string& path);
 
     std::int64_t shownRemain_ = -1, shownFree_ = -1;
     const platform::Form& over_;
+    Installation& installation_;
     Reporter& report_;
 };
 
@@ -76,10 +81,6 @@ extern TfrmCopyFile* frmCopyFile;
 // the copy gets the source's file times. False when the copy completed,
 // true when it failed or the user cancelled (a partial file stays).
 bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, const std::string& source);
-
-// Before the installation replaces `path`, the planned file from before is
-// renamed to its backup name, once. False when it could not be moved.
-bool MoveAsidePlanned(const std::string& path, Reporter& report);
 
 // Position 0..100 of `done` out of `total`, truncated; a total of 0 is
 // complete once anything was done.

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <map>
+#include <stdexcept>
 
 #include "install/instcommon.h"
+#include "install/report.h"
 #include "install/uninstallercopy.h"
 #include "platform/files.h"
 #include "platform/sjis.h"
@@ -17,6 +19,13 @@ namespace {
 constexpr const char* kReservedMark = "~TAZUSTART";
 constexpr const char* kJournalHeader = "TazuStart install journal 1";
 constexpr const char* kLogName = "Setup.log";
+constexpr const char* kRegistryFailure = "インストール情報をレジストリに書き込めませんでした。";
+
+// The marker in the record key: what the next start undoes should this run end here.
+bool WriteMarker(const InstallPlan& plan) {
+    return InstConfig.RecordKey && InstConfig.RecordKey->WriteString(kInstallingValue, JournalText(plan));
+}
+bool ClearMarker() { return InstConfig.RecordKey && InstConfig.RecordKey->DeleteValue(kInstallingValue); }
 
 std::vector<std::string> Fields(const std::string& line) {
     std::vector<std::string> fields;
@@ -352,4 +361,156 @@ bool FinishInstallation(const InstallPlan& plan) {
     if (!whole) return false;
     const auto journal = folder->Child(kJournalName);
     return !journal || (RemoveWritten(journal->Text() + ".new") && RemoveWritten(journal->Text()));
+}
+
+Installation Installation::Interrupted(const WinPath& folder, InstallPlan plan) {
+    Installation installation(folder);
+    installation.plan_ = std::move(plan);
+    installation.state_ = State::Interrupted;
+    return installation;
+}
+
+bool Installation::Wrote(const std::string& path) const { return written_.count(Key(path)) != 0; }
+
+void Installation::Begin(const std::vector<std::string>& missing) {
+    plan_ = InstallPlan{};
+    plan_.folder = folder_.FolderText();
+    plan_.madeFolders = missing;
+    // From the first folder made on, the next start knows an installation
+    // is under way, should this run end before it does.
+    if (!WriteMarker(plan_)) throw std::runtime_error(kRegistryFailure);
+    state_ = State::Begun;
+}
+
+bool Installation::MakeFolders() {
+    if (!plan_.madeFolders.empty()) {
+        // Level by level from the top, so that only what this installation
+        // made is taken away again.
+        std::vector<std::string> made;
+        for (auto level = plan_.madeFolders.rbegin(); level != plan_.madeFolders.rend(); ++level)
+            if (platform::MakeFolder(*level)) made.insert(made.begin(), *level);
+        plan_.madeFolders = made;
+        WriteMarker(plan_);
+        if ((made.empty() || made.front() != folder_.Text()) && !platform::DirectoryExists(folder_.Text())) {
+            // What could be made goes again; should any of it stay, the
+            // marker is left for the next start to take it away.
+            bool gone = true;
+            for (const std::string& level : made) gone = platform::RemoveEmptyDirectory(level) && gone;
+            if (gone) ClearMarker();
+            state_ = State::Undone;
+            return false;
+        }
+    }
+    state_ = State::FoldersMade;
+    return true;
+}
+
+bool Installation::Plan() {
+    auto plan = PlanInstallation(folder_, plan_.madeFolders);
+    if (!plan) return false;
+    plan_ = std::move(*plan);
+    // The marker learns where the earlier log goes before it moves; the
+    // journal of the whole plan follows once the checks passed, so that the
+    // free space is measured as the installation finds it.
+    InstallPlan start = plan_;
+    start.files.resize(1);
+    if (!WriteMarker(start)) throw std::runtime_error(kRegistryFailure);
+    recorded_ = 1;
+    state_ = State::Planned;
+    return true;
+}
+
+bool Installation::Journal() {
+    const auto journal = folder_.Child(kJournalName);
+    if (!journal || !ReplaceWholeFile(journal->Text(), JournalText(plan_))) return false;
+    recorded_ = plan_.files.size();
+    state_ = State::Journaled;
+    return true;
+}
+
+// Only a planned file that the marker or the journal names may be written:
+// the next start could not undo any other, and one the plan does not know
+// may be someone else's. Nothing more once the record names the installation.
+bool Installation::Writable(const std::string& path) const {
+    if (state_ != State::Planned && state_ != State::Journaled) return false;
+    const PlannedFile* planned = plan_.Find(path);
+    return planned && static_cast<std::size_t>(planned - plan_.files.data()) < recorded_;
+}
+
+bool Installation::MoveAside(const std::string& path, Reporter& report) {
+    const PlannedFile* planned = plan_.Find(path);
+    if (!planned || planned->kind != PlannedFile::Kind::Replace) return true;
+    if (!Writable(path)) return false;
+    const std::string key = Key(path);
+    if (movedAside_.count(key)) return true;
+    // The file from before was taken away meanwhile: nothing to keep. What
+    // the system cannot say is there or not is not overwritten.
+    const platform::PathKind kind = platform::Probe(path);
+    if (kind == platform::PathKind::Missing) return true;
+    if (kind != platform::PathKind::File || !platform::RenameFile(path, planned->backup)) return false;
+    movedAside_.insert(key);
+    report.Note("退避：" + path + " → " + planned->backup);
+    return true;
+}
+
+std::unique_ptr<platform::File> Installation::OpenForWrite(const std::string& path) {
+    if (!Writable(path)) return nullptr;
+    // This run's own file (a name in two lists) is written anew. Any other
+    // is made new: the one from before was moved aside, and one that
+    // appeared since is someone else's.
+    auto file = Wrote(path) ? platform::File::Create(path) : platform::File::CreateNew(path);
+    // Only once it is made is it this installation's, for its rollback to take.
+    if (file) written_.insert(Key(path));
+    return file;
+}
+
+bool Installation::Claim(const std::string& path, Reporter& report) {
+    if (!Writable(path) || !MoveAside(path, report)) return false;
+    written_.insert(Key(path));
+    return true;
+}
+
+void Installation::Commit() {
+    WriteInstallationRecord(plan_.folder);
+    state_ = State::Committed;
+}
+
+bool Installation::Finish() {
+    state_ = State::Finished;
+    return FinishInstallation(plan_) && ClearMarker();
+}
+
+// A planned new file this run did not make is not the installation's,
+// whatever is there now: should this rollback not finish, the next start,
+// which cannot tell, must not take one that appeared since for its own. The
+// record on the disk forgets such files first.
+void Installation::Disown() {
+    InstallPlan rest;
+    rest.folder = plan_.folder;
+    rest.madeFolders = plan_.madeFolders;
+    std::size_t recorded = 0;
+    for (std::size_t i = 0; i < plan_.files.size(); ++i) {
+        const PlannedFile& f = plan_.files[i];
+        if (f.kind == PlannedFile::Kind::New && !Wrote(f.path) && platform::Probe(f.path) != platform::PathKind::Missing)
+            continue;
+        rest.files.push_back(f);
+        recorded += i < recorded_ ? 1 : 0;
+    }
+    if (recorded == recorded_) return;  // the next start knows none of them
+    plan_ = std::move(rest);
+    recorded_ = recorded;
+    if (state_ == State::Journaled) {
+        Journal();
+        return;
+    }
+    InstallPlan start = plan_;
+    start.files.resize(recorded_);
+    WriteMarker(start);
+}
+
+bool Installation::Undo() {
+    if (state_ != State::Interrupted) Disown();
+    if (!UndoInstallation(plan_, state_ == State::Interrupted ? nullptr : &written_)) return false;
+    state_ = State::Undone;
+    return ClearMarker();
 }

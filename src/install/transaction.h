@@ -12,6 +12,7 @@
 // folder; undoing renames it back. The names of the journal and of the
 // backups hold a mark no installed file may carry.
 #pragma once
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -19,6 +20,11 @@
 #include <vector>
 
 #include "platform/winpath.h"
+
+namespace platform {
+class File;
+}
+class Reporter;
 
 struct PlannedFile {
     enum class Kind { New, Replace, Keep };
@@ -87,3 +93,79 @@ std::optional<InstallPlan> ParseJournal(const std::string& text);
 bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* written);
 // An installation that reached its record: the backups are no longer needed.
 bool FinishInstallation(const InstallPlan& plan);
+
+// One installation into one folder, step by step, in this order: Begin,
+// MakeFolders, Plan, Journal, then MoveAside and OpenForWrite (or Claim)
+// for each file, Commit, Finish; Undo at any point before Commit. It holds
+// the plan, the files this run wrote and those it moved aside, so that its
+// rollback undoes that and nothing else. Every command makes its own.
+class Installation {
+public:
+    enum class State {
+        Idle,         // nothing done
+        Begun,        // the marker names the folder and the folders to make
+        FoldersMade,  // the install folder is there
+        Planned,      // every destination is known; the marker knows where the earlier log goes
+        Journaled,    // the whole plan is on the disk: a planned file may be written
+        Committed,    // the record names the installation
+        Finished,     // what was moved aside is gone; the marker is cleared
+        Interrupted,  // a crash cut it short: what it wrote is not known
+        Undone,       // rolled back
+    };
+
+    explicit Installation(const platform::WinPath& folder) : folder_(folder) {}
+    // The installation a crash cut short, as its marker or journal tells.
+    static Installation Interrupted(const platform::WinPath& folder, InstallPlan plan);
+
+    const platform::WinPath& Folder() const { return folder_; }
+    // The plan; files that join it late (the shortcut, the kept
+    // uninstaller) are written only after the next Journal.
+    const InstallPlan& Planned() const { return plan_; }
+    InstallPlan& Planned() { return plan_; }
+    // True when this run made the file `path` names.
+    bool Wrote(const std::string& path) const;
+
+    // The marker, naming the folder and the folders about to be made, before
+    // any is made. Throws std::runtime_error when the record key refuses it.
+    void Begin(const std::vector<std::string>& missing);
+    // Makes the missing folders level by level from the top. False when the
+    // install folder is not there afterwards: what was made goes again.
+    bool MakeFolders();
+    // Every destination probed once; the marker learns where the earlier
+    // Setup.log goes. False when the system could not say what is there.
+    // Throws std::runtime_error when the marker cannot be written.
+    bool Plan();
+    // The whole plan flushed to the journal file. False when it could not be.
+    bool Journal();
+    // Before the installation replaces `path`, the planned file from before
+    // is renamed to its backup name, once. False when it could not be moved.
+    bool MoveAside(const std::string& path, Reporter& report);
+    // `path` opened for writing, when the plan knows it and the marker or
+    // the journal names it; nullptr otherwise. A file this run made is
+    // written anew; any other is made new, never emptied.
+    std::unique_ptr<platform::File> OpenForWrite(const std::string& path);
+    // A planned file another writer (the shell, a replace in one step) is
+    // about to put down: moved aside, then counted as this run's. False
+    // when it may not be written.
+    bool Claim(const std::string& path, Reporter& report);
+    // The record names the installation. Throws std::runtime_error when it
+    // cannot be written.
+    void Commit();
+    // The backups go and the marker is cleared; should any of it stay, the
+    // next start finishes it. True when nothing is left to do.
+    bool Finish();
+    // What this installation did is undone and its marker cleared. False
+    // when something is left: the marker stays for the next start.
+    bool Undo();
+
+private:
+    bool Writable(const std::string& path) const;
+    void Disown();
+
+    platform::WinPath folder_;
+    InstallPlan plan_;
+    std::set<std::string> written_;     // folded paths of files this run made
+    std::set<std::string> movedAside_;  // folded paths of planned files moved aside
+    std::size_t recorded_ = 0;          // leading planned files the marker or the journal names
+    State state_ = State::Idle;
+};

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "install/instcopyfile.h"
 #include "install/transaction.h"
 #include "platform/files.h"
 #include "platform/ini.h"
@@ -19,14 +18,11 @@ namespace {
 
 constexpr std::size_t kMaxNameBytes = 120;
 
-// A file made new with `bytes`, flushed. False when anything failed; a
-// file that stood there is never emptied.
-bool PutNew(const std::string& path, const std::string& bytes) {
-    auto file = platform::File::CreateNew(path);
-    if (!file) return false;
-    // From here on the file is this installation's own: a rollback takes it.
-    InstConfig.InstallJournal.written.insert(sjis::FoldCase(path));
-    return file->Write(bytes.data(), bytes.size()) && file->Flush();
+// A planned file made new with `bytes`, flushed. False when anything
+// failed; a file that stood there is never emptied.
+bool PutNew(Installation& installation, const std::string& path, const std::string& bytes) {
+    auto file = installation.OpenForWrite(path);
+    return file && file->Write(bytes.data(), bytes.size()) && file->Flush();
 }
 
 // Deleted or missing: nothing of it is left.
@@ -111,14 +107,14 @@ bool KeptUninstallerPlanned(const InstallPlan& plan, const UninstallerPlace& pla
     return plan.Find(place.exe.Text()) && plan.Find(place.setupInf.Text());
 }
 
-void WriteKeptUninstaller(const UninstallerPlace& place, Reporter& report) {
+void WriteKeptUninstaller(const UninstallerPlace& place, Installation& installation, Reporter& report) {
     const std::string self = platform::ExecutablePath();
     const auto program = platform::ReadWholeFile(self);
     if (!program) throw std::runtime_error("ファイルを読み込めません。\n\n[ " + self + " ]");
     platform::CreateDirectoryTree(place.folder.Text());
     const std::pair<const WinPath*, std::string> files[] = {{&place.exe, *program}, {&place.setupInf, KeptSetupInfText()}};
     for (const auto& [path, bytes] : files) {
-        if (!MoveAsidePlanned(path->Text(), report) || !PutNew(path->Text(), bytes))
+        if (!installation.MoveAside(path->Text(), report) || !PutNew(installation, path->Text(), bytes))
             throw std::runtime_error("ファイルに書き込めません。\n\n[ " + path->Text() + " ]");
     }
 }

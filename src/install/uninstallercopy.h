@@ -12,6 +12,7 @@
 #include "platform/winpath.h"
 
 struct InstallPlan;
+class Installation;
 
 constexpr const char* kUninstallerBaseName = "TazuStart";  // the folder in local application data
 constexpr const char* kUninstallerExeName = "TazuStart.exe";
@@ -51,10 +52,10 @@ bool KeptUninstallerPlanned(const InstallPlan& plan, const UninstallerPlace& pla
 // when a planned file may be it and its place cannot be found.
 std::optional<bool> PlansKeptUninstaller(const InstallPlan& plan);
 
-// Puts the planned uninstaller down: what stands at its place is moved
-// aside first, as the plan says; the files are made new and flushed.
-// Throws std::runtime_error when a file cannot be read or written.
-void WriteKeptUninstaller(const UninstallerPlace& place, Reporter& report);
+// Puts the uninstaller `installation` planned down: what stands at its
+// place is moved aside first, as the plan says; the files are made new and
+// flushed. Throws std::runtime_error when a file cannot be read or written.
+void WriteKeptUninstaller(const UninstallerPlace& place, Installation& installation, Reporter& report);
 
 // Removes the uninstaller's files, then its folder and the base folder
 // when empty. True when none of its files is left. A file of another name

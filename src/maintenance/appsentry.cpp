@@ -53,18 +53,17 @@ bool PlanAppsEntry(InstallPlan& plan) {
     return place && PlanKeptUninstaller(plan, *place);
 }
 
-void AddAppsEntry(const std::string& folder, Reporter& report) {
-    const auto installed = WinPath::Parse(folder);
+void AddAppsEntry(Installation& installation, Reporter& report) {
     const auto place = KeptUninstallerPlace();
-    if (!installed || !place || !KeptUninstallerPlanned(InstConfig.InstallJournal.plan, *place)) return;
-    WriteKeptUninstaller(*place, report);
+    if (!place || !KeptUninstallerPlanned(installation.Planned(), *place)) return;
+    WriteKeptUninstaller(*place, installation, report);
 
     auto entry = platform::RegKey::OpenOrCreate(AppsEntryKeyPath());
     const std::string uninstall = Quoted(place->exe.Text()) + " /uninstall";
     // The folder first, so that a rollback knows the entry as this
     // installation's however far it got; the name last, so that no list
     // shows an entry cut short.
-    const bool written = entry && WriteFolderValues(*entry, *installed) &&
+    const bool written = entry && WriteFolderValues(*entry, installation.Folder()) &&
                          entry->WriteString("UninstallString", uninstall) &&
                          entry->WriteString("QuietUninstallString", uninstall + " /silent") &&
                          entry->WriteDword("EstimatedSize", EstimatedKilobytes(InstConfig.TotalInstSize)) &&

@@ -14,6 +14,7 @@
 
 #include "install/report.h"
 struct InstallPlan;
+class Installation;
 
 constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
@@ -30,12 +31,12 @@ std::string InstallDateText();
 // Without a place for it (no local application data), nothing is planned,
 // and the installation gets no entry.
 bool PlanAppsEntry(InstallPlan& plan);
-// The last steps of an installation into `folder` before its record: the
-// planned uninstaller is put down, then the entry is written, DisplayName
-// last, so that a list never shows one cut short. Throws
-// std::runtime_error when anything could not be written: the installation
-// then fails and is rolled back.
-void AddAppsEntry(const std::string& folder, Reporter& report);
+// The last steps of `installation` before its record: the planned
+// uninstaller is put down, then the entry is written, DisplayName last, so
+// that a list never shows one cut short. Throws std::runtime_error when
+// anything could not be written: the installation then fails and is rolled
+// back.
+void AddAppsEntry(Installation& installation, Reporter& report);
 
 // The rollback of the installation `plan` describes: when it planned the
 // kept uninstaller (and so may have written the entry), the game's entry

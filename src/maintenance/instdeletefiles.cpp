@@ -135,20 +135,18 @@ DeletionPass UninstallFiles(const std::string& log, const platform::WinPath& fol
     return outcome;
 }
 
-bool RollBackInstallation(Reporter& report) {
-    const auto& journal = InstConfig.InstallJournal;
+bool RollBackInstallation(Installation& installation, Reporter& report) {
+    const std::string folder = installation.Planned().folder;
     // The entry in the list of programs goes first: it never names what is
     // taken away, and the journal that says it was written stays until it is gone.
-    const bool undone = DropAppsEntryOf(journal.plan) &&
-                        UndoInstallation(journal.plan, journal.recovering ? nullptr : &journal.written);
-    report.Note(undone ? "インストールを元に戻しました：" + journal.plan.folder
-                  : "インストールを元に戻せませんでした（次の起動でもう一度行います）：" + journal.plan.folder);
-    if (undone && InstConfig.RecordKey) return InstConfig.RecordKey->DeleteValue(kInstallingValue);
-    return false;
+    const bool undone = DropAppsEntryOf(installation.Planned()) && installation.Undo();
+    report.Note(undone ? "インストールを元に戻しました：" + folder
+                       : "インストールを元に戻せませんでした（次の起動でもう一度行います）：" + folder);
+    return undone;
 }
 
-void ShowRollback(const platform::Form& owner, Reporter& report) {
-    std::unique_ptr<TfrmDeleteFiles> rollback(new TfrmDeleteFiles(owner, report));
+void ShowRollback(const platform::Form& owner, Installation& installation, Reporter& report) {
+    std::unique_ptr<TfrmDeleteFiles> rollback(new TfrmDeleteFiles(owner, report, &installation));
     frmDeleteFiles = rollback.get();
     struct Forget {
         ~Forget() { frmDeleteFiles = nullptr; }
@@ -158,8 +156,8 @@ void ShowRollback(const platform::Form& owner, Reporter& report) {
     frmDeleteFiles = nullptr;
 }
 
-TfrmDeleteFiles::TfrmDeleteFiles(const platform::Form& over, Reporter& report)
-    : Form(kDeleteFilesForm), over_(over), report_(report) {}
+TfrmDeleteFiles::TfrmDeleteFiles(const platform::Form& over, Reporter& report, Installation* rollback)
+    : Form(kDeleteFilesForm), over_(over), report_(report), rollback_(rollback) {}
 
 void TfrmDeleteFiles::FormShow() {
     CenterOver(over_);
@@ -172,6 +170,6 @@ void TfrmDeleteFiles::OnMessage(int message) {
 
 void TfrmDeleteFiles::WMDeleteStart() {
     Repaint();
-    RollBackInstallation(report_);
+    if (rollback_) RollBackInstallation(*rollback_, report_);
     PostClose();
 }

@@ -11,14 +11,17 @@
 #include "platform/winpath.h"
 #include "shell/instconfig.h"
 
+class Installation;
+
 extern const platform::FormDef kDeleteFilesForm;
 
 constexpr int WM_DELETESTART = 200;  // the deleting window's own start message
 
 class TfrmDeleteFiles : public platform::Form {
 public:
-    // Centred over `over` when shown; the rollback's steps go to `report`.
-    TfrmDeleteFiles(const platform::Form& over, Reporter& report);
+    // Centred over `over` when shown; rolls `rollback` back when given (and
+    // is a notice otherwise); the rollback's steps go to `report`.
+    TfrmDeleteFiles(const platform::Form& over, Reporter& report, Installation* rollback = nullptr);
 
     platform::Bevel Bevel1{*this, "Bevel1"};
     platform::Label Label1{*this, "Label1"};
@@ -27,12 +30,12 @@ public:
 private:
     void FormShow() override;
     void OnMessage(int message) override;
-    // The rollback of the installation in InstConfig.InstPath, as its
-    // journal tells; then the window closes.
+    // The rollback, when the window has one; then the window closes.
     void WMDeleteStart();
 
     const platform::Form& over_;
     Reporter& report_;
+    Installation* rollback_;
 };
 
 extern TfrmDeleteFiles* frmDeleteFiles;
@@ -61,10 +64,10 @@ struct DeletionPass {
 // the folder when empty; otherwise both stay for another try.
 DeletionPass UninstallFiles(const std::string& log, const platform::WinPath& folder, bool deleteSaveData,
                             Reporter& report);
-// The rollback of the installation InstConfig.InstallJournal describes
-// (this run's, or one a crash interrupted): what it replaced comes back,
-// what it wrote goes; then its marker is cleared. False when something could
-// not be undone: the marker stays and the next start tries again.
-bool RollBackInstallation(Reporter& report);
+// The rollback of `installation` (this run's, or one a crash interrupted):
+// its entry in the list of programs goes, what it replaced comes back, what
+// it wrote goes; then its marker is cleared. False when something could not
+// be undone: the marker stays and the next start tries again.
+bool RollBackInstallation(Installation& installation, Reporter& report);
 // The deleting window, shown modally over `owner`, running that rollback.
-void ShowRollback(const platform::Form& owner, Reporter& report);
+void ShowRollback(const platform::Form& owner, Installation& installation, Reporter& report);

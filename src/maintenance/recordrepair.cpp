@@ -119,12 +119,9 @@ void RecoverInterruptedWork(const platform::Form& owner, Reporter& report) {
                 // It reached its record: only the clean-up was cut short.
                 if (FinishInstallation(*plan)) key->DeleteValue(kInstallingValue);
             } else {
-                InstConfig.InstallJournal = {};
-                InstConfig.InstallJournal.plan = *plan;
-                InstConfig.InstallJournal.recovering = true;
+                Installation interrupted = Installation::Interrupted(*folder, *plan);
                 report.Note("中断されたインストールを元に戻します：" + plan->folder);
-                ShowRollback(owner, report);
-                InstConfig.InstallJournal = {};
+                ShowRollback(owner, interrupted, report);
             }
         }
     }

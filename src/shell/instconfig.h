@@ -8,10 +8,7 @@
 #include <string>
 #include <vector>
 
-#include <set>
-
 #include "install/report.h"
-#include "install/transaction.h"
 #include "platform/ini.h"
 #include "platform/registry.h"
 #include "platform/winpath.h"
@@ -64,18 +61,6 @@ struct TInstConfig {
 
     std::uint64_t RemainInstSize = 0;  // stops at 0 when more was copied than configured
     long double DiskFreeSize = 0;
-    // What the running installation planned and did, so that its rollback
-    // undoes that and nothing else. Every command starts it afresh.
-    struct Journal {
-        InstallPlan plan;
-        // Folded paths of the files this run opened for writing.
-        std::set<std::string> written;
-        // Planned files moved aside so far (folded paths).
-        std::set<std::string> movedAside;
-        // Undoing an installation a crash interrupted: what it wrote is not
-        // known, only what it planned.
-        bool recovering = false;
-    } InstallJournal;
 
     FileList& Files(int group, int disc) { return *FileLists[static_cast<std::size_t>(group * kMaxDiscs + disc - 1)]; }
 };

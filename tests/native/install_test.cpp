@@ -6,6 +6,7 @@
 
 #include "install/instcommon.h"
 #include "install/instcopyfile.h"
+#include "install/transaction.h"
 #include "platform/app.h"
 #include "platform/files.h"
 #include "platform/sjis.h"
@@ -319,15 +320,18 @@ TEST_F(Install, DiscCheckAsksUntilTheLabelMatchesExactlyOrItsFolderIsThere) {
 }
 
 TEST_F(Install, SecondDiscComesFromItsFolderAfterTheFirstDiscsGroups) {
-    Start("TotalDisc=2\r\nVolumeLabel2=DISK_B\r\n", DiscBytes(), "[TAZ2]\r\nFile1=b.taz\r\n[DAT2]\r\nFile1=sys.dat\r\n");
+    Start("TotalDisc=2\r\nVolumeLabel2=DISK_B\r\n", DiscBytes(),
+          "[TAZ2]\r\nFile1=b.taz\r\n[DAT2]\r\nFile1=sys.dat\r\nFile2=b.dat\r\n");
     fake::AddFile("Q:\\DISK_B\\InstData\\TAZ\\b.taz", "B");
     fake::AddFile("Q:\\DISK_B\\InstData\\DAT\\sys.dat", "B-SYSTEM");
+    fake::AddFile("Q:\\DISK_B\\InstData\\DAT\\b.dat", "B-DATA");
     fake::RemoveFile("Q:\\readme.txt");
     fake::QueueAnswer(MbResult::Yes);
     fake::QueueAnswer(MbResult::No);
     ClickInstall(kDir);
-    EXPECT_EQ(Log(), kFullLog + kDir + "DAT\\sys.dat\r\n" + kDir + "TAZ\\b.taz\r\n");
+    EXPECT_EQ(Log(), kFullLog + kDir + "DAT\\sys.dat\r\n" + kDir + "DAT\\b.dat\r\n" + kDir + "TAZ\\b.taz\r\n");
     EXPECT_EQ(platform::ReadWholeFile(kDir + "DAT\\sys.dat"), "SYSTEM");  // never overwritten
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "DAT\\b.dat"), "B-DATA");   // the next one still copied
     EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\b.taz"), "B");
     EXPECT_EQ(BoxTexts().size(), 2u);  // no disc prompt
 }
@@ -408,11 +412,15 @@ TEST_F(Install, FailuresInTheLastStepsEndAsAFailedInstallationWithoutARecord) {
         [] { fake::RegFailWritesOf("InstPath"); },
         [] { fake::SetFault(kDir + "Tazu.env.new", fake::FileFault{true, {}, {}}); },
         [] { fake::SetFault(kDir + "Tazu.env.new", fake::FileFault{false, {}, 10}); },
+        // The marker learning the plan: after the folders were made and
+        // every destination probed, the 21st call from the answer.
+        [] { fake::QueueAnswer(MbResult::Yes, [] { fake::FailCall(21); }); },
     };
     const char* const errors[] = {"Class not registered", "インストール情報をレジストリに書き込めませんでした。",
                                   "ファイルに書き込めません。\n\n[ C:\\Games\\ソフト表\\Tazu.env ]",
-                                  "ファイルに書き込めません。\n\n[ C:\\Games\\ソフト表\\Tazu.env ]"};
-    for (int i = 0; i < 4; ++i) {
+                                  "ファイルに書き込めません。\n\n[ C:\\Games\\ソフト表\\Tazu.env ]",
+                                  "インストール情報をレジストリに書き込めませんでした。"};
+    for (int i = 0; i < 5; ++i) {
         SCOPED_TRACE(errors[i]);
         TearDown();
         SetUp();
@@ -439,6 +447,20 @@ TEST_F(Install, FailuresInTheLastStepsEndAsAFailedInstallationWithoutARecord) {
     ClickInstall(kDir);
     EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
     EXPECT_TRUE(platform::FileExists(kDir + "Tazu.exe"));
+}
+
+// A folder made on the way to an install folder that could not be made,
+// and that will not go at once, is taken away by the next start.
+TEST_F(Install, FolderMadeOnTheWayThatWouldNotGoIsTakenAwayByTheNextStart) {
+    Start();
+    // From the answer: the marker, C:\Games made, the install folder refused,
+    // the marker again, C:\Games refusing to go.
+    fake::QueueAnswer(MbResult::Yes, [] { fake::FailCalls({3, 5}); });
+    ClickInstall(kDir);
+    EXPECT_EQ(BoxTexts().back(), "フォルダの作成に失敗しました。");
+    EXPECT_TRUE(platform::DirectoryExists("C:\\Games"));
+    RestartUtility();
+    EXPECT_FALSE(platform::DirectoryExists("C:\\Games"));
 }
 
 TEST_F(Install, EmptyShortcutIconFailsTheFourthCopy) {
@@ -490,6 +512,31 @@ TEST_F(Install, DataFileListedOnBothDiscsIsRolledBackAsItsOwnCopy) {
     EXPECT_TRUE(fake::Tree(kDir).empty());
 }
 
+// A group file listed on both discs replaces the file from before once:
+// moved aside for disc 1's copy, it comes back whole when the installation
+// fails after disc 2's.
+TEST_F(Install, FileListedOnBothDiscsReplacesTheOneFromBeforeOnce) {
+    Start("TotalDisc=2\r\nVolumeLabel2=DISK_B\r\n", DiscBytes(), "[TAZ2]\r\nFile1=a.taz\r\n");
+    fake::AddFile("Q:\\DISK_B\\InstData\\TAZ\\a.taz", "B");
+    fake::AddFile(kDir + "TAZ\\a.taz", "OLD");
+    fake::RegFailWritesOf("InstPath");
+    ClickInstall(kDir);
+    EXPECT_EQ(BoxTexts()[1], "インストール情報をレジストリに書き込めませんでした。");  // every copy done
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\a.taz"), "OLD");
+}
+
+// Another program writes a file at a planned destination while the copy
+// runs: the copy refuses to empty it, and the rollback leaves it.
+TEST_F(Install, FileAnotherProgramPutsAtAPlannedDestinationSurvives) {
+    Start();
+    fake::OnProcessMessages([] { fake::AddFile(kDir + "TAZ\\a.taz", "THEIRS"); });
+    ClickInstall(kDir);
+    EXPECT_EQ(BoxTexts().back(), kNotEnded);
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\a.taz"), "THEIRS");
+    RestartUtility();
+    EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\a.taz"), "THEIRS");
+}
+
 TEST_F(Install, MenuClosedDuringTheReadmeAsksNothingAndStartsNothing) {
     Start();
     fake::SetProcessPolls(3);
@@ -511,6 +558,11 @@ protected:
         InstConfig.InstPath = "C:\\";  // the copy of one file does not look at the folder
         form_.Create();
         InstConfig.TotalInstSize = 10;
+        // The destination is planned, and the installation's own already
+        // (a name in two lists): each copy writes it anew.
+        installation_.Planned().files.push_back({"C:\\x.bin", PlannedFile::Kind::New, ""});
+        installation_.Journal();
+        installation_.OpenForWrite("C:\\x.bin");
     }
     bool Run(const std::string& content) {
         fake::AddFile("Q:\\x.bin", content, {7, 8, 9});
@@ -525,7 +577,8 @@ protected:
     }
     BoxReporter boxes_;
     TfrmInstMain over_;
-    TfrmCopyFile form_{over_, boxes_};
+    Installation installation_{*platform::WinPath::Parse("C:\\")};
+    TfrmCopyFile form_{over_, installation_, boxes_};
 };
 
 TEST_F(Copy, CopiesInChunksWithTheBarsLabelsAndTimes) {
@@ -570,6 +623,10 @@ TEST_F(Copy, FailuresLeaveThePartialFileWithTheSourceTimesAndNoMessage) {
     }
     EXPECT_TRUE(CopyFileWithProgress(form_, "C:\\y.bin", "Q:\\missing.bin"));
     EXPECT_FALSE(platform::FileExists("C:\\y.bin"));
+    // A destination the installation did not plan is someone else's.
+    fake::AddFile("C:\\mine.txt", "MINE");
+    EXPECT_TRUE(CopyFileWithProgress(form_, "C:\\mine.txt", "Q:\\x.bin"));
+    EXPECT_EQ(platform::ReadWholeFile("C:\\mine.txt"), "MINE");
     EXPECT_TRUE(fake::Boxes().empty());
 }
 

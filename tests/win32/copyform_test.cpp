@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "install/instcopyfile.h"
+#include "install/transaction.h"
 #include "platform/app.h"
 #include "shell/instconfig.h"
 
@@ -44,7 +45,8 @@ TEST(Win32CopyForm, SizePanelShowsBothFiguresWhole) {
     InstConfig.InstPath.clear();
     platform::Form over(kCopyFileForm);
     BoxReporter boxes;
-    TfrmCopyFile form(over, boxes);
+    Installation installation(*platform::WinPath::Parse("C:\\"));
+    TfrmCopyFile form(over, installation, boxes);
     form.Create();
     HWND window = FindWindowW(L"TfrmCopyFile", nullptr);
     ASSERT_NE(window, nullptr);
