@@ -9,6 +9,7 @@
 #include "install/transaction.h"
 #include "install/uninstallercopy.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/sjis.h"
 #include "platform/winpath.h"
@@ -57,7 +58,8 @@ void AddAppsEntry(const std::string& folder, Reporter& report) {
     const auto installed = WinPath::Parse(folder);
     const auto place = KeptUninstallerPlace();
     if (!installed || !place || !KeptUninstallerPlanned(InstConfig.InstallJournal.plan, *place)) return;
-    WriteKeptUninstaller(*place, report);
+    // The uninstaller is the game's too, and goes with it.
+    const std::uint64_t keptBytes = WriteKeptUninstaller(*place, report);
 
     auto entry = platform::RegKey::OpenOrCreate(AppsEntryKeyPath());
     const std::string uninstall = Quoted(place->exe.Text()) + " /uninstall";
@@ -67,7 +69,7 @@ void AddAppsEntry(const std::string& folder, Reporter& report) {
     const bool written = entry && WriteFolderValues(*entry, *installed) &&
                          entry->WriteString("UninstallString", uninstall) &&
                          entry->WriteString("QuietUninstallString", uninstall + " /silent") &&
-                         entry->WriteDword("EstimatedSize", EstimatedKilobytes(InstConfig.TotalInstSize)) &&
+                         entry->WriteDword("EstimatedSize", EstimatedKilobytes(InstConfig.TotalInstSize + keptBytes)) &&
                          entry->WriteString("InstallDate", InstallDateText()) && entry->WriteDword("NoModify", 1) &&
                          entry->WriteDword("NoRepair", 1) && entry->WriteString("DisplayName", InstConfig.GameTitle);
     if (!written) throw std::runtime_error(kRegistryFailure);
@@ -103,6 +105,27 @@ bool RemoveAppsEntry() {
     const auto there = uninstall ? uninstall->HasSubkey(EntryName()) : std::nullopt;
     if (!there || (*there && !uninstall->DeleteSubkeyTree(EntryName()))) return false;
     return RemoveKeptUninstaller();
+}
+
+std::optional<bool> AppsEntryThere() {
+    const auto uninstall = platform::RegKey::OpenOrCreate(kUninstallKey);
+    return uninstall ? uninstall->HasSubkey(EntryName()) : std::nullopt;
+}
+
+void FinishListRemoval(Reporter& report) {
+    // Only the recovery of an installation ever leaves the marker: its
+    // rollback takes the entry it wrote.
+    const auto& key = InstConfig.RecordKey;
+    const bool settled = !key || (!key->ReadString(kInstallingValue) && !key->ReadString(kMovingValue));
+    if (settled && !InstConfig.InstFolder && !InstConfig.RegKey.empty()) {
+        const auto place = KeptUninstallerPlace();
+        const bool kept = place && platform::Probe(place->folder.Text()) != platform::PathKind::Missing;
+        if (AppsEntryThere().value_or(true) || kept) {
+            report.Note("インストールされていないゲームの登録を削除します：" + AppsEntryKeyPath());
+            RemoveAppsEntry();
+        }
+    }
+    RemoveLeftoverTempCopies();
 }
 
 void MoveAppsEntry(const std::string& folder) {

@@ -146,6 +146,7 @@ protected:
 TEST_F(KeptUninstaller, FromTheListWithoutTheDiscNothingOfTheGameStays) {
     const std::string copy = StartFromTheList();
     EXPECT_EQ(fake::StartedProcesses().back().application, kTempCopy);
+    EXPECT_EQ(fake::StartedProcesses().back().directory, kTempCopyFolder + "\\");
     EXPECT_EQ(platform::ReadWholeFile(kTempCopy), platform::ReadWholeFile(kKept + "TazuStart.exe"));
     EXPECT_EQ(SplitCommandLine(copy), (std::vector<std::string>{kTempCopy, "/uninstall", "/keptcopy=" + kKept.substr(0, kKept.size() - 1)}));
     EXPECT_TRUE(fake::Boxes().empty());
@@ -170,9 +171,15 @@ TEST_F(KeptUninstaller, FromTheListWithoutTheDiscNothingOfTheGameStays) {
     const fake::Started& removal = fake::StartedProcesses().back();
     EXPECT_TRUE(removal.hidden);
     EXPECT_EQ(removal.application, "C:\\WINDOWS\\System32\\cmd.exe");
-    EXPECT_NE(removal.commandLine.find("del /f /q \"" + kTempCopy + "\""), std::string::npos);
-    EXPECT_NE(removal.commandLine.find("rmdir \"" + kTempCopyFolder + "\""), std::string::npos);
+    // No AutoRun, no delayed expansion, and no text of the user's: the
+    // prompt works in the temporary folder by the names this program chose.
+    EXPECT_EQ(removal.commandLine.compare(0, 21, "cmd.exe /d /v:off /c "), 0) << removal.commandLine;
+    EXPECT_EQ(removal.commandLine.find("Users"), std::string::npos) << removal.commandLine;
+    EXPECT_NE(removal.commandLine.find("del /f /q TazuStart-1\\TazuStart.exe "), std::string::npos);
+    EXPECT_NE(removal.commandLine.find("rmdir TazuStart-1 "), std::string::npos);
+    EXPECT_EQ(removal.directory, std::string(fake::kTempFolder) + "\\");
     EXPECT_TRUE(platform::FileExists(kTempCopy));  // until this process has ended
+    EXPECT_FALSE(platform::FileExists(kTempCopyFolder + "\\TazuStart.result"));
 }
 
 // The quiet uninstall string asks nothing and shows nothing, and keeps the
@@ -196,7 +203,9 @@ TEST_F(KeptUninstaller, TheCopyIsRefusedAnyOtherFolder) {
     const std::string quotedCopy = QuotedArgument(kTempCopy);
     fake::AddFile(kTempCopy, "MZ");
     fake::AddFile(kBase + "\\Other\\x.txt", "not an uninstaller");
-    for (const std::string& folder : {std::string("C:\\"), kDir, kBase, kBase + "\\Other", kBase + "\\None"}) {
+    fake::AddFile(kKept + "Deeper\\Setup.inf", "[Setting]\r\n");
+    for (const std::string& folder :
+         {std::string("C:\\"), kDir, kBase, kBase + "\\Other", kBase + "\\None", kKept + "Deeper"}) {
         SCOPED_TRACE(folder);
         EXPECT_EQ(Start(quotedCopy + " /uninstall " + QuotedArgument("/keptcopy=" + folder)), kExitBadArguments);
         EXPECT_TRUE(fake::RegKeyExists(kRecordKey));
@@ -205,42 +214,142 @@ TEST_F(KeptUninstaller, TheCopyIsRefusedAnyOtherFolder) {
     }
 }
 
-// The copy waits for the kept copy to end before it works, for half a
-// minute at most.
-TEST_F(KeptUninstaller, TheCopyWaitsForTheKeptCopyToEnd) {
-    for (const bool ends : {true, false}) {
-        SCOPED_TRACE(ends);
-        TearDown();
-        SetUp();
-        const auto copy = SplitCommandLine(StartFromTheList("QuietUninstallString"));
-        // The kept copy still runs, holding on.
-        EndProcess();
-        const platform::MutexHandle held = platform::CreateOwnedMutex("TazuUninstallHandover");
-        bool recordAtWait = true;
-        fake::OnWait([&](int waited) {
-            recordAtWait = recordAtWait && fake::RegKeyExists(kRecordKey);
-            if (ends && waited >= 500) platform::ReleaseOwnedMutex(held);
-        });
-        fake::SetExecutableFolder(sjis::FolderPart(kTempCopy));
-        fake::SetArguments(std::vector<std::string>(copy.begin() + 1, copy.end()));
-        EXPECT_EQ(UtilityMain(), kExitDone);
+// The kept copy returns only when the removal has ended, with the
+// removal's own code: the one its copy leaves written whole, or the copy's
+// own exit code when it ended without one (refused, killed).
+TEST_F(KeptUninstaller, TheKeptCopyReturnsTheRemovalsCodeWhenItEnded) {
+    const std::string result = kTempCopyFolder + "\\TazuStart.result";
+    const struct {
+        const char* written;  // at 300 ms
+        int polls, exitCode, expected, waited;
+    } rows[] = {
+        {"6\r\n", 100000, 0, 6, 300},  // the copy runs on after its result
+        {"6", 5, 2, 2, 400},             // a result cut short is none
+        {nullptr, 5, 0, 0, 400},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.expected);
+        const int before = fake::Waited();
+        EXPECT_EQ(Start(*fake::RegGetString(kEntry, "UninstallString"),
+                        [&] {
+                            fake::SetProcessPolls(r.polls, r.exitCode);
+                            fake::OnWait([&](int waited) {
+                                if (waited - before == 300 && r.written) fake::AddFile(result, r.written);
+                            });
+                        }),
+                  r.expected);
+        EXPECT_EQ(fake::Waited() - before, r.waited);
         fake::OnWait(nullptr);
-        EXPECT_TRUE(recordAtWait);
-        EXPECT_EQ(fake::Waited(), ends ? 500 : 30000);
-        EXPECT_FALSE(fake::RegKeyExists(kRecordKey));
+        fake::RemoveFile(result);
     }
 }
 
-// An entry whose game is not installed (its record taken away by hand)
-// leads to nothing: the entry and the kept uninstaller go.
+// The copy does the whole removal while the kept copy waits, leaves its
+// exit code for it (also when it could not run: the utility was running),
+// and deletes the kept folder only once the kept copy has ended and let
+// go of its file; half a minute at most, after which the next start
+// takes what is left.
+TEST_F(KeptUninstaller, TheCopyAnswersFirstAndTakesTheKeptFolderOnceTheKeptCopyEnded) {
+    const std::string result = kTempCopyFolder + "\\TazuStart.result";
+    for (const bool ends : {true, false}) {
+        for (const bool utilityRunning : {false, true}) {
+            SCOPED_TRACE(std::to_string(ends) + std::to_string(utilityRunning));
+            TearDown();
+            SetUp();
+            const auto copy = SplitCommandLine(StartFromTheList("QuietUninstallString"));
+            // The kept copy still runs, holding on to its file.
+            EndProcess();
+            const platform::MutexHandle held = platform::CreateOwnedMutex("TazuUninstallHandover");
+            const int handle = fake::HoldOpen(kKept + "TazuStart.exe");
+            if (utilityRunning) fake::Mutexes().insert("TazuUtility");
+            std::optional<std::string> answer;
+            bool recordAtWait = true;
+            fake::OnWait([&](int waited) {
+                if (waited == 100) answer = platform::ReadWholeFile(result);
+                recordAtWait = recordAtWait && fake::RegKeyExists(kRecordKey);
+                if (ends && waited >= 500) {
+                    platform::ReleaseOwnedMutex(held);
+                    fake::Release(kKept + "TazuStart.exe", handle);
+                }
+            });
+            fake::SetExecutableFolder(sjis::FolderPart(kTempCopy));
+            fake::SetArguments(std::vector<std::string>(copy.begin() + 1, copy.end()));
+            EXPECT_EQ(UtilityMain(), utilityRunning ? kExitRunning : kExitDone);
+            fake::OnWait(nullptr);
+            EXPECT_EQ(answer, utilityRunning ? "6\r\n" : "0\r\n");
+            EXPECT_EQ(recordAtWait, utilityRunning);
+            EXPECT_EQ(fake::Waited(), ends ? 500 : 30000);
+            EXPECT_EQ(fake::RegKeyExists(kEntry), utilityRunning);
+            EXPECT_EQ(platform::DirectoryExists(kKept), utilityRunning || !ends);
+        }
+    }
+}
+
+// An entry whose game is not installed (its record taken away by hand, or
+// a removal cut short) leads to nothing: the entry and the kept
+// uninstaller go, and the user who chose Uninstall is told.
 TEST_F(KeptUninstaller, NothingInstalledTakesTheEntryAndTheUninstaller) {
-    fake::RegSetString(kRecordKey, "InstPath", "");
-    const std::string copy = StartFromTheList();
-    EXPECT_EQ(Start(copy), kExitDone);
-    EXPECT_TRUE(fake::Boxes().empty());
-    EXPECT_FALSE(fake::RegKeyExists(kEntry));
-    EXPECT_TRUE(fake::Tree(kBase).empty());
-    EXPECT_TRUE(platform::FileExists(kDir + "Tazu.exe"));  // not ours to delete without a record
+    for (const char* value : {"UninstallString", "QuietUninstallString"}) {
+        SCOPED_TRACE(value);
+        TearDown();
+        SetUp();
+        fake::RegSetString(kRecordKey, "InstPath", "");
+        const std::string copy = StartFromTheList(value);
+        EXPECT_EQ(Start(copy), kExitDone);
+        if (value == std::string("UninstallString")) {
+            ASSERT_EQ(fake::Boxes().size(), 1u);
+            EXPECT_EQ(fake::Boxes()[0].text,
+                      "『ソフト表』はすでにインストールされていません。\nプログラムの一覧から『ソフト表』の登録を削除しました。");
+            EXPECT_EQ(fake::Boxes()[0].icon, platform::MbIcon::Information);
+        } else {
+            EXPECT_TRUE(fake::Boxes().empty());
+        }
+        EXPECT_FALSE(fake::RegKeyExists(kEntry));
+        EXPECT_TRUE(fake::Tree(kBase).empty());
+        EXPECT_TRUE(platform::FileExists(kDir + "Tazu.exe"));  // not ours to delete without a record
+    }
+}
+
+// The install folder deleted by hand: the removal from the list says so
+// and forgets the game (record, shortcut, entry, uninstaller), asking
+// nothing more. The folder there without its log: it says the files stay
+// and asks; /silent does it.
+TEST_F(KeptUninstaller, AGameWithoutItsFilesCanStillBeRemovedFromTheList) {
+    enum Case { kFolderGone, kLogGoneYes, kLogGoneNo, kLogGoneSilent };
+    for (const Case c : {kFolderGone, kLogGoneYes, kLogGoneNo, kLogGoneSilent}) {
+        SCOPED_TRACE(c);
+        TearDown();
+        SetUp();
+        for (const std::string& f : fake::Tree(kDir))
+            if (f.back() != '\\' && (c == kFolderGone || f == sjis::FoldCase(kDir + "Setup.log"))) fake::RemoveFile(f);
+        if (c == kFolderGone) {
+            const auto tree = fake::Tree(kDir);
+            for (auto it = tree.rbegin(); it != tree.rend(); ++it) platform::RemoveEmptyDirectory(*it);
+            ASSERT_FALSE(platform::DirectoryExists(kDir));
+        }
+        const std::string copy = StartFromTheList(c == kLogGoneSilent ? "QuietUninstallString" : "UninstallString");
+        const int code = Start(copy, [c] {
+            fake::QueueAnswer(MbResult::Yes);  // start the removal
+            if (c != kFolderGone) fake::QueueAnswer(c == kLogGoneNo ? MbResult::No : MbResult::Yes);
+        });
+        EXPECT_EQ(code, c == kLogGoneNo ? kExitCancelled : kExitDone);
+        const bool forgotten = c != kLogGoneNo;
+        EXPECT_EQ(fake::RegKeyExists(kRecordKey), !forgotten);
+        EXPECT_EQ(fake::RegKeyExists(kEntry), !forgotten);
+        EXPECT_EQ(platform::FileExists(kLink), !forgotten);
+        EXPECT_EQ(fake::Tree(kBase).empty(), forgotten);
+        if (c == kLogGoneSilent) {
+            EXPECT_TRUE(fake::Boxes().empty());
+            continue;
+        }
+        ASSERT_EQ(fake::Boxes().size(), c == kLogGoneYes ? 3u : 2u);
+        EXPECT_NE(fake::Boxes()[1].text.find(c == kFolderGone ? "インストール先のフォルダが見つかりません"
+                                                              : "ファイルはそのまま残ります"),
+                  std::string::npos);
+        if (c == kLogGoneYes) {
+            EXPECT_NE(fake::Boxes()[2].text.find("ファイルは残っています"), std::string::npos);
+        }
+    }
 }
 
 // A removal that could not finish keeps the entry and the uninstaller with
@@ -261,23 +370,34 @@ TEST_F(KeptUninstaller, AnIncompleteRemovalKeepsTheEntryAndTheUninstaller) {
     EXPECT_TRUE(fake::StartedProcesses().back().hidden);
 }
 
-// No copy can be made or started: the user is told, nothing is removed.
-TEST_F(KeptUninstaller, AHandOverThatCannotStartSaysSo) {
-    for (const bool noTemp : {true, false}) {
-        SCOPED_TRACE(noTemp);
+// No copy can be made or started: the user is told why, nothing is
+// removed. A Setup.inf that cannot be read names no game: the message
+// names the file instead.
+TEST_F(KeptUninstaller, AHandOverThatCannotStartSaysWhy) {
+    enum Case { kNoTemp, kNoStart, kUnreadable };
+    for (const Case c : {kNoTemp, kNoStart, kUnreadable}) {
+        SCOPED_TRACE(c);
         EXPECT_EQ(Start(*fake::RegGetString(kEntry, "UninstallString"),
-                        [noTemp] {
-                            if (noTemp)
-                                fake::SetTempFolder(std::nullopt);
-                            else
-                                fake::FailNextStart();
+                        [c] {
+                            if (c == kNoTemp) fake::SetTempFolder(std::nullopt);
+                            if (c == kNoStart) fake::FailNextStart();
+                            if (c == kUnreadable) fake::SetFault(kKept + "Setup.inf", fake::FileFault{true, {}, {}});
                         }),
-                  kExitFailed);
+                  c == kUnreadable ? kExitNoDisc : kExitFailed);
         ASSERT_EQ(fake::Boxes().size(), 1u);
-        EXPECT_EQ(fake::Boxes()[0].text, "『ソフト表』の削除を開始できませんでした。");
+        const std::string expected[] = {
+            "『ソフト表』の削除を開始できませんでした。\n\n一時フォルダに作業用のフォルダを作成できませんでした。",
+            "『ソフト表』の削除を開始できませんでした。\n\n一時フォルダのプログラムを起動できませんでした。\n\n[ " +
+                kTempCopy + " ]",
+            "削除に必要なインストール情報ファイルを読み込めないため、\n削除を開始できませんでした。\n\n[ " + kKept +
+                "Setup.inf ]",
+        };
+        EXPECT_EQ(fake::Boxes()[0].text, expected[c]);
+        EXPECT_EQ(fake::Boxes()[0].icon, platform::MbIcon::Warning);
         EXPECT_TRUE(fake::RegKeyExists(kEntry));
         EXPECT_TRUE(fake::Tree(std::string(fake::kTempFolder) + "\\TazuStart-1").empty());
         fake::SetTempFolder(std::string(fake::kTempFolder));
+        fake::SetFault(kKept + "Setup.inf", fake::FileFault{});
     }
 }
 
