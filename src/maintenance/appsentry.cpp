@@ -112,12 +112,26 @@ std::optional<bool> AppsEntryThere() {
     return uninstall ? uninstall->HasSubkey(EntryName()) : std::nullopt;
 }
 
+bool RecordSurelyAbsent() {
+    const auto& key = InstConfig.RecordKey;
+    const auto there = key ? key->HasValue("InstPath") : std::nullopt;
+    if (!there) return false;
+    if (!*there) return true;
+    const auto value = key->ReadString("InstPath");
+    if (!value) return false;
+    // As the record is read: an empty value, or one that is no plain
+    // absolute folder other than a root, names no installation.
+    const auto folder = value->empty() ? std::nullopt : WinPath::Parse(sjis::WithTrailingBackslash(*value));
+    return !folder || folder->IsRoot();
+}
+
 void FinishListRemoval(Reporter& report) {
     // Only the recovery of an installation ever leaves the marker: its
     // rollback takes the entry it wrote.
     const auto& key = InstConfig.RecordKey;
-    const bool settled = !key || (!key->ReadString(kInstallingValue) && !key->ReadString(kMovingValue));
-    if (settled && !InstConfig.InstFolder && !InstConfig.RegKey.empty()) {
+    const bool settled = key && key->HasValue(kInstallingValue) == std::optional<bool>(false) &&
+                         key->HasValue(kMovingValue) == std::optional<bool>(false);
+    if (settled && !InstConfig.InstFolder && !InstConfig.RegKey.empty() && RecordSurelyAbsent()) {
         const auto place = KeptUninstallerPlace();
         const bool kept = place && platform::Probe(place->folder.Text()) != platform::PathKind::Missing;
         if (AppsEntryThere().value_or(true) || kept) {

@@ -52,6 +52,11 @@ bool DropAppsEntryOf(const InstallPlan& plan);
 bool RemoveAppsEntry();
 // Whether the game has an entry; nullopt when the system could not say.
 std::optional<bool> AppsEntryThere();
+// True only when the record key says for sure that no installation is
+// recorded: no InstPath, or one that names no install folder. A value that
+// could not be read is no such proof: the entry of a game that may be
+// installed never goes on a guess.
+bool RecordSurelyAbsent();
 
 // At every start, after an interrupted installation was settled: a game
 // without a record has neither entry nor kept uninstaller (what a removal

@@ -114,7 +114,10 @@ UninstallOutcome UninstallGame(platform::Form& owner, Reporter& report, bool fro
     // From the list, nothing is asked of a game whose files cannot be removed.
     const auto there = folder && fromTheList ? platform::Probe(folder->Text()) : platform::PathKind::Unknown;
     if (there == platform::PathKind::Folder) readLog();
-    if (!log && (there == platform::PathKind::Missing || there == platform::PathKind::Folder))
+    // Only a log the system says is not there: one that could not be read
+    // may be read the next time.
+    if (there == platform::PathKind::Missing ||
+        (!log && there == platform::PathKind::Folder && platform::Probe(logPath) == platform::PathKind::Missing))
         return ForgetFromTheList(owner, report, there == platform::PathKind::Missing);
 
     InstConfig.DeleteSaveData = report.Ask(&owner, Msg::DeleteSaves) == MbResult::Yes;

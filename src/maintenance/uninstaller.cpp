@@ -180,12 +180,13 @@ std::string PingProgram() {
 void ArrangeOwnRemoval(const WinPath& folder) {
     const auto temp = folder.Parent();
     if (!temp) return;
-    const std::string name = folder.Last(), exe = name + "\\" + kUninstallerExeName;
+    const std::string name = folder.Last(), exe = name + "\\" + kUninstallerExeName,
+                      result = name + "\\" + kTempResultName;
     const std::string shell = platform::WindowsDirectory() + "\\System32\\cmd.exe";
     platform::StartHidden(shell,
                           "cmd.exe /d /v:off /c for /l %i in (1,1," + std::to_string(kRemovalTries) + ") do @(" +
                               PingProgram() + " -n 2 127.0.0.1 >nul & del /f /q " + exe + " 2>nul & if not exist " +
-                              exe + " (rmdir " + name + " 2>nul & exit))",
+                              exe + " (del /f /q " + result + " 2>nul & rmdir " + name + " 2>nul & exit))",
                           temp->FolderText());
 }
 
@@ -207,8 +208,14 @@ int RunCopy(const WinPath& kept, const std::vector<std::string>& args, bool asks
     // Nothing installed: the entry that led here goes (the start may have
     // taken it already), and the user who chose it is told.
     if (code == kExitDone && InstConfig.NeedInstall) {
-        RemoveAppsEntry();
-        if (asks) BoxReporter().Ask(nullptr, Msg::NoLongerInstalled, {InstConfig.GameTitle, InstConfig.GameTitle});
+        ReadInstallationRecord();
+        if (RecordSurelyAbsent()) RemoveAppsEntry();  // the kept copy's own file waits until it has ended
+        if (RecordSurelyAbsent() && AppsEntryThere() == std::optional<bool>(false)) {
+            if (asks) BoxReporter().Ask(nullptr, Msg::NoLongerInstalled, {InstConfig.GameTitle, InstConfig.GameTitle});
+        } else {
+            code = kExitFailed;
+        }
+        InstConfig.RecordKey.reset();
     }
     const auto own = OwnTempCopyFolder();
     const auto result = own ? own->Child(kTempResultName) : std::nullopt;

@@ -207,6 +207,11 @@ public:
         auto it = S().reg.upper_bound(path_);
         return it != S().reg.end() && it->first.compare(0, prefix.size(), prefix) == 0;
     }
+    std::optional<bool> HasValue(const std::string& name) const override {
+        auto k = S().reg.find(path_);
+        if (k == S().reg.end() || Injected()) return std::nullopt;
+        return k->second.values.count(sjis::FoldCase(name)) != 0;
+    }
     std::optional<bool> HasSubkey(const std::string& name) const override {
         if (!S().reg.count(path_) || Injected()) return std::nullopt;
         if (NormKey(name).empty()) return false;
