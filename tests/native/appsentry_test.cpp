@@ -119,13 +119,41 @@ TEST(AppsEntryValues, ProgramNameIsOneValidComponentForAnyMakerAndTitle) {
         EXPECT_EQ(name, r.name) << r.why;
         EXPECT_FALSE(platform::WinPath::ComponentFault(name)) << r.why;
     }
-    // A long title is cut at a character's end.
+    // A name of 120 bytes is as it always was; a longer one is cut at a
+    // character's end and marked by the whole: two games alike in their
+    // first 120 bytes get names of their own.
     std::string title;
-    for (int i = 0; i < 100; ++i) title += "表";
-    const std::string name = InstalledProgramName("M", title);
-    EXPECT_LE(name.size(), 120u);
-    EXPECT_GE(name.size(), 119u);
-    EXPECT_FALSE(platform::WinPath::ComponentFault(name));
+    for (int i = 0; i < 59; ++i) title += "表";
+    EXPECT_EQ(InstalledProgramName("M", title), "M_" + title);
+    title += "表表";
+    const std::string a = InstalledProgramName("M", title), b = InstalledProgramName("M", title + "2"),
+                      c = InstalledProgramName("M_" + title.substr(0, 2), title.substr(2));
+    EXPECT_NE(a, b);
+    EXPECT_NE(a, c);  // joined alike, but another maker and title
+    for (const std::string& name : {a, b, c}) {
+        EXPECT_LE(name.size(), 120u);
+        EXPECT_GE(name.size(), 119u);
+        EXPECT_EQ(name.compare(0, 4, "M_表"), 0) << name;
+        EXPECT_EQ(name[name.size() - 9], '~') << name;
+        EXPECT_FALSE(platform::WinPath::ComponentFault(name));
+    }
+}
+
+// No list ever shows an entry cut short: wherever the process dies while
+// the entry is written, an entry with its name has every other value.
+TEST_F(Apps, AnEntryIsNamedOnlyWhenWhole) {
+    for (int n = 1;; ++n) {
+        TearDown();
+        SetUp();
+        try {
+            Install(kDir, [n] { fake::CrashAtCall(n); });
+            break;  // no call left to die at
+        } catch (const fake::Crash&) {
+        }
+        if (Value("DisplayName")) {
+            EXPECT_EQ(fake::RegValueNames(kEntry).size(), 9u) << "died at call " << n;
+        }
+    }
 }
 
 // A last step that fails takes the entry and the uninstaller back with
@@ -174,12 +202,15 @@ TEST_F(Apps, ARollbackKeepsAnEntryItDidNotWrite) {
             fake::SetFault(kKept + "Setup.inf", fake::FileFault{true, {}, {}});
         else
             fake::SetFault("Q:\\InstData\\TAZ\\a.taz", fake::FileFault{true, {}, {}});
-        Install(kDir, [] {
-            fake::RegSetString(kEntry, "InstallLocation", "D:\\Other\\");
+        // Before its uninstaller was planned, not even an entry naming
+        // this very folder is the installation's.
+        const std::string other = planned ? "D:\\Other\\" : kDir;
+        Install(kDir, [&] {
+            fake::RegSetString(kEntry, "InstallLocation", other);
             fake::RegSetString(kEntry, "DisplayName", "ソフト表");
         });
         EXPECT_FALSE(fake::RegGetString(kRecordKey, "InstPath"));
-        EXPECT_EQ(fake::RegGetString(kEntry, "InstallLocation"), "D:\\Other\\");
+        EXPECT_EQ(fake::RegGetString(kEntry, "InstallLocation"), other);
         EXPECT_FALSE(KeptFilesThere());
     }
 }
