@@ -216,8 +216,9 @@ protected:
         }
         // Kept: the log lists every game file still there, for another
         // try (with none left, the message sends the user to the
-        // record removal).
+        // record removal), and the entry leads to it.
         EXPECT_FALSE(Shown("の削除が完了しました。"));
+        EXPECT_TRUE(fake::RegKeyExists(kEntryKey)) << "a record without its entry";
         const auto log = platform::ReadWholeFile(kDir + "Setup.log");
         for (const char* f : {"Tazu.exe", "Tazu.env", "ovit.dll", "game.ico", "DAT\\sys.dat", "TAZ\\a.taz"})
             if (At(after, kDir + f) != "<gone>") {
@@ -618,121 +619,50 @@ TEST_F(Sweep, RecordRemovalAndChange) {
         });
 }
 
-// The removal from the list as the kept uninstaller runs it: its copy in
-// the temporary folder (the kept copy has ended) removes the game, at each
-// single fault and each crash point. The next start, of the kept copy from
-// the list when there is still an entry to start it, or of the utility
-// from the disc, settles it: the record and the entry agree (both name the
-// installation or neither does, and with neither no uninstaller is left),
-// and no copy of a run that ended is left in the temporary folder.
-class ListRemovalSweep : public Sweep {
-protected:
-    const std::string kCopyFolder = std::string(fake::kTempFolder) + "\\TazuStart-1";
-
-    void Prepare() {
-        Machine();
-        RestartUtility();
-        InstallFromTheMenu(false);
-        ASSERT_TRUE(Record());
-        ProcessEnds();
-        before_ = Take();
-        // The kept copy put its copy down, started it and has ended.
-        fake::AddFile(kTempCopy, "copy");
-    }
-    void ProcessEnds() {
+// The same removal, settled by the next start from the list while the game
+// still has an entry there: the kept copy, then the copy it starts.
+TEST_F(Sweep, UninstallFromTheListEndedByTheList) {
+    Counts& counts = Tally()["uninstall from the list, then the list"];
+    const std::string keptCopy = "/keptcopy=" + kKept.substr(0, kKept.size() - 1);
+    Snapshot before;
+    const auto startAs = [&](const std::string& folder, const std::vector<std::string>& args) {
         delete frmInstMain;
         frmInstMain = nullptr;
         InstConfig.~TInstConfig();
         new (&InstConfig) TInstConfig();
-    }
-    // This program started from `folder` with `args`; the disc's when `folder` is Q:.
-    void StartAs(const std::string& folder, const std::vector<std::string>& args) {
-        ProcessEnds();
         struct Back {
             ~Back() { fake::SetExecutableFolder("Q:\\"); }
         } back;
         fake::SetExecutableFolder(folder);
         fake::SetArguments(args);
         UtilityMain();
-    }
-    void TheCopyRuns() {
-        StartAs(kCopyFolder + "\\", {"/uninstall", "/silent", "/keptcopy=" + kKept.substr(0, kKept.size() - 1)});
-    }
-    // The next start: from the list while the game has an entry (the kept
-    // copy, then the copy it started), else the menu from the disc.
-    void NextStartOf(bool fromTheList) {
-        fake::ProcessDied(crashed_);
-        fake::FailCalls({});
-        const auto quiet = fake::RegGetString(kEntryKey, "QuietUninstallString");
-        if (!fromTheList || !quiet) {
-            ProcessEnds();
-            fake::SetArguments({});
-            RestartUtility();
-            return;
-        }
-        const std::size_t started = fake::StartedProcesses().size();
-        EXPECT_EQ(*quiet, "\"" + kKept + "TazuStart.exe\" /uninstall /silent");
-        StartAs(kKept, {"/uninstall", "/silent"});
-        ASSERT_EQ(fake::StartedProcesses().size(), started + 1) << "the kept copy started no copy";
-        const fake::Started copy = fake::StartedProcesses().back();
-        fake::ProcessDied();
-        StartAs(sjis::FolderPart(copy.application), {"/uninstall", "/silent", "/keptcopy=" + kKept.substr(0, kKept.size() - 1)});
-    }
-    void ExpectBeforeOrAfter(bool settled) {
-        ExpectOutsideUnchanged(before_, {kDir, kKeptBase, fake::kTempFolder});
-        const bool listed = fake::RegKeyExists(kEntryKey);
-        if (Record()) {
-            EXPECT_TRUE(listed) << "a record without its entry";
-            ExpectEntryTrue(true, /*gameThere=*/false);
-        } else if (settled) {
-            ExpectNoEntry();
-        }
-        // The files go before the record.
-        for (const char* gone : {"Tazu.exe", "Tazu.env", "ovit.dll", "game.ico", "DAT\\sys.dat", "TAZ\\a.taz"})
-            if (!Record()) {
-                EXPECT_FALSE(platform::FileExists(kDir + gone)) << gone;
-            }
-        if (!settled) return;
-        // Of the copies, only that of the run that just ended may be left,
-        // with its removal under way.
-        const auto temp = fake::Tree(fake::kTempFolder);
-        int copies = 0;
-        for (const std::string& path : temp)
-            if (path.back() == '\\' && path.find("\\TAZUSTART-") != std::string::npos) ++copies;
-        const auto& started = fake::StartedProcesses();
-        const bool removing = !started.empty() && started.back().hidden;
-        EXPECT_LE(copies, removing ? 1 : 0) << ::testing::PrintToString(temp);
-    }
-    Snapshot before_;
-};
-
-TEST_F(ListRemovalSweep, EveryFaultAndCrashEndsBeforeOrAfter) {
-    Counts& counts = Tally()["removal from the list"];
-    const auto prepare = [&] { Prepare(); };
-    const auto command = [&] { TheCopyRuns(); };
+    };
+    const auto prepare = [&] {
+        Machine();
+        RestartUtility();
+        InstallFromTheMenu(false);
+        before = Take();
+        fake::AddFile(kTempCopy, "copy");
+    };
+    const auto command = [&] { startAs(sjis::FolderPart(kTempCopy), {"/uninstall", "/silent", keptCopy}); };
     const int total = Once(prepare, command, {});
-    ASSERT_LT(total, kMaxPoints);
-    ASSERT_FALSE(Record());
-    for (const bool fromTheList : {true, false}) {
-        for (int n = 1; n <= total && !HasFailure(); ++n) {
-            SCOPED_TRACE(std::string(fromTheList ? "from the list" : "from the disc") + ", failing call " +
-                         std::to_string(n));
-            Once(prepare, command, {n});
-            ExpectBeforeOrAfter(false);
-            NextStartOf(fromTheList);
-            ExpectBeforeOrAfter(true);
-            ++counts.single;
+    for (int n = 1, crash = 0; crash < 2 && !HasFailure(); n = n < total ? n + 1 : (++crash, 1)) {
+        SCOPED_TRACE((crash ? "crash at call " : "failing call ") + std::to_string(n));
+        Once(prepare, command, crash ? std::vector<int>{} : std::vector<int>{n}, crash ? n : 0);
+        fake::ProcessDied(crashed_);
+        if (fake::RegKeyExists(kEntryKey)) {
+            startAs(kKept, {"/uninstall", "/silent"});
+            fake::ProcessDied();
+            const std::string copy = fake::StartedProcesses().back().application;
+            startAs(sjis::FolderPart(copy), {"/uninstall", "/silent", keptCopy});
+            // The run that just ended leaves its copy to its command prompt.
+            fake::RemoveFile(copy);
+            platform::RemoveEmptyDirectory(sjis::FolderPart(copy));
+        } else {
+            RestartUtility();
         }
-        for (int n = 1; n <= total && !HasFailure(); ++n) {
-            SCOPED_TRACE(std::string(fromTheList ? "from the list" : "from the disc") + ", crash at call " +
-                         std::to_string(n));
-            Once(prepare, command, {}, n);
-            ASSERT_TRUE(crashed_);
-            ExpectBeforeOrAfter(false);
-            NextStartOf(fromTheList);
-            ExpectBeforeOrAfter(true);
-            ++counts.crashes;
-        }
+        ExpectUninstalledOrKept(before, false);
+        ++(crash ? counts.crashes : counts.single);
     }
 }
 

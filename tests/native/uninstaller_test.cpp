@@ -245,43 +245,31 @@ TEST_F(KeptUninstaller, TheKeptCopyReturnsTheRemovalsCodeWhenItEnded) {
 }
 
 // The copy does the whole removal while the kept copy waits, leaves its
-// exit code for it (also when it could not run: the utility was running),
-// and deletes the kept folder only once the kept copy has ended and let
-// go of its file; half a minute at most, after which the next start
-// takes what is left.
+// exit code for it, and deletes the kept folder only once the kept copy
+// has ended and let go of its file; half a minute at most (the next start
+// takes what is left).
 TEST_F(KeptUninstaller, TheCopyAnswersFirstAndTakesTheKeptFolderOnceTheKeptCopyEnded) {
-    const std::string result = kTempCopyFolder + "\\TazuStart.result";
     for (const bool ends : {true, false}) {
-        for (const bool utilityRunning : {false, true}) {
-            SCOPED_TRACE(std::to_string(ends) + std::to_string(utilityRunning));
-            TearDown();
-            SetUp();
-            const auto copy = SplitCommandLine(StartFromTheList("QuietUninstallString"));
-            // The kept copy still runs, holding on to its file.
-            EndProcess();
-            const platform::MutexHandle held = platform::CreateOwnedMutex("TazuUninstallHandover");
-            const int handle = fake::HoldOpen(kKept + "TazuStart.exe");
-            if (utilityRunning) fake::Mutexes().insert("TazuUtility");
-            std::optional<std::string> answer;
-            bool recordAtWait = true;
-            fake::OnWait([&](int waited) {
-                if (waited == 100) answer = platform::ReadWholeFile(result);
-                recordAtWait = recordAtWait && fake::RegKeyExists(kRecordKey);
-                if (ends && waited >= 500) {
-                    platform::ReleaseOwnedMutex(held);
-                    fake::Release(kKept + "TazuStart.exe", handle);
-                }
-            });
-            fake::SetExecutableFolder(sjis::FolderPart(kTempCopy));
-            fake::SetArguments(std::vector<std::string>(copy.begin() + 1, copy.end()));
-            EXPECT_EQ(UtilityMain(), utilityRunning ? kExitRunning : kExitDone);
-            fake::OnWait(nullptr);
-            EXPECT_EQ(answer, utilityRunning ? "6\r\n" : "0\r\n");
-            EXPECT_EQ(recordAtWait, utilityRunning);
-            EXPECT_EQ(fake::Waited(), ends ? 500 : 30000);
-            EXPECT_EQ(fake::RegKeyExists(kEntry), utilityRunning);
-            EXPECT_EQ(platform::DirectoryExists(kKept), utilityRunning || !ends);
-        }
+        SCOPED_TRACE(ends);
+        TearDown();
+        SetUp();
+        const auto copy = SplitCommandLine(StartFromTheList("QuietUninstallString"));
+        EndProcess();  // the kept copy still runs, holding on to its file
+        const platform::MutexHandle held = platform::CreateOwnedMutex("TazuUninstallHandover");
+        const int handle = fake::HoldOpen(kKept + "TazuStart.exe");
+        std::optional<std::string> answer;
+        fake::OnWait([&](int waited) {
+            if (waited == 100) answer = platform::ReadWholeFile(kTempCopyFolder + "\\TazuStart.result");
+            if (ends && waited == 500) platform::ReleaseOwnedMutex(held), fake::Release(kKept + "TazuStart.exe", handle);
+        });
+        fake::SetExecutableFolder(sjis::FolderPart(kTempCopy));
+        fake::SetArguments(std::vector<std::string>(copy.begin() + 1, copy.end()));
+        EXPECT_EQ(UtilityMain(), kExitDone);
+        fake::OnWait(nullptr);
+        EXPECT_EQ(answer, "0\r\n");
+        EXPECT_EQ(fake::Waited(), ends ? 500 : 30000);
+        EXPECT_FALSE(fake::RegKeyExists(kEntry));
+        EXPECT_EQ(platform::DirectoryExists(kKept), !ends);
     }
 }
 
@@ -289,65 +277,43 @@ TEST_F(KeptUninstaller, TheCopyAnswersFirstAndTakesTheKeptFolderOnceTheKeptCopyE
 // a removal cut short) leads to nothing: the entry and the kept
 // uninstaller go, and the user who chose Uninstall is told.
 TEST_F(KeptUninstaller, NothingInstalledTakesTheEntryAndTheUninstaller) {
-    for (const char* value : {"UninstallString", "QuietUninstallString"}) {
-        SCOPED_TRACE(value);
-        TearDown();
-        SetUp();
-        fake::RegSetString(kRecordKey, "InstPath", "");
-        const std::string copy = StartFromTheList(value);
-        EXPECT_EQ(Start(copy), kExitDone);
-        if (value == std::string("UninstallString")) {
-            ASSERT_EQ(fake::Boxes().size(), 1u);
-            EXPECT_EQ(fake::Boxes()[0].text,
-                      "『ソフト表』はすでにインストールされていません。\nプログラムの一覧から『ソフト表』の登録を削除しました。");
-            EXPECT_EQ(fake::Boxes()[0].icon, platform::MbIcon::Information);
-        } else {
-            EXPECT_TRUE(fake::Boxes().empty());
-        }
-        EXPECT_FALSE(fake::RegKeyExists(kEntry));
-        EXPECT_TRUE(fake::Tree(kBase).empty());
-        EXPECT_TRUE(platform::FileExists(kDir + "Tazu.exe"));  // not ours to delete without a record
-    }
+    fake::RegSetString(kRecordKey, "InstPath", "");
+    EXPECT_EQ(Start(StartFromTheList()), kExitDone);
+    ASSERT_EQ(fake::Boxes().size(), 1u);
+    EXPECT_EQ(fake::Boxes()[0].text,
+              "『ソフト表』はすでにインストールされていません。\nプログラムの一覧から『ソフト表』の登録を削除しました。");
+    EXPECT_FALSE(fake::RegKeyExists(kEntry));
+    EXPECT_TRUE(fake::Tree(kBase).empty());
+    EXPECT_TRUE(platform::FileExists(kDir + "Tazu.exe"));  // not ours to delete without a record
 }
 
 // The install folder deleted by hand: the removal from the list says so
-// and forgets the game (record, shortcut, entry, uninstaller), asking
-// nothing more. The folder there without its log: it says the files stay
-// and asks; /silent does it.
+// and forgets the game (record, shortcut, entry, uninstaller). The folder
+// there without its log: it says the files stay and asks (/silent: does
+// it); No keeps all.
 TEST_F(KeptUninstaller, AGameWithoutItsFilesCanStillBeRemovedFromTheList) {
-    enum Case { kFolderGone, kLogGoneYes, kLogGoneNo, kLogGoneSilent };
-    for (const Case c : {kFolderGone, kLogGoneYes, kLogGoneNo, kLogGoneSilent}) {
-        SCOPED_TRACE(c);
-        TearDown();
-        SetUp();
-        for (const std::string& f : fake::Tree(kDir))
-            if (f.back() != '\\' && (c == kFolderGone || f == sjis::FoldCase(kDir + "Setup.log"))) fake::RemoveFile(f);
-        if (c == kFolderGone) {
+    for (const bool folderGone : {true, false}) {
+        for (const MbResult answer : {MbResult::Yes, MbResult::No}) {
+            TearDown();
+            SetUp();
+            fake::RemoveFile(kDir + "Setup.log");
             const auto tree = fake::Tree(kDir);
-            for (auto it = tree.rbegin(); it != tree.rend(); ++it) platform::RemoveEmptyDirectory(*it);
-            ASSERT_FALSE(platform::DirectoryExists(kDir));
-        }
-        const std::string copy = StartFromTheList(c == kLogGoneSilent ? "QuietUninstallString" : "UninstallString");
-        const int code = Start(copy, [c] {
-            fake::QueueAnswer(MbResult::Yes);  // start the removal
-            if (c != kFolderGone) fake::QueueAnswer(c == kLogGoneNo ? MbResult::No : MbResult::Yes);
-        });
-        EXPECT_EQ(code, c == kLogGoneNo ? kExitCancelled : kExitDone);
-        const bool forgotten = c != kLogGoneNo;
-        EXPECT_EQ(fake::RegKeyExists(kRecordKey), !forgotten);
-        EXPECT_EQ(fake::RegKeyExists(kEntry), !forgotten);
-        EXPECT_EQ(platform::FileExists(kLink), !forgotten);
-        EXPECT_EQ(fake::Tree(kBase).empty(), forgotten);
-        if (c == kLogGoneSilent) {
-            EXPECT_TRUE(fake::Boxes().empty());
-            continue;
-        }
-        ASSERT_EQ(fake::Boxes().size(), c == kLogGoneYes ? 3u : 2u);
-        EXPECT_NE(fake::Boxes()[1].text.find(c == kFolderGone ? "インストール先のフォルダが見つかりません"
-                                                              : "ファイルはそのまま残ります"),
-                  std::string::npos);
-        if (c == kLogGoneYes) {
-            EXPECT_NE(fake::Boxes()[2].text.find("ファイルは残っています"), std::string::npos);
+            for (auto it = tree.rbegin(); folderGone && it != tree.rend(); ++it)
+                fake::RemoveFile(*it), platform::RemoveEmptyDirectory(*it);
+            // Yes to the files that stay is what /silent does.
+            const bool silent = !folderGone && answer == MbResult::Yes;
+            const int code = Start(StartFromTheList(silent ? "QuietUninstallString" : "UninstallString"), [answer] {
+                fake::QueueAnswer(MbResult::Yes);
+                fake::QueueAnswer(answer);
+            });
+            const bool forgotten = folderGone || answer == MbResult::Yes;
+            EXPECT_EQ(code, forgotten ? kExitDone : kExitCancelled);
+            EXPECT_EQ(fake::RegKeyExists(kEntry) || fake::RegKeyExists(kRecordKey) || platform::FileExists(kLink), !forgotten);
+            EXPECT_EQ(fake::Tree(kBase).empty(), forgotten);
+            ASSERT_EQ(fake::Boxes().size(), silent ? 0u : 2u);
+            const std::string said = silent ? "" : fake::Boxes()[1].text;
+            EXPECT_NE(said.find(folderGone ? "フォルダが見つかりません" : silent ? "" : "ファイルはそのまま残ります"),
+                      std::string::npos);
         }
     }
 }
