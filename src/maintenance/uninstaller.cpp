@@ -103,11 +103,11 @@ int HandOver(const WinPath& kept, const std::vector<std::string>& args, bool ask
     const auto setupInf = kept.Child(kUninstallerSetupName);
     const auto inf = platform::IniFile::Open(setupInf->Text());
     const std::string title = inf ? inf->ReadString("Setting", "GameTitle", "") : std::string();
+    platform::app::SetTitle(title.empty() ? std::string(kStartTitle) : ApplicationTitleFor(title));
     if (title.empty()) {
         if (asks) boxes.Ask(nullptr, Msg::KeptSetupUnreadable, {setupInf->Text()});
         return kExitNoDisc;
     }
-    platform::app::SetTitle(ApplicationTitleFor(title));
     // What runs cut short left is taken away first, so that its folders
     // do not pile up.
     RemoveLeftoverTempCopies();

@@ -144,7 +144,13 @@ protected:
 // the kept uninstaller. Then it has a hidden command prompt delete itself
 // and its folder.
 TEST_F(KeptUninstaller, FromTheListWithoutTheDiscNothingOfTheGameStays) {
+    // A copy a run cut short left goes first; a folder holding another's file stays.
+    const std::string temp = std::string(fake::kTempFolder) + "\\";
+    fake::AddFile(temp + "TazuStart-10\\TazuStart.exe", "left");
+    fake::AddFile(temp + "TazuStart-2\\mine.txt", "MINE");
     const std::string copy = StartFromTheList();
+    EXPECT_FALSE(platform::DirectoryExists(temp + "TazuStart-10"));
+    EXPECT_TRUE(platform::FileExists(temp + "TazuStart-2\\mine.txt"));
     EXPECT_EQ(fake::StartedProcesses().back().application, kTempCopy);
     EXPECT_EQ(fake::StartedProcesses().back().directory, kTempCopyFolder + "\\");
     EXPECT_EQ(platform::ReadWholeFile(kTempCopy), platform::ReadWholeFile(kKept + "TazuStart.exe"));
@@ -360,6 +366,7 @@ TEST_F(KeptUninstaller, AHandOverThatCannotStartSaysWhy) {
         };
         EXPECT_EQ(fake::Boxes()[0].text, expected[c]);
         EXPECT_EQ(fake::Boxes()[0].icon, platform::MbIcon::Warning);
+        EXPECT_EQ(fake::Boxes()[0].caption, c == kUnreadable ? "TAZU Start Up Utility" : "『ソフト表』　起動ユーティリティ");
         EXPECT_TRUE(fake::RegKeyExists(kEntry));
         EXPECT_TRUE(fake::Tree(std::string(fake::kTempFolder) + "\\TazuStart-1").empty());
         fake::SetTempFolder(std::string(fake::kTempFolder));
