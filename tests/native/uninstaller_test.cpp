@@ -183,6 +183,7 @@ TEST_F(KeptUninstaller, FromTheListWithoutTheDiscNothingOfTheGameStays) {
     EXPECT_EQ(removal.commandLine.find("Users"), std::string::npos) << removal.commandLine;
     EXPECT_NE(removal.commandLine.find("del /f /q TazuStart-1\\TazuStart.exe "), std::string::npos);
     EXPECT_NE(removal.commandLine.find("rmdir TazuStart-1 "), std::string::npos);
+    EXPECT_NE(removal.commandLine.find("(\"C:\\WINDOWS\\System32\\PING.EXE\" -n 2 "), std::string::npos);  // not one of the temporary folder
     EXPECT_EQ(removal.directory, std::string(fake::kTempFolder) + "\\");
     EXPECT_TRUE(platform::FileExists(kTempCopy));  // until this process has ended
     EXPECT_FALSE(platform::FileExists(kTempCopyFolder + "\\TazuStart.result"));
