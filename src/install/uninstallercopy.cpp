@@ -150,15 +150,6 @@ bool RemoveKeptUninstaller() {
     return gone;
 }
 
-bool IsTempCopyName(const std::string& name) {
-    const std::size_t prefix = std::strlen(kTempCopyPrefix);
-    if (name.size() <= prefix || name.size() > prefix + 3 || !sjis::EqualsNoCase(name.substr(0, prefix), kTempCopyPrefix))
-        return false;
-    for (std::size_t i = prefix; i < name.size(); ++i)
-        if (name[i] < '0' || name[i] > '9') return false;
-    return true;
-}
-
 void RemoveLeftoverTempCopies() {
     const auto temp = platform::TempFolder();
     const auto parsed = temp ? WinPath::Parse(*temp) : std::nullopt;

@@ -74,8 +74,6 @@ bool RemoveKeptUninstaller();
 constexpr const char* kTempCopyPrefix = "TazuStart-";
 constexpr int kMaxTempCopies = 100;
 constexpr const char* kTempResultName = "TazuStart.result";
-// True for a name of such a folder: the prefix and a number the program chose.
-bool IsTempCopyName(const std::string& name);
 // Takes away what a copy that is no longer running left in the temporary
 // folder: in each such folder, the program (which cannot go while it
 // runs), then the result file and the folder when empty. Anything else in

@@ -157,10 +157,10 @@ std::optional<WinPath> OwnTempCopyFolder() {
     const auto self = WinPath::Parse(platform::ExecutablePath());
     const auto temp = TempFolderPath();
     const auto folder = self ? self->Parent() : std::nullopt;
-    if (!folder || !temp || !folder->IsDirectlyIn(*temp) || !IsTempCopyName(folder->Last()) ||
-        !sjis::EqualsNoCase(self->Last(), kUninstallerExeName))
-        return std::nullopt;
-    return folder;
+    if (!folder || !temp || !sjis::EqualsNoCase(self->Last(), kUninstallerExeName)) return std::nullopt;
+    for (int n = 1; n <= kMaxTempCopies; ++n)
+        if (temp->Child(kTempCopyPrefix + std::to_string(n)) == folder) return folder;
+    return std::nullopt;
 }
 
 // The program the command prompt waits with, by its full name when the
