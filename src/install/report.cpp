@@ -71,6 +71,25 @@ const MessageDef kMessages[] = {
      "\n\n[ %s ]\n%s\nファイルを使用しているプログラムを終了してから、\nもう一度削除を行ってください。",
      Ok, Warning, First, nullptr},
 
+    {Msg::HandOverFailed, "『%s』の削除を開始できませんでした。\n\n%s", Ok, Warning, First, nullptr},
+    {Msg::KeptSetupUnreadable,
+     "削除に必要なインストール情報ファイルを読み込めないため、\n削除を開始できませんでした。\n\n[ %s ]", Ok, Warning, First,
+     nullptr},
+    {Msg::NoLongerInstalled,
+     "『%s』はすでにインストールされていません。\nプログラムの一覧から『%s』の登録を削除しました。", Ok, Information, First,
+     nullptr},
+    {Msg::FolderGoneForgotten,
+     "『%s』のインストール先のフォルダが見つかりません。\n\n[ %s ]\n\n"
+     "インストール情報とプログラムの一覧の登録を削除しました。",
+     Ok, Information, First, nullptr},
+    {Msg::LogMissingForget,
+     "Setup.logが見つからないため、『%s』のファイルは削除できません。\n次のフォルダのファイルはそのまま残ります。"
+     "\n\n[ %s ]\n\nインストール情報とプログラムの一覧の登録だけを削除しますか？",
+     YesNo, Question, Second, nullptr},
+    {Msg::ListEntryForgotten,
+     "『%s』のインストール情報とプログラムの一覧の登録を削除しました。\n次のフォルダのファイルは残っています。\n\n[ %s ]",
+     Ok, Information, First, nullptr},
+
     {Msg::RemoveQuestion,
      "インストール情報の削除を行います。\n\nこの作業はインストール情報を強制的に削除しますので、\n"
      "ゲームを手で消してしまったなどでインストールが\n行えなくなってしまった場合のみ実行してください。\n"

@@ -21,6 +21,8 @@ enum class Msg {
     ReadmeFailed,
     // the uninstall
     UninstallStart, DeleteSaves, LogMissing, UninstallDone, RecordNotRemoved, UninstallIncomplete,
+    // the removal from the list of programs
+    HandOverFailed, KeptSetupUnreadable, NoLongerInstalled, FolderGoneForgotten, LogMissingForget, ListEntryForgotten,
     // the record repair
     RemoveQuestion, RemoveDone, RemoveFailed, ChangeQuestion, ChangeAbandoned, NotInstalledThere, RootNotInstallFolder,
     ChangeFailed,

@@ -2,6 +2,7 @@
 // part of the installation's plan.
 #include "install/uninstallercopy.h"
 
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -37,18 +38,35 @@ std::string InstalledProgramName(const std::string& regKey, const std::string& t
         const unsigned char c = static_cast<unsigned char>(joined[i]);
         if (sjis::IsLeadByte(c)) {
             // A lead byte at the end has no character to make: it goes.
-            if (i + 1 < joined.size()) {
-                if (name.size() + 2 > kMaxNameBytes) break;
-                name += joined.substr(i, 2);
-            }
+            if (i + 1 < joined.size()) name += joined.substr(i, 2);
             ++i;
             continue;
         }
-        if (name.size() + 1 > kMaxNameBytes) break;
         name += c < 0x20 || std::strchr("\\/:*?\"<>|", c) ? '_' : static_cast<char>(c);
     }
-    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
-    return name;
+    const auto trim = [](std::string& text) {
+        while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
+    };
+    trim(name);
+    if (name.size() <= kMaxNameBytes) return name;
+    // FNV-1a over the maker and the title as given, a NUL between them:
+    // no two pairs are joined alike.
+    std::uint32_t hash = 2166136261u;
+    for (const char c : regKey + std::string(1, '\0') + title) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 16777619u;
+    }
+    char tail[16];
+    std::snprintf(tail, sizeof tail, "~%08X", static_cast<unsigned>(hash));
+    std::size_t keep = 0;
+    while (keep < name.size()) {
+        const std::size_t step = sjis::IsLeadByte(static_cast<unsigned char>(name[keep])) ? 2 : 1;
+        if (keep + step + std::strlen(tail) > kMaxNameBytes) break;
+        keep += step;
+    }
+    name.resize(keep);
+    trim(name);
+    return name + tail;
 }
 
 std::optional<WinPath> UninstallerBase() {
@@ -107,7 +125,7 @@ bool KeptUninstallerPlanned(const InstallPlan& plan, const UninstallerPlace& pla
     return plan.Find(place.exe.Text()) && plan.Find(place.setupInf.Text());
 }
 
-void WriteKeptUninstaller(const UninstallerPlace& place, Installation& installation, Reporter& report) {
+std::uint64_t WriteKeptUninstaller(const UninstallerPlace& place, Installation& installation, Reporter& report) {
     const std::string self = platform::ExecutablePath();
     const auto program = platform::ReadWholeFile(self);
     if (!program) throw std::runtime_error("ファイルを読み込めません。\n\n[ " + self + " ]");
@@ -117,6 +135,7 @@ void WriteKeptUninstaller(const UninstallerPlace& place, Installation& installat
         if (!installation.MoveAside(path->Text(), report) || !PutNew(installation, path->Text(), bytes))
             throw std::runtime_error("ファイルに書き込めません。\n\n[ " + path->Text() + " ]");
     }
+    return files[0].second.size() + files[1].second.size();
 }
 
 bool RemoveKeptUninstaller() {
@@ -125,4 +144,18 @@ bool RemoveKeptUninstaller() {
     const bool gone = Gone(place->exe.Text()) && Gone(place->setupInf.Text());
     if (gone && platform::RemoveEmptyDirectory(place->folder.Text())) platform::RemoveEmptyDirectory(place->base.Text());
     return gone;
+}
+
+void RemoveLeftoverTempCopies() {
+    const auto temp = platform::TempFolder();
+    const auto parsed = temp ? WinPath::Parse(*temp) : std::nullopt;
+    if (!parsed || parsed->IsRoot()) return;
+    for (int n = 1; n <= kMaxTempCopies; ++n) {
+        const auto folder = parsed->Child(kTempCopyPrefix + std::to_string(n));
+        if (!folder || platform::Probe(folder->Text()) != platform::PathKind::Folder) continue;
+        // A copy that still runs keeps its program, and its result for the
+        // kept uninstaller that waits for it.
+        if (Gone(folder->Child(kUninstallerExeName)->Text()) && Gone(folder->Child(kTempResultName)->Text()))
+            platform::RemoveEmptyDirectory(folder->Text());
+    }
 }

@@ -4,6 +4,7 @@
 // Windows' list of installed programs without the disc. The copy is part
 // of the installation's plan, so that a rollback takes it back.
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -21,8 +22,11 @@ constexpr const char* kUninstallerSetupName = "Setup.inf";
 // The name of one game among those of every maker: `regKey` and `title`
 // joined by an underscore, each byte that no file or key name may hold
 // (a control byte, \ / : * ? " < > |) made an underscore, trailing dots
-// and blanks dropped, cut to 120 bytes at a character's end. Names the
-// uninstaller's folder and the game's entry in the list of programs.
+// and blanks dropped. A name longer than 120 bytes is cut at a character's
+// end and ends in "~" and eight hex digits of a hash of the whole maker
+// and title, so that games alike in their first 120 bytes get names of
+// their own; a shorter name is as it always was. Names the uninstaller's
+// folder and the game's entry in the list of programs.
 std::string InstalledProgramName(const std::string& regKey, const std::string& title);
 
 struct UninstallerPlace {
@@ -54,10 +58,25 @@ std::optional<bool> PlansKeptUninstaller(const InstallPlan& plan);
 
 // Puts the uninstaller `installation` planned down: what stands at its
 // place is moved aside first, as the plan says; the files are made new and
-// flushed. Throws std::runtime_error when a file cannot be read or written.
-void WriteKeptUninstaller(const UninstallerPlace& place, Installation& installation, Reporter& report);
+// flushed. Returns the bytes of both files. Throws std::runtime_error when
+// a file cannot be read or written.
+std::uint64_t WriteKeptUninstaller(const UninstallerPlace& place, Installation& installation, Reporter& report);
 
 // Removes the uninstaller's files, then its folder and the base folder
 // when empty. True when none of its files is left. A file of another name
-// in the folder is left alone, and the folder with it.
+// in the folder is left alone, and the folder with it. The program goes
+// first: while it runs, nothing goes.
 bool RemoveKeptUninstaller();
+
+// The copy the kept uninstaller runs from: a folder "TazuStart-<n>" made
+// for it directly in the temporary folder, holding the program and, once
+// the removal ended, a file with the removal's exit code for the kept
+// uninstaller that waits for it.
+constexpr const char* kTempCopyPrefix = "TazuStart-";
+constexpr int kMaxTempCopies = 100;
+constexpr const char* kTempResultName = "TazuStart.result";
+// Takes away what a copy that is no longer running left in the temporary
+// folder: in each such folder, the program (which cannot go while it
+// runs), then the result file and the folder when empty. Anything else in
+// the folder is someone else's and keeps it.
+void RemoveLeftoverTempCopies();

@@ -9,6 +9,7 @@
 #include "install/transaction.h"
 #include "install/uninstallercopy.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/sjis.h"
 #include "platform/winpath.h"
@@ -56,7 +57,8 @@ bool PlanAppsEntry(InstallPlan& plan) {
 void AddAppsEntry(Installation& installation, Reporter& report) {
     const auto place = KeptUninstallerPlace();
     if (!place || !KeptUninstallerPlanned(installation.Planned(), *place)) return;
-    WriteKeptUninstaller(*place, installation, report);
+    // The uninstaller is the game's too, and goes with it.
+    const std::uint64_t keptBytes = WriteKeptUninstaller(*place, installation, report);
 
     auto entry = platform::RegKey::OpenOrCreate(AppsEntryKeyPath());
     const std::string uninstall = Quoted(place->exe.Text()) + " /uninstall";
@@ -66,7 +68,7 @@ void AddAppsEntry(Installation& installation, Reporter& report) {
     const bool written = entry && WriteFolderValues(*entry, installation.Folder()) &&
                          entry->WriteString("UninstallString", uninstall) &&
                          entry->WriteString("QuietUninstallString", uninstall + " /silent") &&
-                         entry->WriteDword("EstimatedSize", EstimatedKilobytes(InstConfig.TotalInstSize)) &&
+                         entry->WriteDword("EstimatedSize", EstimatedKilobytes(InstConfig.TotalInstSize + keptBytes)) &&
                          entry->WriteString("InstallDate", InstallDateText()) && entry->WriteDword("NoModify", 1) &&
                          entry->WriteDword("NoRepair", 1) && entry->WriteString("DisplayName", InstConfig.GameTitle);
     if (!written) throw std::runtime_error(kRegistryFailure);
@@ -102,6 +104,41 @@ bool RemoveAppsEntry() {
     const auto there = uninstall ? uninstall->HasSubkey(EntryName()) : std::nullopt;
     if (!there || (*there && !uninstall->DeleteSubkeyTree(EntryName()))) return false;
     return RemoveKeptUninstaller();
+}
+
+std::optional<bool> AppsEntryThere() {
+    const auto uninstall = platform::RegKey::OpenOrCreate(kUninstallKey);
+    return uninstall ? uninstall->HasSubkey(EntryName()) : std::nullopt;
+}
+
+bool RecordSurelyAbsent() {
+    const auto& key = InstConfig.RecordKey;
+    const auto there = key ? key->HasValue("InstPath") : std::nullopt;
+    if (!there) return false;
+    if (!*there) return true;
+    const auto value = key->ReadString("InstPath");
+    if (!value) return false;
+    // As the record is read: an empty value, or one that is no plain
+    // absolute folder other than a root, names no installation.
+    const auto folder = value->empty() ? std::nullopt : WinPath::Parse(sjis::WithTrailingBackslash(*value));
+    return !folder || folder->IsRoot();
+}
+
+void FinishListRemoval(Reporter& report) {
+    // Only the recovery of an installation ever leaves the marker: its
+    // rollback takes the entry it wrote.
+    const auto& key = InstConfig.RecordKey;
+    const bool settled = key && key->HasValue(kInstallingValue) == std::optional<bool>(false) &&
+                         key->HasValue(kMovingValue) == std::optional<bool>(false);
+    if (settled && !InstConfig.InstFolder && !InstConfig.RegKey.empty() && RecordSurelyAbsent()) {
+        const auto place = KeptUninstallerPlace();
+        const bool kept = place && platform::Probe(place->folder.Text()) != platform::PathKind::Missing;
+        if (AppsEntryThere().value_or(true) || kept) {
+            report.Note("インストールされていないゲームの登録を削除します：" + AppsEntryKeyPath());
+            RemoveAppsEntry();
+        }
+    }
+    RemoveLeftoverTempCopies();
 }
 
 void MoveAppsEntry(const std::string& folder) {

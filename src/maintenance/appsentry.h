@@ -6,10 +6,14 @@
 // The entry names an installation only while its files are there: it is
 // written with the uninstaller just before the record, as part of the
 // installation's plan, and goes with every rollback of that installation;
-// it goes before the record when the game is uninstalled or forgotten, and
-// follows a record change.
+// it goes after the record when the game is uninstalled or forgotten, and
+// follows a record change. The record always can go: an entry left without
+// a record (the removal was cut short, or the entry could not be deleted)
+// is taken away, with the kept uninstaller, by the next start of the
+// utility or of the kept uninstaller.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "install/report.h"
@@ -44,9 +48,22 @@ void AddAppsEntry(Installation& installation, Reporter& report);
 // installation is left.
 bool DropAppsEntryOf(const InstallPlan& plan);
 
-// The uninstall and the record removal: the entry goes, then the kept
-// uninstaller. True when neither is left.
+// The uninstall and the record removal, once the record is gone: the entry
+// goes, then the kept uninstaller. True when neither is left.
 bool RemoveAppsEntry();
+// Whether the game has an entry; nullopt when the system could not say.
+std::optional<bool> AppsEntryThere();
+// True only when the record key says for sure that no installation is
+// recorded: no InstPath, or one that names no install folder. A value that
+// could not be read is no such proof: the entry of a game that may be
+// installed never goes on a guess.
+bool RecordSurelyAbsent();
+
+// At every start, after an interrupted installation was settled: a game
+// without a record has neither entry nor kept uninstaller (what a removal
+// cut short left goes, told in the log), and copies of the kept uninstaller
+// left in the temporary folder by runs that ended go.
+void FinishListRemoval(Reporter& report);
 
 // The record change to `folder`: an entry that is there names the new
 // folder and the icon in it; none is made. Throws std::runtime_error when

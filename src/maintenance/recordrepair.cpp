@@ -50,10 +50,13 @@ RecordOutcome RemoveRecord(const platform::Form& owner, Reporter& report) {
     if (report.Ask(&owner, Msg::RemoveQuestion) != MbResult::Yes) return RecordOutcome::Declined;
     // A record that stays is not reported as removed: the menu stays as it
     // is, and the removal can be tried again.
-    if (!RemoveAppsEntry() || !RemoveInstallationRecord()) {  // the list's entry goes before the record
+    if (!RemoveInstallationRecord()) {
         report.Ask(&owner, Msg::RemoveFailed);
         return RecordOutcome::Failed;
     }
+    // The list's entry follows the record; what of it cannot go now, the
+    // next start takes.
+    RemoveAppsEntry();
     report.Ask(&owner, Msg::RemoveDone);
     return RecordOutcome::Done;
 }
@@ -100,7 +103,7 @@ void FinishRecordChange(const std::string& folder) {
 
 void RecoverInterruptedWork(const platform::Form& owner, Reporter& report) {
     auto* key = InstConfig.RecordKey.get();
-    if (!key) return;
+    if (!key) return FinishListRemoval(report);
     if (const auto marker = key->ReadString(kInstallingValue)) {
         auto plan = ParseJournal(*marker);
         const auto folder = plan ? platform::WinPath::Parse(plan->folder) : std::nullopt;
@@ -140,4 +143,6 @@ void RecoverInterruptedWork(const platform::Form& owner, Reporter& report) {
             }
         }
     }
+    // Last: what a removal from the list left is settled once no installation is under way.
+    FinishListRemoval(report);
 }

@@ -2,6 +2,7 @@
 #include "maintenance/uninstall.h"
 
 #include <memory>
+#include <optional>
 
 #include "install/instcommon.h"
 #include "maintenance/appsentry.h"
@@ -40,7 +41,10 @@ PassResult RunDeletionPass(const platform::Form& owner, Reporter& report, const 
     result.pass = UninstallFiles(log, folder, InstConfig.DeleteSaveData, report);
     RemoveStartMenuShortcut();
     if (result.pass.remaining.empty()) {
-        result.recordGone = RemoveAppsEntry() && RemoveInstallationRecord();  // the list's entry goes before the record
+        // The record first: it can always go. The list's entry follows;
+        // what of it stays, the next start takes.
+        result.recordGone = RemoveInstallationRecord();
+        if (result.recordGone) RemoveAppsEntry();
     } else {
         std::string rest;
         for (const auto* list : {&result.pass.remaining, &result.pass.keptSaves})
@@ -67,25 +71,57 @@ std::string RemainingList(const std::vector<std::string>& remaining, const platf
     return list;
 }
 
+// The removal from the list of a game whose files it cannot remove: the
+// folder is gone (said), or there without its log (the files that stay
+// said, then asked). The record, the shortcut and the entry go.
+UninstallOutcome ForgetFromTheList(const platform::Form& owner, Reporter& report, bool folderGone) {
+    const std::string& game = InstConfig.GameTitle;
+    const std::string folder = InstConfig.InstFolder->Text();
+    if (!folderGone && report.Ask(&owner, Msg::LogMissingForget, {game, folder}) != MbResult::Yes)
+        return UninstallOutcome::Declined;
+    report.Note(folderGone ? "インストール先のフォルダがありません：" + folder : "Setup.logがありません：" + folder);
+    RemoveStartMenuShortcut();
+    if (!RemoveInstallationRecord()) {
+        report.Ask(&owner, Msg::RemoveFailed);
+        return UninstallOutcome::RecordKept;
+    }
+    RemoveAppsEntry();
+    report.Ask(&owner, folderGone ? Msg::FolderGoneForgotten : Msg::ListEntryForgotten, {game, folder});
+    return UninstallOutcome::Done;
+}
+
 }  // namespace
 
-UninstallOutcome UninstallGame(platform::Form& owner, Reporter& report) {
+UninstallOutcome UninstallGame(platform::Form& owner, Reporter& report, bool fromTheList) {
     const std::string& game = InstConfig.GameTitle;
     if (report.Ask(&owner, Msg::UninstallStart, {game}) != MbResult::Yes) return UninstallOutcome::Declined;
-    InstConfig.DeleteSaveData = report.Ask(&owner, Msg::DeleteSaves) == MbResult::Yes;
 
     // A record that names no usable folder is refused when it is read; the
     // check here keeps the pass from ever working over anything else.
     const auto& folder = InstConfig.InstFolder;
     const auto logFile = folder ? folder->Child("Setup.log") : std::nullopt;
     const std::string logPath = logFile ? logFile->Text() : std::string();
-    if (logFile) RecoverInstallLog(logPath);
-    // An unreadable log is as good as a missing one: nothing may be deleted
-    // without knowing what the installation put down. So is one that names
-    // no file of the installation: deleting "every listed file" of it would
-    // delete nothing and call that complete.
-    auto log = logFile && platform::FileExists(logPath) ? platform::ReadWholeFile(logPath) : std::nullopt;
-    if (log && !LogNamesInstallation(*log, *folder)) log.reset();
+    std::optional<std::string> log;
+    const auto readLog = [&] {
+        if (logFile) RecoverInstallLog(logPath);
+        // An unreadable log is as good as a missing one: nothing may be
+        // deleted without knowing what the installation put down. So is one
+        // that names no file of the installation: deleting "every listed
+        // file" of it would delete nothing and call that complete.
+        log = logFile && platform::FileExists(logPath) ? platform::ReadWholeFile(logPath) : std::nullopt;
+        if (log && !LogNamesInstallation(*log, *folder)) log.reset();
+    };
+    // From the list, nothing is asked of a game whose files cannot be removed.
+    const auto there = folder && fromTheList ? platform::Probe(folder->Text()) : platform::PathKind::Unknown;
+    if (there == platform::PathKind::Folder) readLog();
+    // Only a log the system says is not there: one that could not be read
+    // may be read the next time.
+    if (there == platform::PathKind::Missing ||
+        (!log && there == platform::PathKind::Folder && platform::Probe(logPath) == platform::PathKind::Missing))
+        return ForgetFromTheList(owner, report, there == platform::PathKind::Missing);
+
+    InstConfig.DeleteSaveData = report.Ask(&owner, Msg::DeleteSaves) == MbResult::Yes;
+    if (!fromTheList) readLog();
     if (!log) {
         report.Ask(&owner, Msg::LogMissing, {game});
         return UninstallOutcome::LogMissing;

@@ -2,6 +2,11 @@
 // folder, the uninstall without the disc, and the copy's own removal.
 #include "maintenance/uninstaller.h"
 
+#include <cctype>
+#include <cstring>
+#include <memory>
+
+#include "install/report.h"
 #include "install/uninstallercopy.h"
 #include "maintenance/appsentry.h"
 #include "platform/app.h"
@@ -22,11 +27,10 @@ namespace {
 
 constexpr const char* kKeptCopyOption = "KEPTCOPY";
 // Held by the kept copy until it ends (the system lets go of it then): the
-// copy in the temporary folder waits for it to go.
+// copy in the temporary folder waits for it to go before it deletes the
+// kept folder.
 constexpr const char* kHandoverMutex = "TazuUninstallHandover";
-constexpr int kHandoverWaitMs = 30000, kHandoverPollMs = 100;
-constexpr int kMaxTempFolders = 100;
-constexpr const char* kTempFolderPrefix = "TazuStart-";
+constexpr int kHandoverWaitMs = 30000, kPollMs = 100;
 // The removal of the copy: tried once a second (ping waits that long on
 // every Windows) until its file is gone, for half a minute at most.
 constexpr int kRemovalTries = 30;
@@ -59,32 +63,63 @@ std::optional<WinPath> KeptFolder(const std::string& text) {
     return folder;
 }
 
-// The game's title as the kept Setup.inf has it, for a message before the
-// uninstall has read it.
-std::string KeptTitle(const WinPath& kept) {
-    const auto inf = platform::IniFile::Open(kept.Child(kUninstallerSetupName)->Text());
-    return inf ? inf->ReadString("Setting", "GameTitle", "") : std::string();
-}
-
-// A new folder in the temporary folder, made by this call; nullopt when
-// none could be made.
-std::optional<WinPath> NewTempFolder() {
+std::optional<WinPath> TempFolderPath() {
     const auto temp = platform::TempFolder();
     const auto parsed = temp ? WinPath::Parse(*temp) : std::nullopt;
     if (!parsed || parsed->IsRoot()) return std::nullopt;
-    for (int n = 1; n <= kMaxTempFolders; ++n) {
-        const auto folder = parsed->Child(kTempFolderPrefix + std::to_string(n));
+    return parsed;
+}
+
+// A new folder for the copy in the temporary folder, made by this call;
+// nullopt when none could be made.
+std::optional<WinPath> NewTempFolder(const WinPath& temp) {
+    for (int n = 1; n <= kMaxTempCopies; ++n) {
+        const auto folder = temp.Child(kTempCopyPrefix + std::to_string(n));
         if (folder && platform::MakeFolder(folder->Text())) return folder;
     }
     return std::nullopt;
 }
 
-// The kept copy: a copy of itself in the temporary folder takes over.
+// The exit code a copy left for the kept copy: a number and CR LF, written
+// whole; nullopt for anything else (not yet written, or written part way).
+std::optional<int> ReadResult(const std::string& path) {
+    const auto text = platform::ReadWholeFile(path);
+    if (!text || text->size() < 3 || text->size() > 12 || text->compare(text->size() - 2, 2, "\r\n") != 0)
+        return std::nullopt;
+    int code = 0;
+    for (std::size_t i = 0; i + 2 < text->size(); ++i) {
+        const char c = (*text)[i];
+        if (c < '0' || c > '9') return std::nullopt;
+        code = code * 10 + (c - '0');
+    }
+    return code;
+}
+
+// The kept copy: a copy of itself in the temporary folder does the
+// removal; this one waits for its result and returns it, so that whoever
+// started the uninstall string learns when the game is gone, and whether.
 int HandOver(const WinPath& kept, const std::vector<std::string>& args, bool asks) {
-    const auto folder = NewTempFolder();
+    BoxReporter boxes;
+    const auto setupInf = kept.Child(kUninstallerSetupName);
+    const auto inf = platform::IniFile::Open(setupInf->Text());
+    const std::string title = inf ? inf->ReadString("Setting", "GameTitle", "") : std::string();
+    platform::app::SetTitle(title.empty() ? std::string(kStartTitle) : ApplicationTitleFor(title));
+    if (title.empty()) {
+        if (asks) boxes.Ask(nullptr, Msg::KeptSetupUnreadable, {setupInf->Text()});
+        return kExitNoDisc;
+    }
+    // What runs cut short left is taken away first, so that its folders
+    // do not pile up.
+    RemoveLeftoverTempCopies();
+    const auto temp = TempFolderPath();
+    const auto folder = temp ? NewTempFolder(*temp) : std::nullopt;
     const auto copy = folder ? folder->Child(kUninstallerExeName) : std::nullopt;
-    bool started = false;
-    if (copy) {
+    std::unique_ptr<platform::ChildProcess> child;
+    std::string why;
+    if (!copy) {
+        why = "一時フォルダに作業用のフォルダを作成できませんでした。" +
+              (temp ? "\n\n[ " + temp->Text() + " ]" : std::string());
+    } else {
         const auto program = platform::ReadWholeFile(platform::ExecutablePath());
         auto file = program ? platform::File::CreateNew(copy->Text()) : nullptr;
         const bool written = file && file->Write(program->data(), program->size()) && file->Flush();
@@ -92,56 +127,107 @@ int HandOver(const WinPath& kept, const std::vector<std::string>& args, bool ask
         std::string line = QuotedArgument(copy->Text());
         for (const std::string& arg : args) line += " " + QuotedArgument(arg);
         line += " " + QuotedArgument("/keptcopy=" + kept.Text());
-        // Held until this process ends, which is what the copy waits for.
-        started = written && platform::CreateOwnedMutex(kHandoverMutex) != 0 &&
-                  platform::StartProcess(copy->Text(), line) != nullptr;
-        if (!started) {
+        if (!written) {
+            why = "一時フォルダにプログラムをコピーできませんでした。\n\n[ " + copy->Text() + " ]";
+        } else if (platform::CreateOwnedMutex(kHandoverMutex) == 0 ||  // held until this process ends
+                   !(child = platform::StartProcess(copy->Text(), line, folder->FolderText()))) {
+            why = "一時フォルダのプログラムを起動できませんでした。\n\n[ " + copy->Text() + " ]";
+        }
+        if (!child) {
             platform::RemoveFile(copy->Text());
             platform::RemoveEmptyDirectory(folder->Text());
         }
     }
-    if (started) return kExitDone;
-    if (asks) {
-        const std::string title = KeptTitle(kept);
-        platform::ShowMessageBox(nullptr, "『" + title + "』の削除を開始できませんでした。", ApplicationTitleFor(title),
-                                 platform::MbButtons::Ok, platform::MbIcon::Warning);
+    if (!child) {
+        if (asks) boxes.Ask(nullptr, Msg::HandOverFailed, {title, why});
+        return kExitFailed;
     }
-    return kExitFailed;
+    const std::string result = folder->Child(kTempResultName)->Text();
+    for (;;) {
+        const bool ended = child->WaitForEnd(kPollMs);
+        if (const auto code = ReadResult(result)) return *code;
+        // A copy that ended without a result says why by its own code.
+        if (ended) return child->ExitCode().value_or(kExitFailed);
+    }
 }
 
-// The copy in the temporary folder has a hidden command prompt delete its
-// file and then its folder, once this process has ended and let go of the
-// file. Only a copy in a folder of its own directly in the temporary
-// folder does so.
-void ArrangeOwnRemoval() {
+// The folder of this program when it is a copy of the kept uninstaller in
+// the temporary folder: a folder of the copies' names directly in it.
+std::optional<WinPath> OwnTempCopyFolder() {
     const auto self = WinPath::Parse(platform::ExecutablePath());
-    const auto temp = platform::TempFolder();
-    const auto tempFolder = temp ? WinPath::Parse(*temp) : std::nullopt;
+    const auto temp = TempFolderPath();
     const auto folder = self ? self->Parent() : std::nullopt;
-    if (!folder || !tempFolder || !folder->IsDirectlyIn(*tempFolder)) return;
-    const std::string shell = platform::WindowsDirectory() + "\\System32\\cmd.exe";
-    const std::string exe = QuotedArgument(self->Text());
-    platform::StartHidden(shell, QuotedArgument(shell) + " /c for /l %i in (1,1," + std::to_string(kRemovalTries) +
-                                     ") do @(ping -n 2 127.0.0.1 >nul & del /f /q " + exe + " 2>nul & if not exist " +
-                                     exe + " (rmdir " + QuotedArgument(folder->Text()) + " 2>nul & exit))");
+    if (!folder || !temp || !sjis::EqualsNoCase(self->Last(), kUninstallerExeName)) return std::nullopt;
+    for (int n = 1; n <= kMaxTempCopies; ++n)
+        if (temp->Child(kTempCopyPrefix + std::to_string(n)) == folder) return folder;
+    return std::nullopt;
 }
 
-// The copy in the temporary folder: the uninstall with the kept Setup.inf.
+// The program the command prompt waits with, by its full name when the
+// Windows folder's name needs no quoting care; else as the path finds it.
+std::string PingProgram() {
+    const std::string windows = platform::WindowsDirectory();
+    for (const char c : windows)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && !std::strchr(":\\ _.-", c)) return "ping";
+    return "\"" + windows + "\\System32\\PING.EXE\"";
+}
+
+// The copy has a hidden command prompt delete its file and then its folder
+// once this process has ended and let go of the file. The prompt starts in
+// the temporary folder and names the copy's folder and file by the names
+// this program gave them: no text of the user's is read by it as a
+// command (no variables, no AutoRun, no delayed expansion).
+void ArrangeOwnRemoval(const WinPath& folder) {
+    const auto temp = folder.Parent();
+    if (!temp) return;
+    const std::string name = folder.Last(), exe = name + "\\" + kUninstallerExeName,
+                      result = name + "\\" + kTempResultName;
+    const std::string shell = platform::WindowsDirectory() + "\\System32\\cmd.exe";
+    platform::StartHidden(shell,
+                          "cmd.exe /d /v:off /c for /l %i in (1,1," + std::to_string(kRemovalTries) + ") do @(" +
+                              PingProgram() + " -n 2 127.0.0.1 >nul & del /f /q " + exe + " 2>nul & if not exist " +
+                              exe + " (del /f /q " + result + " 2>nul & rmdir " + name + " 2>nul & exit))",
+                          temp->FolderText());
+}
+
+// The copy in the temporary folder: the uninstall with the kept Setup.inf,
+// its result for the kept copy, then, once the kept copy has ended, the
+// kept folder when the entry is gone, and the copy itself.
 int RunCopy(const WinPath& kept, const std::vector<std::string>& args, bool asks) {
-    // The kept copy ends right after it started this one; its file can go only then.
-    for (int waited = 0; waited < kHandoverWaitMs && platform::MutexExists(kHandoverMutex); waited += kHandoverPollMs)
-        platform::app::Wait(kHandoverPollMs);
-    Current() = KeptRun{kept.FolderText(), asks};
-    // Also when the process ends on the spot (a test's fake ends it by unwinding).
-    struct Leave {
-        ~Leave() { Current().reset(); }
-    } leave;
-    InstConfig.CdDrive = kept.RootText()[0];
-    InstConfig.DriveGiven = true;
-    const int code = RunFromCommandLine(args);
-    // Nothing installed: the entry that led here and the kept uninstaller go.
-    if (code == kExitDone && InstConfig.NeedInstall) RemoveAppsEntry();
-    ArrangeOwnRemoval();
+    int code = kExitFailed;
+    {
+        Current() = KeptRun{kept.FolderText(), asks};
+        // Also when the process ends on the spot (a test's fake ends it by unwinding).
+        struct Leave {
+            ~Leave() { Current().reset(); }
+        } leave;
+        InstConfig.CdDrive = kept.RootText()[0];
+        InstConfig.DriveGiven = true;
+        code = RunFromCommandLine(args);
+    }
+    // Nothing installed: the entry that led here goes (the start may have
+    // taken it already), and the user who chose it is told.
+    if (code == kExitDone && InstConfig.NeedInstall) {
+        ReadInstallationRecord();
+        if (RecordSurelyAbsent()) RemoveAppsEntry();  // the kept copy's own file waits until it has ended
+        if (RecordSurelyAbsent() && AppsEntryThere() == std::optional<bool>(false)) {
+            if (asks) BoxReporter().Ask(nullptr, Msg::NoLongerInstalled, {InstConfig.GameTitle, InstConfig.GameTitle});
+        } else {
+            code = kExitFailed;
+        }
+        InstConfig.RecordKey.reset();
+    }
+    const auto own = OwnTempCopyFolder();
+    const auto result = own ? own->Child(kTempResultName) : std::nullopt;
+    if (result) platform::WriteWholeFile(result->Text(), std::to_string(code) + "\r\n");
+    // The kept copy ends once it has read the result; its file can go only then.
+    for (int waited = 0; waited < kHandoverWaitMs && platform::MutexExists(kHandoverMutex); waited += kPollMs)
+        platform::app::Wait(kPollMs);
+    if (AppsEntryThere() == std::optional<bool>(false)) RemoveKeptUninstaller();
+    if (own) {
+        platform::RemoveFile(result->Text());
+        ArrangeOwnRemoval(*own);
+    }
     return code;
 }
 

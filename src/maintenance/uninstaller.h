@@ -3,13 +3,17 @@
 // /uninstall, with /passive or /silent for a removal without questions.
 //
 // A program cannot delete its own file while it runs. So the kept copy
-// only copies itself into a new folder of the temporary folder, starts
-// that copy with its arguments and ends. The copy waits for it to end,
-// runs the uninstall of the command line with the Setup.inf of the kept
-// folder in place of the disc's (asking the menu's questions unless
-// /passive or /silent says otherwise), which takes the kept folder away
-// with the entry, and at last has a hidden command prompt delete the copy
-// and its folder once the copy has ended.
+// copies itself into a new folder of the temporary folder, starts that
+// copy there with its arguments, and waits: the copy runs the uninstall of
+// the command line with the Setup.inf of the kept folder in place of the
+// disc's (asking the menu's questions unless /passive or /silent says
+// otherwise), which takes the record and then the entry, and leaves the
+// removal's exit code in a file of its folder. The kept copy returns that
+// code and ends; only then does the copy delete the kept folder (nothing
+// the caller sees: the entry is gone) and have a hidden command prompt
+// delete the copy and its folder once the copy has ended. So whoever runs
+// the uninstall string and waits gets control back when the removal has
+// ended, with its exit code.
 #pragma once
 #include <optional>
 #include <string>

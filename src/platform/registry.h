@@ -29,6 +29,10 @@ public:
     virtual bool DeleteValue(const std::string& name) = 0;
     // True when the key has at least one subkey; values do not count.
     virtual bool HasSubkeys() const = 0;
+    // Whether the value `name` is there, of any type (any letter case);
+    // nullopt when the system could not say: a failed read is no proof
+    // that a value is missing.
+    virtual std::optional<bool> HasValue(const std::string& name) const = 0;
     // Whether the subkey `name` is there (any letter case); nullopt when the
     // system could not say. Asking creates nothing.
     virtual std::optional<bool> HasSubkey(const std::string& name) const = 0;

@@ -57,7 +57,7 @@ public:
 private:
     MbResult AnswerTo(Msg id) {
         switch (id) {
-            case Msg::CreateFolder: case Msg::MwaveNotice: case Msg::UninstallStart:
+            case Msg::CreateFolder: case Msg::MwaveNotice: case Msg::UninstallStart: case Msg::LogMissingForget:
                 return MbResult::Yes;
             case Msg::CancelQuestion:  // only the progress window's Cancel button asks this
                 return MbResult::Yes;
@@ -304,7 +304,7 @@ int RunCommand(Reporter& report) {
         RunLog("インストールされていません");
         return kExitDone;
     }
-    return ExitCodeOf(UninstallGame(*frmInstMain, report));
+    return ExitCodeOf(UninstallGame(*frmInstMain, report, KeptSetupFolder() != nullptr));
 }
 
 }  // namespace

@@ -133,6 +133,18 @@ TEST_F(RegistryContract, HasSubkeyTellsWithoutCreating) {
     EXPECT_EQ(key_->HasSubkey("Entry"), std::optional<bool>(false));
 }
 
+// A value is there whatever its type, in any letter case, even empty; a
+// missing one is told as missing, not as unknown.
+TEST_F(RegistryContract, HasValueTellsMissingFromThere) {
+    EXPECT_EQ(key_->HasValue("InstPath"), std::optional<bool>(false));
+    ASSERT_TRUE(key_->WriteString("InstPath", ""));
+    ASSERT_TRUE(key_->WriteDword("Size", 1));
+    EXPECT_EQ(key_->HasValue("INSTPATH"), std::optional<bool>(true));
+    EXPECT_EQ(key_->HasValue("Size"), std::optional<bool>(true));
+    ASSERT_TRUE(key_->DeleteValue("InstPath"));
+    EXPECT_EQ(key_->HasValue("InstPath"), std::optional<bool>(false));
+}
+
 TEST_F(RegistryContract, DeleteMissingSubkeyFails) { EXPECT_FALSE(key_->DeleteSubkeyTree("NoSuchKey")); }
 
 TEST_F(RegistryContract, DeleteSubkeyTreeKeepsValuesOfTheKeyItself) {

@@ -53,4 +53,21 @@ TEST(SystemContract, StartHiddenNeedsAProgramThatIsThere) {
     EXPECT_FALSE(platform::StartHidden(none, "\"" + none + "\" /c exit"));
 }
 
+// A hidden program starts in the folder it is given, and only in one that
+// is there: the removal of the temporary copy works in its folder by
+// relative names alone.
+TEST(SystemContract, StartHiddenStartsInAFolderThatIsThere) {
+    const std::string shell = platform::WindowsDirectory() + "\\System32\\cmd.exe";
+    const auto temp = platform::TempFolder();
+    ASSERT_TRUE(temp);
+    EXPECT_TRUE(platform::StartHidden(shell, "cmd.exe /d /c exit", *temp));
+    EXPECT_FALSE(platform::StartHidden(shell, "cmd.exe /d /c exit", *temp + "TazuContract-none\\"));
+}
+
+// The running program's own file cannot be deleted while it runs: a copy
+// left in the temporary folder is taken away only once it has ended.
+TEST(SystemContract, TheRunningProgramsFileStays) {
+    EXPECT_FALSE(platform::RemoveFile(platform::ExecutablePath()));
+}
+
 }  // namespace

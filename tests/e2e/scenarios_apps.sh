@@ -39,7 +39,10 @@ body_apps_remove() {
     check "NoModify NoRepair" "$(apps_value NoModify) $(apps_value NoRepair)" "dword	1 dword	1"
     check "InstallDate" "$(apps_value InstallDate)" "sz	$(date +%Y%m%d)"
     local size_kb
-    size_kb=$(awk -F= '/InstSize=/ { s += $2 } END { printf "%d", (s + 1023) / 1024 }' <(tr -d '\r' <"$disc/Setup.inf"))
+    # The game and the uninstaller kept with it.
+    local kept_bytes
+    kept_bytes=$(cat "$(unix_path "$kept")/TazuStart.exe" "$(unix_path "$kept")/Setup.inf" | wc -c)
+    size_kb=$(awk -F= -v k="$kept_bytes" '/InstSize=/ { s += $2 } END { printf "%d", (s + k + 1023) / 1024 }' <(tr -d '\r' <"$disc/Setup.inf"))
     check "EstimatedSize" "$(apps_value EstimatedSize)" "dword	$size_kb"
     cmp -s "$disc/TazuStart.exe" "$(unix_path "$kept")/TazuStart.exe" || fail "the kept uninstaller is not the disc's program"
     check "the kept Setup.inf" "$(iconv -f CP932 -t UTF-8 "$(unix_path "$kept")/Setup.inf" | tr -d '\r' | tr '\n' ' ')" \
@@ -86,6 +89,72 @@ scenario_apps_remove() {
     map_demo_disc
 }
 
+# The quiet uninstall string as a deployment tool runs it and waits: the
+# program it starts returns only when the removal has ended, with the
+# removal's own exit code (6 while the utility runs elsewhere, as from the
+# disc). The temporary folder is named with what a command prompt would
+# read as commands and variables: the prompt that removes the copy reads
+# none of it.
+apps_odd_temp="$apps_temp\\a&b %i% ^(x)! 表"
+apps_set_temp() {  # <Windows folder>
+    wine reg add 'HKCU\Environment' /v TEMP /t REG_SZ /d "$1" /f >>"$E2E_LOG" 2>&1
+    wine reg add 'HKCU\Environment' /v TMP /t REG_SZ /d "$1" /f >>"$E2E_LOG" 2>&1
+    wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null
+}
+apps_run_kept() {  # <arguments...>; sets EXIT_CODE
+    local kept="$apps_kept_base\\$apps_key\\TazuStart.exe"
+    (cd / && exec wine "$kept" "$@") </dev/null >>"$E2E_LOG" 2>&1
+    EXIT_CODE=$?
+}
+body_apps_quiet() {
+    map_q "$disc" QUENDRIL1
+    start_with_args /install "/dir=$inst_dir" /silent
+    if ! wait_process "$UTIL_PID" 120; then
+        fail "/install still runs"
+        stop_process "$UTIL_PID"
+        return
+    fi
+    UTIL_PID=
+    check "/install exit code" "$EXIT_CODE" 0
+    rm -f "$WINEPREFIX/dosdevices/q:"
+    local odd
+    odd=$(unix_path "$apps_odd_temp")
+    rm -rf "$odd"
+    mkdir -p "$odd"
+    apps_set_temp "$apps_odd_temp"
+
+    auto hold-mutex TazuUtility 20000 &
+    local holder=$! i
+    for i in $(seq 100); do auto mutex-exists TazuUtility >/dev/null && break; sleep 0.1; done
+    apps_run_kept /uninstall /silent
+    check "exit code while the utility runs" "$EXIT_CODE" 6
+    check "record while the utility runs" "$(record_inst_path)" "$inst_dir\\"
+    grep -qF "$apps_key|||" <<<"$(apps_list)" || fail "the entry went while the utility ran"
+    stop_process "$holder"
+    wineserver -w 2>/dev/null
+
+    apps_run_kept /uninstall /silent
+    [ -n "$(tree_of "$odd")" ] || fail "the copy did not run from the temporary folder"
+    check "exit code" "$EXIT_CODE" 0
+    # Right when it returned: nothing of the game is left that the caller sees.
+    check "record when it returned" "$(auto reg-dump HKCU "Software\\$reg_key" 2>/dev/null)" ""
+    check "entry when it returned" "$(auto reg-dump HKCU "$apps_entry" 2>/dev/null)" ""
+    # The save data stays, as the quiet removal keeps it, with the log of it.
+    check "install folder when it returned" "$(tree_of "$(unix_path "$inst_dir")")" "DAT DAT/TazSav00.dat Setup.log "
+    for i in $(seq 100); do [ -z "$(tree_of "$odd")" ] && [ ! -e "$(unix_path "$apps_kept_base")" ] && break; sleep 0.1; done
+    check "the temporary folder" "$(tree_of "$odd")" ""
+    [ -e "$(unix_path "$apps_kept_base")" ] && fail "kept uninstaller left: $(tree_of "$(unix_path "$apps_kept_base")")"
+    check "copies in the usual temporary folder" "$(apps_temp_copies)" ""
+}
+scenario_apps_quiet() {
+    with_cleanup body_apps_quiet "$inst_dir"
+    apps_set_temp "$apps_temp"
+    rm -rf "$(unix_path "$apps_odd_temp")"
+    map_demo_disc
+}
+
 scenarios+=(
     apps_remove scenario_apps_remove
+    apps_quiet scenario_apps_quiet
 )

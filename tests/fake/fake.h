@@ -154,6 +154,7 @@ void QueueFolderPick(std::optional<std::string> chosen);  // nullopt: cancel
 constexpr const char* kProgramsFolder = "C:\\Users\\Player\\Start Menu\\Programs";
 void SetProgramsFolder(std::optional<std::string> path);
 constexpr const char* kLocalAppData = "C:\\Users\\Player\\AppData\\Local";
+void SetLocalAppData(std::optional<std::string> path);  // nullopt: the system names none
 // The known folder for the user's own programs; none by default (Wine 8).
 void SetUserProgramFiles(std::optional<std::string> path);
 // Nothing can be created in the folder (a standard user's Program Files).
@@ -168,12 +169,15 @@ void FailLinkObject(bool fail);  // the shell-link object cannot be created
 struct Started {
     std::string application, commandLine;
     bool hidden = false;  // by StartHidden
+    std::string directory;  // its current folder; empty: this program's
 };
 const std::vector<Started>& StartedProcesses();
 void FailNextStart();
 // The next started program ends after it was polled this many times (1: at
-// the first poll). A program polled 100,000 times fails the test.
-void SetProcessPolls(int polls);
+// the first poll), with `exitCode`. A program polled 100,000 times fails the
+// test. Each WaitForEnd that finds it running lets the time asked pass as
+// app::Wait does.
+void SetProcessPolls(int polls, int exitCode = 0);
 struct Opened {
     std::string file, directory;
 };

@@ -77,7 +77,7 @@ struct State {
     bool failLinkObject = false;
     std::vector<Started> started;
     bool failNextStart = false;
-    int nextPolls = 1;
+    int nextPolls = 1, nextExitCode = 0;
     std::vector<Opened> opened;
     bool failShellOpen = false;
     bool win9x = false;
@@ -207,6 +207,11 @@ public:
         auto it = S().reg.upper_bound(path_);
         return it != S().reg.end() && it->first.compare(0, prefix.size(), prefix) == 0;
     }
+    std::optional<bool> HasValue(const std::string& name) const override {
+        auto k = S().reg.find(path_);
+        if (k == S().reg.end() || Injected()) return std::nullopt;
+        return k->second.values.count(sjis::FoldCase(name)) != 0;
+    }
     std::optional<bool> HasSubkey(const std::string& name) const override {
         if (!S().reg.count(path_) || Injected()) return std::nullopt;
         if (NormKey(name).empty()) return false;
@@ -281,7 +286,9 @@ void CloseHandleOn(const std::string& folded, int id) {
 }
 // Deleting or renaming opens the file for delete, sharing everything.
 bool MayDelete(const std::string& folded) {
-    return !S().readOnly.count(folded) && SharingAllows(folded, kDelete, kRead | kWrite | kDelete);
+    // The file of the running program is in use as long as it runs.
+    return !S().readOnly.count(folded) && folded != NormPath(S().exeFolder + S().exeName) &&
+           SharingAllows(folded, kDelete, kRead | kWrite | kDelete);
 }
 // One fallible platform call: true when it is the one chosen to fail; the
 // process dies there instead when a crash was chosen.
@@ -374,16 +381,25 @@ private:
 
 class FakeChild : public platform::ChildProcess {
 public:
-    explicit FakeChild(int polls) : polls_(polls) {}
+    FakeChild(int polls, int exitCode) : polls_(polls), exitCode_(exitCode) {}
     bool Ended() override {
         ++polled_;
         if (polled_ > 100000) throw std::logic_error("a started program was waited on forever");
         return polled_ >= polls_;
     }
     void WaitForEndOrMessage() override {}
+    bool WaitForEnd(int ms) override {
+        if (Ended()) return true;
+        platform::app::Wait(ms);
+        return false;
+    }
+    std::optional<int> ExitCode() override {
+        if (polled_ < polls_) return std::nullopt;
+        return exitCode_;
+    }
 
 private:
-    int polls_;
+    int polls_, exitCode_;
     int polled_ = 0;
 };
 }  // namespace
@@ -509,7 +525,11 @@ std::optional<Link> LinkAt(const std::string& path) {
 void FailLinkObject(bool fail) { S().failLinkObject = fail; }
 const std::vector<Started>& StartedProcesses() { return S().started; }
 void FailNextStart() { S().failNextStart = true; }
-void SetProcessPolls(int polls) { S().nextPolls = polls; }
+void SetLocalAppData(std::optional<std::string> path) { S().localAppData = std::move(path); }
+void SetProcessPolls(int polls, int exitCode) {
+    S().nextPolls = polls;
+    S().nextExitCode = exitCode;
+}
 const std::vector<Opened>& ShellOpens() { return S().opened; }
 void FailShellOpen(bool fail) { S().failShellOpen = fail; }
 void SetWin9x(bool win9x) { S().win9x = win9x; }
@@ -866,20 +886,24 @@ bool ShellOpen(const std::string& file, const std::string& directory) {
     return !S().failShellOpen && FileExists(file) && !fake::Injected();
 }
 
-std::unique_ptr<ChildProcess> StartProcess(const std::string& application, const std::string& commandLine) {
-    S().started.push_back(fake::Started{application, commandLine, false});
-    const int polls = S().nextPolls;
+std::unique_ptr<ChildProcess> StartProcess(const std::string& application, const std::string& commandLine,
+                                           const std::string& directory) {
+    S().started.push_back(fake::Started{application, commandLine, false, directory});
+    const int polls = S().nextPolls, exitCode = S().nextExitCode;
     S().nextPolls = 1;
-    if (S().failNextStart || fake::Injected()) {
+    S().nextExitCode = 0;
+    if (S().failNextStart || (!directory.empty() && !fake::FolderExists(fake::NormPath(directory))) || fake::Injected()) {
         S().failNextStart = false;
         return nullptr;
     }
-    return std::make_unique<fake::FakeChild>(polls);
+    return std::make_unique<fake::FakeChild>(polls, exitCode);
 }
 
-bool StartHidden(const std::string& application, const std::string& commandLine) {
-    S().started.push_back(fake::Started{application, commandLine, true});
-    if (!S().files.count(fake::NormPath(application)) || S().failNextStart || fake::Injected()) {
+bool StartHidden(const std::string& application, const std::string& commandLine, const std::string& directory) {
+    S().started.push_back(fake::Started{application, commandLine, true, directory});
+    // As CreateProcess, a current folder that is not there fails the start.
+    if (!S().files.count(fake::NormPath(application)) || (!directory.empty() && !fake::FolderExists(fake::NormPath(directory))) ||
+        S().failNextStart || fake::Injected()) {
         S().failNextStart = false;
         return false;
     }

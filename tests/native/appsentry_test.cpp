@@ -1,6 +1,8 @@
 // The game in the list of installed programs: the entry an installation
 // writes with the uninstaller it keeps, and how every command keeps it
 // true.
+#include <functional>
+
 #include "install/uninstallercopy.h"
 #include "maintenance/appsentry.h"
 #include "platform/files.h"
@@ -32,8 +34,10 @@ protected:
         fake::AddDirectory("C:\\Games");
         fake::SetToday(platform::Date{2031, 2, 9});
     }
-    void Install(const std::string& folder = kDir) {
+    // `before` sets up what the running menu meets.
+    void Install(const std::string& folder = kDir, const std::function<void()>& before = nullptr) {
         RestartUtility();
+        if (before) before();
         fake::QueueAnswer(MbResult::Yes);  // create the folder
         fake::QueueAnswer(MbResult::No);   // do not start the game
         frmInstMain->edtInst.SetText(folder);
@@ -58,7 +62,11 @@ TEST_F(Apps, InstallationListsTheGameWithTheUninstallerItKeeps) {
     const std::string exe = "\"" + kKept + "TazuStart.exe\"";
     EXPECT_EQ(Value("UninstallString"), exe + " /uninstall");
     EXPECT_EQ(Value("QuietUninstallString"), exe + " /uninstall /silent");
-    EXPECT_EQ(fake::RegGetNumber(kEntry, "EstimatedSize"), 3u);  // 3000 bytes, rounded up
+    // The game's 3000 bytes and the uninstaller's two files, rounded up.
+    const std::uint64_t keptBytes = platform::ReadWholeFile(kKept + "TazuStart.exe")->size() +
+                               platform::ReadWholeFile(kKept + "Setup.inf")->size();
+    EXPECT_EQ(fake::RegGetNumber(kEntry, "EstimatedSize"), EstimatedKilobytes(kInstalledBytes + keptBytes));
+    EXPECT_GT(EstimatedKilobytes(kInstalledBytes + keptBytes), 3u);
     EXPECT_EQ(Value("InstallDate"), "20310209");
     EXPECT_EQ(fake::RegGetNumber(kEntry, "NoModify"), 1u);
     EXPECT_EQ(fake::RegGetNumber(kEntry, "NoRepair"), 1u);
@@ -111,13 +119,41 @@ TEST(AppsEntryValues, ProgramNameIsOneValidComponentForAnyMakerAndTitle) {
         EXPECT_EQ(name, r.name) << r.why;
         EXPECT_FALSE(platform::WinPath::ComponentFault(name)) << r.why;
     }
-    // A long title is cut at a character's end.
+    // A name of 120 bytes is as it always was; a longer one is cut at a
+    // character's end and marked by the whole: two games alike in their
+    // first 120 bytes get names of their own.
     std::string title;
-    for (int i = 0; i < 100; ++i) title += "表";
-    const std::string name = InstalledProgramName("M", title);
-    EXPECT_LE(name.size(), 120u);
-    EXPECT_GE(name.size(), 119u);
-    EXPECT_FALSE(platform::WinPath::ComponentFault(name));
+    for (int i = 0; i < 59; ++i) title += "表";
+    EXPECT_EQ(InstalledProgramName("M", title), "M_" + title);
+    title += "表表";
+    const std::string a = InstalledProgramName("M", title), b = InstalledProgramName("M", title + "2"),
+                      c = InstalledProgramName("M_" + title.substr(0, 2), title.substr(2));
+    EXPECT_NE(a, b);
+    EXPECT_NE(a, c);  // joined alike, but another maker and title
+    for (const std::string& name : {a, b, c}) {
+        EXPECT_LE(name.size(), 120u);
+        EXPECT_GE(name.size(), 119u);
+        EXPECT_EQ(name.compare(0, 4, "M_表"), 0) << name;
+        EXPECT_EQ(name[name.size() - 9], '~') << name;
+        EXPECT_FALSE(platform::WinPath::ComponentFault(name));
+    }
+}
+
+// No list ever shows an entry cut short: wherever the process dies while
+// the entry is written, an entry with its name has every other value.
+TEST_F(Apps, AnEntryIsNamedOnlyWhenWhole) {
+    for (int n = 1;; ++n) {
+        TearDown();
+        SetUp();
+        try {
+            Install(kDir, [n] { fake::CrashAtCall(n); });
+            break;  // no call left to die at
+        } catch (const fake::Crash&) {
+        }
+        if (Value("DisplayName")) {
+            EXPECT_EQ(fake::RegValueNames(kEntry).size(), 9u) << "died at call " << n;
+        }
+    }
 }
 
 // A last step that fails takes the entry and the uninstaller back with
@@ -142,10 +178,11 @@ TEST_F(Apps, AFailedLastStepLeavesNeitherEntryNorUninstaller) {
 // replaced by the installation and comes back, byte for byte, with its
 // rollback.
 TEST_F(Apps, ARollbackPutsBackTheUninstallerFromBefore) {
-    fake::AddFile(kKept + "TazuStart.exe", "earlier uninstaller");
-    fake::AddFile(kKept + "Setup.inf", "earlier Setup.inf");
     fake::RegFailWritesOf("InstPath");
-    Install();
+    Install(kDir, [] {
+        fake::AddFile(kKept + "TazuStart.exe", "earlier uninstaller");
+        fake::AddFile(kKept + "Setup.inf", "earlier Setup.inf");
+    });
     EXPECT_EQ(platform::ReadWholeFile(kKept + "TazuStart.exe"), "earlier uninstaller");
     EXPECT_EQ(platform::ReadWholeFile(kKept + "Setup.inf"), "earlier Setup.inf");
     EXPECT_EQ(fake::Tree(kBase).size(), 4u);  // the two folders and the two files, no backup
@@ -161,59 +198,76 @@ TEST_F(Apps, ARollbackKeepsAnEntryItDidNotWrite) {
         SCOPED_TRACE(planned);
         TearDown();
         SetUp();
-        fake::RegSetString(kEntry, "InstallLocation", "D:\\Other\\");
-        fake::RegSetString(kEntry, "DisplayName", "ソフト表");
         if (planned)
             fake::SetFault(kKept + "Setup.inf", fake::FileFault{true, {}, {}});
         else
             fake::SetFault("Q:\\InstData\\TAZ\\a.taz", fake::FileFault{true, {}, {}});
-        Install();
+        // Before its uninstaller was planned, not even an entry naming
+        // this very folder is the installation's.
+        const std::string other = planned ? "D:\\Other\\" : kDir;
+        Install(kDir, [&] {
+            fake::RegSetString(kEntry, "InstallLocation", other);
+            fake::RegSetString(kEntry, "DisplayName", "ソフト表");
+        });
         EXPECT_FALSE(fake::RegGetString(kRecordKey, "InstPath"));
-        EXPECT_EQ(fake::RegGetString(kEntry, "InstallLocation"), "D:\\Other\\");
+        EXPECT_EQ(fake::RegGetString(kEntry, "InstallLocation"), other);
         EXPECT_FALSE(KeptFilesThere());
     }
 }
 
-// The uninstall: complete, the entry and the uninstaller go with the game;
-// with a file left, both stay with the record, for another try.
+// The uninstall: complete, the record goes, then the entry and the
+// uninstaller; with a game file left, all stay for another try. An
+// uninstaller that cannot go now (in use, or its place unknown) keeps
+// nothing else: the next start takes it.
 TEST_F(Apps, UninstallTakesTheEntryUnlessItCouldNotFinish) {
-    for (const bool held : {false, true}) {
-        SCOPED_TRACE(held);
+    enum Case { kComplete, kGameFileHeld, kUninstallerHeld, kNoLocalAppData };
+    for (const Case c : {kComplete, kGameFileHeld, kUninstallerHeld, kNoLocalAppData}) {
+        SCOPED_TRACE(c);
         TearDown();
         SetUp();
         Install();
         ASSERT_TRUE(fake::RegKeyExists(kEntry));
-        if (held) fake::HoldOpen(kDir + "TAZ\\a.taz");
+        const int handle = c == kUninstallerHeld ? fake::HoldOpen(kKept + "TazuStart.exe") : 0;
+        if (c == kGameFileHeld) fake::HoldOpen(kDir + "TAZ\\a.taz");
         RestartUtility();
+        if (c == kNoLocalAppData) fake::SetLocalAppData(std::nullopt);
         fake::QueueAnswer(MbResult::Yes);
         fake::QueueAnswer(MbResult::Yes);
         frmInstMain->btnDelete.Click();
-        EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath").has_value(), held);
-        EXPECT_EQ(fake::RegKeyExists(kEntry), held);
-        EXPECT_EQ(KeptFilesThere(), held);
-        EXPECT_EQ(platform::DirectoryExists(kBase), held);
+        const bool kept = c == kGameFileHeld;
+        EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath").has_value(), kept);
+        EXPECT_EQ(fake::RegKeyExists(kEntry), kept);
+        EXPECT_EQ(KeptFilesThere(), c != kComplete);
+        EXPECT_EQ(fake::Boxes().back().text, kept ? fake::Boxes().back().text : "『ソフト表』の削除が完了しました。");
+        if (kept) continue;
+        if (c == kUninstallerHeld) fake::Release(kKept + "TazuStart.exe", handle);
+        fake::SetLocalAppData(std::string(fake::kLocalAppData));
+        RestartUtility();
+        EXPECT_FALSE(platform::DirectoryExists(kBase));
     }
 }
 
-// The record removal forgets the game in the list too, the entry before
-// the record: an uninstaller that cannot be deleted keeps the record, and
-// the removal says it could not finish.
-TEST_F(Apps, RecordRemovalTakesTheEntryBeforeTheRecord) {
+// The record removal always takes the record, then the entry: an
+// uninstaller that cannot be deleted (in use) does not keep the record;
+// the next start takes it.
+TEST_F(Apps, RecordRemovalTakesTheRecordEvenWhenTheUninstallerStays) {
     for (const bool held : {false, true}) {
         SCOPED_TRACE(held);
         TearDown();
         SetUp();
         Install();
-        if (held) fake::HoldOpen(kKept + "TazuStart.exe");
+        const int handle = held ? fake::HoldOpen(kKept + "TazuStart.exe") : 0;
         RestartUtility();
         fake::QueueAnswer(MbResult::Yes);
         frmInstMain->btnInstInfoDel.Click();
-        EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath").has_value(), held);
+        EXPECT_FALSE(fake::RegGetString(kRecordKey, "InstPath"));
         EXPECT_FALSE(fake::RegKeyExists(kEntry));
         EXPECT_EQ(platform::FileExists(kKept + "TazuStart.exe"), held);
-        EXPECT_NE(fake::Boxes().back().text.find(held ? "削除できませんでした" : "削除が完了しました"),
-                  std::string::npos);
+        EXPECT_EQ(fake::Boxes().back().text, "インストール情報の削除が完了しました。");
         EXPECT_TRUE(platform::FileExists(kDir + "Tazu.exe"));  // no game file is touched
+        if (held) fake::Release(kKept + "TazuStart.exe", handle);
+        RestartUtility();
+        EXPECT_FALSE(platform::DirectoryExists(kBase));
     }
 }
 

@@ -216,8 +216,9 @@ protected:
         }
         // Kept: the log lists every game file still there, for another
         // try (with none left, the message sends the user to the
-        // record removal).
+        // record removal), and the entry leads to it.
         EXPECT_FALSE(Shown("の削除が完了しました。"));
+        EXPECT_TRUE(fake::RegKeyExists(kEntryKey)) << "a record without its entry";
         const auto log = platform::ReadWholeFile(kDir + "Setup.log");
         for (const char* f : {"Tazu.exe", "Tazu.env", "ovit.dll", "game.ico", "DAT\\sys.dat", "TAZ\\a.taz"})
             if (At(after, kDir + f) != "<gone>") {
@@ -524,14 +525,21 @@ TEST_F(Sweep, UninstallFromTheList) {
             frmInstMain = nullptr;
             InstConfig.~TInstConfig();
             new (&InstConfig) TInstConfig();
-            fake::AddFile(kTempCopy, "copy");
             before = Take();
-            fake::SetExecutableFolder(sjis::FolderPart(kTempCopy));
+            fake::AddFile(kTempCopy, "copy");
             fake::SetArguments({"/uninstall", "/keptcopy=" + kKept.substr(0, kKept.size() - 1)});
             fake::QueueAnswer(MbResult::Yes);
             fake::QueueAnswer(MbResult::No);
         },
-        [&] { UtilityMain(); }, [&] {}, [&] { ExpectUninstalledOrKept(before, false); });
+        [&] {
+            // The copy runs; the next start is the disc's.
+            struct Back {
+                ~Back() { fake::SetExecutableFolder("Q:\\"); }
+            } back;
+            fake::SetExecutableFolder(sjis::FolderPart(kTempCopy));
+            UtilityMain();
+        },
+        [&] {}, [&] { ExpectUninstalledOrKept(before, false); });
 }
 
 TEST_F(Sweep, RecordRemovalAndChange) {
@@ -554,27 +562,26 @@ TEST_F(Sweep, RecordRemovalAndChange) {
         fake::QueueAnswer(MbResult::Yes);
     };
     // The record removal touches no file but the uninstaller's, which goes
-    // with the entry, before the record.
-    const auto expectRemovedOrNot = [&] {
+    // with the entry, after the record; what of them a failure left, the
+    // next start takes.
+    const auto expectRemovedOrNot = [&](bool settled) {
         Snapshot expected = before, after = Take();
         for (Snapshot* s : {&expected, &after})
             for (auto it = s->begin(); it != s->end();) it = Below(it->first, kKeptBase) ? s->erase(it) : std::next(it);
         EXPECT_EQ(after, expected);
-        if (!Record()) ExpectNoEntry();
-        if (fake::RegKeyExists(kEntryKey)) {
-            EXPECT_TRUE(Record());
+        if (!Record() && settled) ExpectNoEntry();
+        if (Record()) {
+            EXPECT_TRUE(fake::RegKeyExists(kEntryKey));
             EXPECT_EQ(At(Take(), kKept + "TazuStart.exe"), "uninstaller");
         }
     };
     Run("record removal", prepare, [&] { frmInstMain->btnInstInfoDel.Click(); },
         [&] {
             if (crashed_) return;
-            expectRemovedOrNot();
-            if (Shown("インストール情報の削除が完了しました。")) {
-                EXPECT_FALSE(Record());
-            }
+            expectRemovedOrNot(false);
+            EXPECT_EQ(Shown("インストール情報の削除が完了しました。"), !Record());
         },
-        expectRemovedOrNot);
+        [&] { expectRemovedOrNot(true); });
     Run(
         "record change",
         [&] {
@@ -610,6 +617,53 @@ TEST_F(Sweep, RecordRemovalAndChange) {
                 EXPECT_EQ(Record(), kMoved);
             }
         });
+}
+
+// The same removal, settled by the next start from the list while the game
+// still has an entry there: the kept copy, then the copy it starts.
+TEST_F(Sweep, UninstallFromTheListEndedByTheList) {
+    Counts& counts = Tally()["uninstall from the list, then the list"];
+    const std::string keptCopy = "/keptcopy=" + kKept.substr(0, kKept.size() - 1);
+    Snapshot before;
+    const auto startAs = [&](const std::string& folder, const std::vector<std::string>& args) {
+        delete frmInstMain;
+        frmInstMain = nullptr;
+        InstConfig.~TInstConfig();
+        new (&InstConfig) TInstConfig();
+        struct Back {
+            ~Back() { fake::SetExecutableFolder("Q:\\"); }
+        } back;
+        fake::SetExecutableFolder(folder);
+        fake::SetArguments(args);
+        UtilityMain();
+    };
+    const auto prepare = [&] {
+        Machine();
+        RestartUtility();
+        InstallFromTheMenu(false);
+        before = Take();
+        fake::AddFile(kTempCopy, "copy");
+    };
+    const auto command = [&] { startAs(sjis::FolderPart(kTempCopy), {"/uninstall", "/silent", keptCopy}); };
+    const int total = Once(prepare, command, {});
+    for (int n = 1, crash = 0; crash < 2 && !HasFailure(); n = n < total ? n + 1 : (++crash, 1)) {
+        SCOPED_TRACE((crash ? "crash at call " : "failing call ") + std::to_string(n));
+        Once(prepare, command, crash ? std::vector<int>{} : std::vector<int>{n}, crash ? n : 0);
+        fake::ProcessDied(crashed_);
+        if (fake::RegKeyExists(kEntryKey)) {
+            startAs(kKept, {"/uninstall", "/silent"});
+            fake::ProcessDied();
+            const std::string copy = fake::StartedProcesses().back().application;
+            startAs(sjis::FolderPart(copy), {"/uninstall", "/silent", keptCopy});
+            // The run that just ended leaves its copy to its command prompt.
+            fake::RemoveFile(copy);
+            platform::RemoveEmptyDirectory(sjis::FolderPart(copy));
+        } else {
+            RestartUtility();
+        }
+        ExpectUninstalledOrKept(before, false);
+        ++(crash ? counts.crashes : counts.single);
+    }
 }
 
 }  // namespace

@@ -144,8 +144,15 @@ protected:
 // the kept uninstaller. Then it has a hidden command prompt delete itself
 // and its folder.
 TEST_F(KeptUninstaller, FromTheListWithoutTheDiscNothingOfTheGameStays) {
+    // A copy a run cut short left goes first; a folder holding another's file stays.
+    const std::string temp = std::string(fake::kTempFolder) + "\\";
+    fake::AddFile(temp + "TazuStart-10\\TazuStart.exe", "left");
+    fake::AddFile(temp + "TazuStart-2\\mine.txt", "MINE");
     const std::string copy = StartFromTheList();
+    EXPECT_FALSE(platform::DirectoryExists(temp + "TazuStart-10"));
+    EXPECT_TRUE(platform::FileExists(temp + "TazuStart-2\\mine.txt"));
     EXPECT_EQ(fake::StartedProcesses().back().application, kTempCopy);
+    EXPECT_EQ(fake::StartedProcesses().back().directory, kTempCopyFolder + "\\");
     EXPECT_EQ(platform::ReadWholeFile(kTempCopy), platform::ReadWholeFile(kKept + "TazuStart.exe"));
     EXPECT_EQ(SplitCommandLine(copy), (std::vector<std::string>{kTempCopy, "/uninstall", "/keptcopy=" + kKept.substr(0, kKept.size() - 1)}));
     EXPECT_TRUE(fake::Boxes().empty());
@@ -170,9 +177,16 @@ TEST_F(KeptUninstaller, FromTheListWithoutTheDiscNothingOfTheGameStays) {
     const fake::Started& removal = fake::StartedProcesses().back();
     EXPECT_TRUE(removal.hidden);
     EXPECT_EQ(removal.application, "C:\\WINDOWS\\System32\\cmd.exe");
-    EXPECT_NE(removal.commandLine.find("del /f /q \"" + kTempCopy + "\""), std::string::npos);
-    EXPECT_NE(removal.commandLine.find("rmdir \"" + kTempCopyFolder + "\""), std::string::npos);
+    // No AutoRun, no delayed expansion, and no text of the user's: the
+    // prompt works in the temporary folder by the names this program chose.
+    EXPECT_EQ(removal.commandLine.compare(0, 21, "cmd.exe /d /v:off /c "), 0) << removal.commandLine;
+    EXPECT_EQ(removal.commandLine.find("Users"), std::string::npos) << removal.commandLine;
+    EXPECT_NE(removal.commandLine.find("del /f /q TazuStart-1\\TazuStart.exe "), std::string::npos);
+    EXPECT_NE(removal.commandLine.find("rmdir TazuStart-1 "), std::string::npos);
+    EXPECT_NE(removal.commandLine.find("(\"C:\\WINDOWS\\System32\\PING.EXE\" -n 2 "), std::string::npos);  // not one of the temporary folder
+    EXPECT_EQ(removal.directory, std::string(fake::kTempFolder) + "\\");
     EXPECT_TRUE(platform::FileExists(kTempCopy));  // until this process has ended
+    EXPECT_FALSE(platform::FileExists(kTempCopyFolder + "\\TazuStart.result"));
 }
 
 // The quiet uninstall string asks nothing and shows nothing, and keeps the
@@ -196,7 +210,9 @@ TEST_F(KeptUninstaller, TheCopyIsRefusedAnyOtherFolder) {
     const std::string quotedCopy = QuotedArgument(kTempCopy);
     fake::AddFile(kTempCopy, "MZ");
     fake::AddFile(kBase + "\\Other\\x.txt", "not an uninstaller");
-    for (const std::string& folder : {std::string("C:\\"), kDir, kBase, kBase + "\\Other", kBase + "\\None"}) {
+    fake::AddFile(kKept + "Deeper\\Setup.inf", "[Setting]\r\n");
+    for (const std::string& folder :
+         {std::string("C:\\"), kDir, kBase, kBase + "\\Other", kBase + "\\None", kKept + "Deeper"}) {
         SCOPED_TRACE(folder);
         EXPECT_EQ(Start(quotedCopy + " /uninstall " + QuotedArgument("/keptcopy=" + folder)), kExitBadArguments);
         EXPECT_TRUE(fake::RegKeyExists(kRecordKey));
@@ -205,42 +221,108 @@ TEST_F(KeptUninstaller, TheCopyIsRefusedAnyOtherFolder) {
     }
 }
 
-// The copy waits for the kept copy to end before it works, for half a
-// minute at most.
-TEST_F(KeptUninstaller, TheCopyWaitsForTheKeptCopyToEnd) {
+// The kept copy returns only when the removal has ended, with the
+// removal's own code: the one its copy leaves written whole, or the copy's
+// own exit code when it ended without one (refused, killed).
+TEST_F(KeptUninstaller, TheKeptCopyReturnsTheRemovalsCodeWhenItEnded) {
+    const std::string result = kTempCopyFolder + "\\TazuStart.result";
+    const struct {
+        const char* written;  // at 300 ms
+        int polls, exitCode, expected, waited;
+    } rows[] = {
+        {"6\r\n", 100000, 0, 6, 300},  // the copy runs on after its result
+        {"6", 5, 2, 2, 400},             // a result cut short is none
+        {nullptr, 5, 0, 0, 400},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.expected);
+        const int before = fake::Waited();
+        EXPECT_EQ(Start(*fake::RegGetString(kEntry, "UninstallString"),
+                        [&] {
+                            fake::SetProcessPolls(r.polls, r.exitCode);
+                            fake::OnWait([&](int waited) {
+                                if (waited - before == 300 && r.written) fake::AddFile(result, r.written);
+                            });
+                        }),
+                  r.expected);
+        EXPECT_EQ(fake::Waited() - before, r.waited);
+        fake::OnWait(nullptr);
+        fake::RemoveFile(result);
+    }
+}
+
+// The copy does the whole removal while the kept copy waits, leaves its
+// exit code for it, and deletes the kept folder only once the kept copy
+// has ended and let go of its file; half a minute at most (the next start
+// takes what is left).
+TEST_F(KeptUninstaller, TheCopyAnswersFirstAndTakesTheKeptFolderOnceTheKeptCopyEnded) {
     for (const bool ends : {true, false}) {
         SCOPED_TRACE(ends);
         TearDown();
         SetUp();
         const auto copy = SplitCommandLine(StartFromTheList("QuietUninstallString"));
-        // The kept copy still runs, holding on.
-        EndProcess();
+        EndProcess();  // the kept copy still runs, holding on to its file
         const platform::MutexHandle held = platform::CreateOwnedMutex("TazuUninstallHandover");
-        bool recordAtWait = true;
+        const int handle = fake::HoldOpen(kKept + "TazuStart.exe");
+        std::optional<std::string> answer;
         fake::OnWait([&](int waited) {
-            recordAtWait = recordAtWait && fake::RegKeyExists(kRecordKey);
-            if (ends && waited >= 500) platform::ReleaseOwnedMutex(held);
+            if (waited == 100) answer = platform::ReadWholeFile(kTempCopyFolder + "\\TazuStart.result");
+            if (ends && waited == 500) platform::ReleaseOwnedMutex(held), fake::Release(kKept + "TazuStart.exe", handle);
         });
         fake::SetExecutableFolder(sjis::FolderPart(kTempCopy));
         fake::SetArguments(std::vector<std::string>(copy.begin() + 1, copy.end()));
         EXPECT_EQ(UtilityMain(), kExitDone);
         fake::OnWait(nullptr);
-        EXPECT_TRUE(recordAtWait);
+        EXPECT_EQ(answer, "0\r\n");
         EXPECT_EQ(fake::Waited(), ends ? 500 : 30000);
-        EXPECT_FALSE(fake::RegKeyExists(kRecordKey));
+        EXPECT_FALSE(fake::RegKeyExists(kEntry));
+        EXPECT_EQ(platform::DirectoryExists(kKept), !ends);
     }
 }
 
-// An entry whose game is not installed (its record taken away by hand)
-// leads to nothing: the entry and the kept uninstaller go.
+// An entry whose game is not installed (its record taken away by hand, or
+// a removal cut short) leads to nothing: the entry and the kept
+// uninstaller go, and the user who chose Uninstall is told.
 TEST_F(KeptUninstaller, NothingInstalledTakesTheEntryAndTheUninstaller) {
     fake::RegSetString(kRecordKey, "InstPath", "");
-    const std::string copy = StartFromTheList();
-    EXPECT_EQ(Start(copy), kExitDone);
-    EXPECT_TRUE(fake::Boxes().empty());
+    EXPECT_EQ(Start(StartFromTheList()), kExitDone);
+    ASSERT_EQ(fake::Boxes().size(), 1u);
+    EXPECT_EQ(fake::Boxes()[0].text,
+              "『ソフト表』はすでにインストールされていません。\nプログラムの一覧から『ソフト表』の登録を削除しました。");
     EXPECT_FALSE(fake::RegKeyExists(kEntry));
     EXPECT_TRUE(fake::Tree(kBase).empty());
     EXPECT_TRUE(platform::FileExists(kDir + "Tazu.exe"));  // not ours to delete without a record
+}
+
+// The install folder deleted by hand: the removal from the list says so
+// and forgets the game (record, shortcut, entry, uninstaller). The folder
+// there without its log: it says the files stay and asks (/silent: does
+// it); No keeps all.
+TEST_F(KeptUninstaller, AGameWithoutItsFilesCanStillBeRemovedFromTheList) {
+    for (const bool folderGone : {true, false}) {
+        for (const MbResult answer : {MbResult::Yes, MbResult::No}) {
+            TearDown();
+            SetUp();
+            fake::RemoveFile(kDir + "Setup.log");
+            const auto tree = fake::Tree(kDir);
+            for (auto it = tree.rbegin(); folderGone && it != tree.rend(); ++it)
+                fake::RemoveFile(*it), platform::RemoveEmptyDirectory(*it);
+            // Yes to the files that stay is what /silent does.
+            const bool silent = !folderGone && answer == MbResult::Yes;
+            const int code = Start(StartFromTheList(silent ? "QuietUninstallString" : "UninstallString"), [answer] {
+                fake::QueueAnswer(MbResult::Yes);
+                fake::QueueAnswer(answer);
+            });
+            const bool forgotten = folderGone || answer == MbResult::Yes;
+            EXPECT_EQ(code, forgotten ? kExitDone : kExitCancelled);
+            EXPECT_EQ(fake::RegKeyExists(kEntry) || fake::RegKeyExists(kRecordKey) || platform::FileExists(kLink), !forgotten);
+            EXPECT_EQ(fake::Tree(kBase).empty(), forgotten);
+            ASSERT_EQ(fake::Boxes().size(), silent ? 0u : 2u);
+            const std::string said = silent ? "" : fake::Boxes()[1].text;
+            EXPECT_NE(said.find(folderGone ? "フォルダが見つかりません" : silent ? "" : "ファイルはそのまま残ります"),
+                      std::string::npos);
+        }
+    }
 }
 
 // A removal that could not finish keeps the entry and the uninstaller with
@@ -261,23 +343,35 @@ TEST_F(KeptUninstaller, AnIncompleteRemovalKeepsTheEntryAndTheUninstaller) {
     EXPECT_TRUE(fake::StartedProcesses().back().hidden);
 }
 
-// No copy can be made or started: the user is told, nothing is removed.
-TEST_F(KeptUninstaller, AHandOverThatCannotStartSaysSo) {
-    for (const bool noTemp : {true, false}) {
-        SCOPED_TRACE(noTemp);
+// No copy can be made or started: the user is told why, nothing is
+// removed. A Setup.inf that cannot be read names no game: the message
+// names the file instead.
+TEST_F(KeptUninstaller, AHandOverThatCannotStartSaysWhy) {
+    enum Case { kNoTemp, kNoStart, kUnreadable };
+    for (const Case c : {kNoTemp, kNoStart, kUnreadable}) {
+        SCOPED_TRACE(c);
         EXPECT_EQ(Start(*fake::RegGetString(kEntry, "UninstallString"),
-                        [noTemp] {
-                            if (noTemp)
-                                fake::SetTempFolder(std::nullopt);
-                            else
-                                fake::FailNextStart();
+                        [c] {
+                            if (c == kNoTemp) fake::SetTempFolder(std::nullopt);
+                            if (c == kNoStart) fake::FailNextStart();
+                            if (c == kUnreadable) fake::SetFault(kKept + "Setup.inf", fake::FileFault{true, {}, {}});
                         }),
-                  kExitFailed);
+                  c == kUnreadable ? kExitNoDisc : kExitFailed);
         ASSERT_EQ(fake::Boxes().size(), 1u);
-        EXPECT_EQ(fake::Boxes()[0].text, "『ソフト表』の削除を開始できませんでした。");
+        const std::string expected[] = {
+            "『ソフト表』の削除を開始できませんでした。\n\n一時フォルダに作業用のフォルダを作成できませんでした。",
+            "『ソフト表』の削除を開始できませんでした。\n\n一時フォルダのプログラムを起動できませんでした。\n\n[ " +
+                kTempCopy + " ]",
+            "削除に必要なインストール情報ファイルを読み込めないため、\n削除を開始できませんでした。\n\n[ " + kKept +
+                "Setup.inf ]",
+        };
+        EXPECT_EQ(fake::Boxes()[0].text, expected[c]);
+        EXPECT_EQ(fake::Boxes()[0].icon, platform::MbIcon::Warning);
+        EXPECT_EQ(fake::Boxes()[0].caption, c == kUnreadable ? "TAZU Start Up Utility" : "『ソフト表』　起動ユーティリティ");
         EXPECT_TRUE(fake::RegKeyExists(kEntry));
         EXPECT_TRUE(fake::Tree(std::string(fake::kTempFolder) + "\\TazuStart-1").empty());
         fake::SetTempFolder(std::string(fake::kTempFolder));
+        fake::SetFault(kKept + "Setup.inf", fake::FileFault{});
     }
 }
 

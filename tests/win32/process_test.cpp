@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,22 @@ TEST(Win32HiddenProgram, CommandPromptDeletesAQuotedPath) {
     for (int i = 0; i < 200 && platform::DirectoryExists(folder); ++i) Sleep(50);
     EXPECT_FALSE(platform::FileExists(file));
     EXPECT_FALSE(platform::DirectoryExists(folder));
+}
+
+// The kept uninstaller returns its copy's code: a started program is
+// waited on with a time-out, and its code is known only once it has ended.
+TEST(Win32ChildProcess, WaitForEndGivesTheExitCodeOnlyOnceEnded) {
+    const std::string shell = platform::WindowsDirectory() + "\\System32\\cmd.exe";
+    auto quick = platform::StartProcess(shell, "cmd.exe /d /c exit 7", *platform::TempFolder());
+    ASSERT_TRUE(quick);
+    EXPECT_TRUE(quick->WaitForEnd(20000));
+    EXPECT_EQ(quick->ExitCode(), std::optional<int>(7));
+    auto slow = platform::StartProcess(shell, "cmd.exe /d /c ping -n 3 127.0.0.1 >nul & exit 0");
+    ASSERT_TRUE(slow);
+    EXPECT_FALSE(slow->WaitForEnd(0));
+    EXPECT_EQ(slow->ExitCode(), std::nullopt);
+    EXPECT_TRUE(slow->WaitForEnd(20000));
+    EXPECT_EQ(slow->ExitCode(), std::optional<int>(0));
 }
 
 }  // namespace

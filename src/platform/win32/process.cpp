@@ -27,6 +27,17 @@ public:
         // also wake us, so nothing waits behind a sleeping loop.
         MsgWaitForMultipleObjectsEx(1, &process_, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
+    bool WaitForEnd(int ms) override {
+        return WaitForSingleObject(process_, static_cast<DWORD>(ms < 0 ? 0 : ms)) != WAIT_TIMEOUT;
+    }
+    std::optional<int> ExitCode() override {
+        DWORD code = 0;
+        // STILL_ACTIVE is also a code a program may end with: only an ended
+        // process's code is taken.
+        if (WaitForSingleObject(process_, 0) != WAIT_OBJECT_0 || !GetExitCodeProcess(process_, &code))
+            return std::nullopt;
+        return static_cast<int>(code);
+    }
 
 private:
     HANDLE process_;
@@ -41,8 +52,10 @@ bool ShellOpen(const std::string& file, const std::string& directory) {
     return result > 32;
 }
 
-std::unique_ptr<ChildProcess> StartProcess(const std::string& application, const std::string& commandLine) {
+std::unique_ptr<ChildProcess> StartProcess(const std::string& application, const std::string& commandLine,
+                                           const std::string& directory) {
     const std::wstring app = win32::Widen(application);
+    const std::wstring folder = win32::Widen(directory);
     // CreateProcessW may write into the command line.
     std::wstring command = win32::Widen(commandLine);
     std::vector<wchar_t> line(command.begin(), command.end());
@@ -52,13 +65,15 @@ std::unique_ptr<ChildProcess> StartProcess(const std::string& application, const
     startup.wShowWindow = SW_SHOWDEFAULT;  // not applied: dwFlags stays 0
     PROCESS_INFORMATION info = {};
     if (!CreateProcessW(app.empty() ? nullptr : app.c_str(), line.data(), nullptr, nullptr, FALSE,
-                        CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &info))
+                        CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &info))
         return nullptr;
     return std::make_unique<Win32Child>(info.hProcess, info.hThread);
 }
 
-bool StartHidden(const std::string& application, const std::string& commandLine) {
+bool StartHidden(const std::string& application, const std::string& commandLine, const std::string& directory) {
     const std::wstring app = win32::Widen(application);
+    const std::wstring folder = win32::Widen(directory);
     std::wstring command = win32::Widen(commandLine);
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(L'\0');
@@ -70,8 +85,8 @@ bool StartHidden(const std::string& application, const std::string& commandLine)
     // CREATE_NO_WINDOW: a console program started from a GUI program would
     // otherwise get a console window of its own.
     if (!CreateProcessW(app.empty() ? nullptr : app.c_str(), line.data(), nullptr, nullptr, FALSE,
-                        CREATE_NO_WINDOW | CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                        &startup, &info))
+                        CREATE_NO_WINDOW | CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &info))
         return false;
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);

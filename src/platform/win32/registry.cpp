@@ -68,6 +68,13 @@ public:
         return subkeys > 0;
     }
 
+    std::optional<bool> HasValue(const std::string& name) const override {
+        const LSTATUS status = RegQueryValueExW(key_, win32::Widen(name).c_str(), nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_SUCCESS) return true;
+        if (status == ERROR_FILE_NOT_FOUND) return false;
+        return std::nullopt;
+    }
+
     std::optional<bool> HasSubkey(const std::string& name) const override {
         // An empty name would open this key itself.
         if (name.empty()) return false;
