@@ -171,6 +171,8 @@ void TfrmDeleteFiles::OnMessage(int message) {
 }
 
 void TfrmDeleteFiles::WMDeleteStart() {
+    // At start, before the menu: the user is told why this window is there.
+    if (InstConfig.InstallJournal.recovering) Label1.SetCaption("前回中断されたインストールを元に戻しています。");
     Repaint();
     RollBackInstallation(report_);
     PostClose();

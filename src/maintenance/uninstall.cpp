@@ -85,9 +85,12 @@ UninstallOutcome UninstallGame(platform::Form& owner, Reporter& report) {
     // no file of the installation: deleting "every listed file" of it would
     // delete nothing and call that complete.
     auto log = logFile && platform::FileExists(logPath) ? platform::ReadWholeFile(logPath) : std::nullopt;
-    if (log && !LogNamesInstallation(*log, *folder)) log.reset();
     if (!log) {
         report.Ask(&owner, Msg::LogMissing, {game});
+        return UninstallOutcome::LogMissing;
+    }
+    if (!LogNamesInstallation(*log, *folder)) {
+        report.Ask(&owner, Msg::LogEmpty, {game});
         return UninstallOutcome::LogMissing;
     }
     report.Note("削除するフォルダ：" + InstConfig.InstPath);

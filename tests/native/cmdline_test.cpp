@@ -336,7 +336,7 @@ TEST_F(CommandLineRun, ArgumentsThatDoNotConvertExactlyAreRefused) {
     fake::SetArguments({"/install", "/dir=C:\\Games\\X?..?Y"});
     fake::SetConsole(true);
     EXPECT_EQ(UtilityMain(), kExitBadArguments);
-    EXPECT_NE(fake::ConsoleText().find("シフトJIS"), std::string::npos);
+    EXPECT_NE(fake::ConsoleErrorText().find("シフトJIS"), std::string::npos);
     EXPECT_TRUE(fake::Tree("C:\\Games").empty());
 }
 
