@@ -341,13 +341,14 @@ int RunCommand(Reporter& report) {
     const bool installed = !InstConfig.NeedInstall;
     const bool install = cmd.command == CommandLine::Command::Install;
     const std::string folder = cmd.dir.empty() ? frmInstMain->edtInst.Text() : cmd.dir;
+    // A folder no installation could go into is told as such before it
+    // is compared with the installed game's; nothing is made in it, so
+    // it does not keep the log out.
+    const bool usable = !install || cmd.dir.empty() || CheckInstallFolder(*frmInstMain, report, cmd.dir);
     std::vector<std::string> folders;
     if (installed) folders.push_back(InstConfig.InstPath);
-    if (install) folders.push_back(folder);
-    if (!OpenRunLog(folders, true)) return kExitBadArguments;
-    // A folder no installation could go into is told as such before it
-    // is compared with the installed game's.
-    if (install && !cmd.dir.empty() && !CheckInstallFolder(*frmInstMain, report, cmd.dir)) return kExitBadArguments;
+    if (install && usable) folders.push_back(folder);
+    if (!OpenRunLog(folders, true) || !usable) return kExitBadArguments;
 
     if (install && installed) {
         const auto& there = InstConfig.InstFolder;
@@ -418,7 +419,8 @@ void EndRun(int code) {
     // nowhere /dir names, and only where it takes the place of nothing.
     if (!current->log && current->logRefusal.empty()) {
         std::vector<std::string> folders;
-        if (cmd.command == CommandLine::Command::Install && !cmd.dir.empty()) folders.push_back(cmd.dir);
+        const auto dir = platform::WinPath::Parse(sjis::WithTrailingBackslash(cmd.dir));
+        if (cmd.command == CommandLine::Command::Install && dir && !dir->IsRoot()) folders.push_back(cmd.dir);
         OpenRunLog(folders, false);
     }
     const std::string why = !current->reason.empty() ? current->reason : current->lastLine;

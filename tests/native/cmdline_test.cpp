@@ -106,6 +106,12 @@ TEST(CommandLineArguments, ReadWithoutRegardToCaseAndRefusedWhenTheyDoNotFit) {
         {{"/uninstall", "/variant=mwave"}, false, "/variant with /uninstall"},
         {{"/uninstall", "/readme"}, false, "/readme with /uninstall"},
         {{"/uninstall", "/disctimeout=5"}, false, "/disctimeout with /uninstall"},
+        {{"/install", "/S"}, true, "/S is /silent", [](const CommandLine& c) { return c.silent && c.notes.size() == 1; }},
+        {{"/uninstall", "/s", "/passive"}, false, "/S is a window mode"},
+        {{"/uninstall", "/NoRestart", "/suppressmsgboxes", "/SP-"}, true, "habits of deployment scripts, each noted",
+         [](const CommandLine& c) { return c.notes.size() == 3 && !c.silent; }},
+        {{"/install", "/norestart=1"}, false, "a value to a habit"},
+        {{"/uninstall", "/readme"}, false, "the command is named", nullptr, "/uninstall では"},
     };
     for (const auto& r : rows) {
         std::string error;
@@ -252,7 +258,12 @@ TEST_F(CommandLineRun, SecondDiscIsWaitedForUpToTheTimeOut) {
                 fake::AddFile("Q:\\InstData\\TAZ\\b.taz", "two");
             });
         }
+        fake::SetConsole(true);
         EXPECT_EQ(Run({"/install", "/dir=" + kDir, "/disctimeout=3"}), arrives ? kExitDone : kExitNoDisc);
+        // The prompt is a question: the reason is the disc that did not come.
+        if (!arrives) {
+            EXPECT_NE(fake::ConsoleErrorText().find("3秒待っても"), std::string::npos) << fake::ConsoleErrorText();
+        }
         EXPECT_EQ(fake::Waited(), arrives ? 2000 : 3000);
         EXPECT_EQ(platform::FileExists(kDir + "TAZ\\b.taz"), arrives);
         EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath").has_value(), arrives);
@@ -444,6 +455,91 @@ TEST_F(CommandLineRun, LogAloneGoesToTheTemporaryFolderAndSaysWhere) {
     EXPECT_EQ(Run({"/uninstall", "/log"}), kExitDone);
     EXPECT_TRUE(platform::FileExists(std::string(fake::kTempFolder) + "\\TazuStart-20240517-123456-2.log"));
     EXPECT_EQ(platform::ReadWholeFile(first).value_or(""), log);
+}
+
+}  // namespace
+
+namespace {
+
+// Every run asked for a log writes one, also one that ends before the
+// folders it works on are known; its last lines say why and with which
+// code, and the console's error output has the reason, not the code twice.
+// Not knowing the installed folder, such a run makes its log only as a new
+// file or in the place of an earlier run's log.
+TEST_F(CommandLineRun, ARunThatEndsEarlyWritesItsLogWithTheReason) {
+    const struct {
+        const char* why;
+        std::function<void()> prepare;
+        std::vector<std::string> args;
+        int code;
+        const char* says;
+    } rows[] = {
+        {"no disc", nullptr, {"/cd=R"}, kExitNoDisc, "Setup.inf のあるディスクが見つかりません"},
+        {"another label", [] { fake::SetDrive('Q', fake::Drive{true, std::string("OTHER")}); }, {}, kExitNoDisc,
+         "QUENDRIL1 ではありません"},
+        {"running", [] { fake::Mutexes().insert("TazuUtility"); }, {}, kExitRunning, "すでに実行中"},
+        {"an argument before the log", nullptr, {"/frobnicate"}, kExitBadArguments, "不明な引数です：/frobnicate"},
+        {"an incomplete Setup.inf", [] { fake::AddFile("Q:\\Setup.inf", "[Setting]\r\n"); }, {}, kExitNoDisc,
+         "インストール情報ファイルに必要な情報が記述されていません。"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.why);
+        TearDown();
+        SetUp();
+        fake::SetConsole(true);
+        if (r.prepare) r.prepare();
+        std::vector<std::string> args{"/install"};
+        args.insert(args.end(), r.args.begin(), r.args.end());
+        args.push_back("/log=C:\\i.log");
+        EXPECT_EQ(Run(args), r.code);
+        const std::string log = platform::ReadWholeFile("C:\\i.log").value_or("");
+        const auto end = log.find(platform::Cp932ToUtf8("終了の理由："));
+        EXPECT_NE(log.find(platform::Cp932ToUtf8(r.says), end), std::string::npos) << log;
+        EXPECT_NE(log.find(platform::Cp932ToUtf8("終了コード：" + std::to_string(r.code) + "\r\n")), std::string::npos);
+        const std::string errors = fake::ConsoleErrorText();
+        EXPECT_NE(errors.find(r.says, errors.find("TazuStart: ")), std::string::npos) << errors;
+        EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+        // The help is for /? only; an argument error points at it.
+        EXPECT_EQ(fake::ConsoleText(), "");
+        EXPECT_EQ(errors.find("/?") != std::string::npos, r.code == kExitBadArguments) << errors;
+    }
+    // An earlier run's log is replaced; a file that is none is left as it
+    // was, and the console says why there is no log.
+    TearDown();
+    SetUp();
+    fake::SetConsole(true);
+    EXPECT_EQ(Run({"/install", "/log=C:\\i.log"}), kExitDone);
+    EXPECT_EQ(Run({"/install", "/cd=R", "/log=C:\\i.log"}), kExitNoDisc);
+    const std::string log = platform::ReadWholeFile("C:\\i.log").value_or("");
+    EXPECT_EQ(log.find("/cd=R"), log.find("TazuStart") + 19) << log;
+    fake::AddFile("C:\\keep.log", "\xEF\xBB\xBF" "12:34:56 TazuStar");
+    EXPECT_EQ(Run({"/install", "/cd=R", "/log=C:\\keep.log"}), kExitNoDisc);
+    EXPECT_EQ(platform::ReadWholeFile("C:\\keep.log"), "\xEF\xBB\xBF" "12:34:56 TazuStar");
+    EXPECT_NE(fake::ConsoleErrorText().find("ログではないため"), std::string::npos);
+    // /log alone: in the temporary folder, and the console says where.
+    fake::Mutexes().insert("TazuUtility");
+    EXPECT_EQ(Run({"/uninstall", "/log"}), kExitRunning);
+    EXPECT_NE(fake::ConsoleText().find("ログ："), std::string::npos);
+}
+
+// A /dir no installation could go into is refused as such (2) before it is
+// compared with the installed game's folder (9); the log says what the path
+// model found.
+TEST_F(CommandLineRun, ABadDirIsToldBeforeTheInstalledGameIsAskedAbout) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"C:\\", "ルートは指定できません"},   {"games", "絶対パスで"},
+        {"C:\\a<b", "使用できない文字：<"}, {"C:\\x.", "末尾にピリオド"},
+        {"C:\\CON\\x", "予約している名前：CON"},
+    };
+    fake::RegSetString(kRecordKey, "InstPath", kDir);
+    fake::AddFile(kDir + "Tazu.exe", "x");
+    for (const auto& [dir, says] : rows) {
+        SCOPED_TRACE(dir);
+        EXPECT_EQ(Run({"/install", std::string("/dir=") + dir, "/log=C:\\i.log"}), kExitBadArguments);
+        const std::string log = platform::ReadWholeFile("C:\\i.log").value_or("");
+        EXPECT_NE(log.find(platform::Cp932ToUtf8(says)), std::string::npos) << log;
+    }
+    EXPECT_EQ(Run({"/install", "/dir=C:\\Elsewhere"}), kExitInstalledElsewhere);
 }
 
 }  // namespace
