@@ -235,7 +235,19 @@ TEST_F(CommandLineRun, EachWayToEndHasItsExitCode) {
 TEST_F(CommandLineRun, ReadRetriesAreLoggedWithTheFile) {
     const std::string source = "Q:\\InstData\\TAZ\\a.taz";
     fake::SetFault(source, fake::FileFault{false, 0, {}, 2});
+    // The copy form says it is retrying, and what it copies once it reads again.
+    std::vector<std::string> captions;
+    fake::OnWait([&captions](int) { captions.push_back(frmCopyFile->lblInstFile.Caption()); });
+    for (int pump = 0; pump < 100; ++pump) {
+        fake::OnProcessMessages([&captions] {
+            if (frmCopyFile && !captions.empty() && captions.back() != frmCopyFile->lblInstFile.Caption())
+                captions.push_back(frmCopyFile->lblInstFile.Caption());
+        });
+    }
     ASSERT_EQ(Run({"/install", "/dir=" + kDir, "/log=C:\\install.log"}), kExitDone);
+    ASSERT_GE(captions.size(), 3u);
+    EXPECT_EQ(captions[1], "a.taz を読み直しています...（2/4回目）");
+    EXPECT_EQ(captions[2], "a.taz をコピーしています...");
     EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\a.taz"), "data");
     std::set<std::string> retries;
     for (const std::string& line : LogLines(platform::ReadWholeFile("C:\\install.log").value_or("")))
