@@ -25,8 +25,8 @@ std::string GamePath() { return InstConfig.InstPath + "Tazu.exe"; }
 // What the path model found wrong with a name, in the words of the message.
 std::string NameFaultText(const platform::NameFault& fault) {
     switch (fault.kind) {
-        case platform::NameFault::ReservedCharacter: return "使用できない文字：" + fault.text;
-        case platform::NameFault::DeviceName: return "Windowsが装置の名前として予約している名前：" + fault.text;
+        case platform::NameFault::ReservedCharacter: return "使用できない文字「" + fault.text + "」";
+        case platform::NameFault::DeviceName: return "Windowsが装置の名前として予約している名前「" + fault.text + "」";
         case platform::NameFault::ControlByte: return "制御文字";
         case platform::NameFault::BrokenCharacter: return "文字として読めないバイト";
         case platform::NameFault::Empty: case platform::NameFault::DotName: case platform::NameFault::TrailingDotOrBlank:

@@ -540,8 +540,8 @@ TEST_F(CommandLineRun, ARunThatEndsEarlyWritesItsLogWithTheReason) {
 TEST_F(CommandLineRun, ABadDirIsToldBeforeTheInstalledGameIsAskedAbout) {
     const std::pair<const char*, const char*> rows[] = {
         {"C:\\", "ルートは指定できません"},   {"games", "絶対パスで"},
-        {"C:\\a<b", "使用できない文字：<"}, {"C:\\x.", "末尾にピリオド"},
-        {"C:\\CON\\x", "予約している名前：CON"},
+        {"C:\\a<b", "使用できない文字「<」"}, {"C:\\x.", "末尾にピリオド"},
+        {"C:\\CON\\x", "予約している名前「CON」"},
     };
     fake::RegSetString(kRecordKey, "InstPath", kDir);
     fake::AddFile(kDir + "Tazu.exe", "x");

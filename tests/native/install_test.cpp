@@ -225,8 +225,8 @@ TEST_F(Install, FolderTextIsCheckedBeforeAnythingHappens) {
     const char* const kCreateFailed = "フォルダの作成に失敗しました。";
     const char* const kTrailing =
         "フォルダ名の末尾にピリオド（.）や空白は使えません。\nWindowsはこれを取り除き、別の名前のフォルダとして扱います。";
-    const std::string kBar = TextOf(Msg::FolderNameInvalid, {"使用できない文字：|"}),
-                      kCon = TextOf(Msg::FolderNameInvalid, {"Windowsが装置の名前として予約している名前：CON"});
+    const std::string kBar = TextOf(Msg::FolderNameInvalid, {"使用できない文字「|」"}),
+                      kCon = TextOf(Msg::FolderNameInvalid, {"Windowsが装置の名前として予約している名前「CON」"});
     const struct {
         const char* text;
         std::string message;
