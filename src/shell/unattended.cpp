@@ -53,8 +53,8 @@ void EndRun(int code);
 std::string FirstSentence(const std::string& text) {
     std::string sentence;
     for (std::size_t i = 0; i < text.size() && text[i] != '\n'; ++i) {
-        const bool wide = sjis::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size();
-        const std::string c = text.substr(i, wide ? 2 : 1);
+        // A lead byte at the very end gives a character of one byte.
+        const std::string c = text.substr(i, sjis::IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1);
         sentence += c;
         i += c.size() - 1;
         if (c == "。") break;

@@ -37,7 +37,7 @@ TEST(CommandLineArguments, ReadWithoutRegardToCaseAndRefusedWhenTheyDoNotFit) {
         {{"/install", "/keepsaves"}, false, "an uninstall option with /install"},
         {{"/uninstall", "/dir=C:\\G"}, false, "an install option with /uninstall"},
         {{"/uninstall", "/keepsaves", "/deletesaves"}, false, "both save-data answers"},
-        {{"/install", "/passive", "/silent"}, false, "both window modes"},
+        {{"/install", "/passive", "/silent"}, false, "both window modes", nullptr, "画面の指定"},
         {{"/install", "/variant=opl"}, false, "an unknown variant"},
         {{"/install", "/cd=QQ"}, false, "not a drive letter"},
         {{"/install", "/disctimeout=-1"}, false, "a negative time-out"},
@@ -490,7 +490,7 @@ TEST_F(CommandLineRun, ARunThatEndsEarlyWritesItsLogWithTheReason) {
         {"another label", [] { fake::SetDrive('Q', fake::Drive{true, std::string("OTHER")}); }, {}, kExitNoDisc,
          "QUENDRIL1 ではありません"},
         {"running", [] { fake::Mutexes().insert("TazuUtility"); }, {}, kExitRunning, "すでに実行中"},
-        {"an argument before the log", nullptr, {"/frobnicate"}, kExitBadArguments, "不明な引数です：/frobnicate"},
+        {"an argument after the log", nullptr, {"/frobnicate"}, kExitBadArguments, "不明な引数です：/frobnicate"},
         {"an incomplete Setup.inf", [] { fake::AddFile("Q:\\Setup.inf", "[Setting]\r\n"); }, {}, kExitNoDisc,
          "インストール情報ファイルに必要な情報が記述されていません。"},
     };
@@ -500,9 +500,8 @@ TEST_F(CommandLineRun, ARunThatEndsEarlyWritesItsLogWithTheReason) {
         SetUp();
         fake::SetConsole(true);
         if (r.prepare) r.prepare();
-        std::vector<std::string> args{"/install"};
+        std::vector<std::string> args{"/install", "/log=C:\\i.log"};
         args.insert(args.end(), r.args.begin(), r.args.end());
-        args.push_back("/log=C:\\i.log");
         EXPECT_EQ(Run(args), r.code);
         const std::string log = platform::ReadWholeFile("C:\\i.log").value_or("");
         const auto end = log.find(platform::Cp932ToUtf8("終了の理由："));
