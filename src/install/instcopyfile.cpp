@@ -416,18 +416,16 @@ bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, co
             // it began before the copy counts as failed: four times, each
             // after a second.
             constexpr int kReadRetries = 4, kReadRetryPauseMs = 1000;
-            bool retried = false;  // the label tells of the retry until a read succeeds
             for (int retry = 1; !got && retry <= kReadRetries; ++retry) {
                 const std::string tries = "（" + std::to_string(retry) + "/" + std::to_string(kReadRetries) + "回目）";
                 report.Note("ディスクの読み込みに失敗しました：" + source + "（" + std::to_string(form.FFileCopied) +
                             "バイト目から）。1秒後に読み直します" + tries);
                 // The label the copy shows in: the form's controls stay where they are.
                 form.lblInstFile.SetCaption(sjis::LastPathComponent(source) + " を読み直しています..." + tries);
-                retried = true;
                 platform::app::Wait(kReadRetryPauseMs);
                 if (in->Seek(form.FFileCopied)) got = in->Read(buffer.data(), step);
+                if (got) form.lblInstFile.SetCaption(copying);
             }
-            if (got && retried) form.lblInstFile.SetCaption(copying);
             if (!got) break;
             if (*got == 0) {
                 failed = false;

@@ -417,12 +417,11 @@ void EndRun(int code) {
     const CommandLine& cmd = current->cmd;
     // A run that ended before it knew the folders it works on: the log goes
     // nowhere /dir names, and only where it takes the place of nothing.
-    if (!current->log && current->logRefusal.empty()) {
-        std::vector<std::string> folders;
-        const auto dir = platform::WinPath::Parse(sjis::WithTrailingBackslash(cmd.dir));
-        if (cmd.command == CommandLine::Command::Install && dir && !dir->IsRoot()) folders.push_back(cmd.dir);
-        OpenRunLog(folders, false);
-    }
+    // A log opened or refused before stays as it is.
+    std::vector<std::string> folders;
+    const auto dir = platform::WinPath::Parse(sjis::WithTrailingBackslash(cmd.dir));
+    if (cmd.command == CommandLine::Command::Install && dir && !dir->IsRoot()) folders.push_back(cmd.dir);
+    OpenRunLog(folders, false);
     const std::string why = !current->reason.empty() ? current->reason : current->lastLine;
     if (code != kExitDone) RunLog("終了の理由：" + why);
     RunLog("終了コード：" + std::to_string(code));
