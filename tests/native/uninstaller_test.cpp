@@ -261,6 +261,20 @@ TEST_F(KeptUninstaller, AnIncompleteRemovalKeepsTheEntryAndTheUninstaller) {
     EXPECT_TRUE(fake::StartedProcesses().back().hidden);
 }
 
+// Removed from the list, the user has no disc at hand: a record that stays
+// is explained with what works from there.
+TEST_F(KeptUninstaller, ARecordThatStaysIsExplainedForWhereTheUserIs) {
+    const std::string copy = StartFromTheList();
+    EXPECT_EQ(Start(copy,
+                    [] {
+                        fake::QueueAnswer(MbResult::Yes);
+                        fake::QueueAnswer(MbResult::Yes);
+                        fake::HoldOpen(kKept + "Setup.inf");  // the entry cannot go, so the record stays
+                    }),
+              kExitFailed);
+    EXPECT_EQ(fake::Boxes().back().text, TextOf(Msg::RecordNotRemovedApps, {"ソフト表"}));
+}
+
 // No copy can be made or started: the user is told, nothing is removed.
 TEST_F(KeptUninstaller, AHandOverThatCannotStartSaysSo) {
     for (const bool noTemp : {true, false}) {
