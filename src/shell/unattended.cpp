@@ -279,7 +279,9 @@ bool OpenRunLog(const std::vector<std::string>& folders, bool foldersKnown) {
             if (IsRunLog(path->Text()))
                 current->log = platform::File::Create(path->Text());
             else
-                refusal = "同じ名前のファイルがあり、このユーティリティのログではないため、ログを書きません：" + path->Text();
+                // Also the log of a copy that is running: it is open, and cannot be read.
+                refusal = "同じ名前のファイルがあり、このユーティリティの以前のログと確かめられないため、上書きしません：" +
+                          path->Text();
         }
     }
     if (refusal.empty() && !current->log) refusal = "ログファイルを作成できません：" + path->Text();

@@ -526,7 +526,7 @@ TEST_F(CommandLineRun, ARunThatEndsEarlyWritesItsLogWithTheReason) {
     fake::AddFile("C:\\keep.log", "\xEF\xBB\xBF" "12:34:56 TazuStar");
     EXPECT_EQ(Run({"/install", "/cd=R", "/log=C:\\keep.log"}), kExitNoDisc);
     EXPECT_EQ(platform::ReadWholeFile("C:\\keep.log"), "\xEF\xBB\xBF" "12:34:56 TazuStar");
-    EXPECT_NE(fake::ConsoleErrorText().find("ログではないため"), std::string::npos);
+    EXPECT_NE(fake::ConsoleErrorText().find("確かめられないため"), std::string::npos);
     // /log alone: in the temporary folder, and the console says where.
     fake::Mutexes().insert("TazuUtility");
     EXPECT_EQ(Run({"/uninstall", "/log"}), kExitRunning);
