@@ -109,7 +109,10 @@ TEST(CommandLineArguments, ReadWithoutRegardToCaseAndRefusedWhenTheyDoNotFit) {
         {{"/install", "/S"}, true, "/S is /silent", [](const CommandLine& c) { return c.silent && c.notes.size() == 1; }},
         {{"/uninstall", "/s", "/passive"}, false, "/S is a window mode"},
         {{"/uninstall", "/NoRestart", "/suppressmsgboxes", "/SP-"}, true, "habits of deployment scripts, each noted",
-         [](const CommandLine& c) { return c.notes.size() == 3 && !c.silent; }},
+         [](const CommandLine& c) {
+             return c.notes.size() == 3 && !c.silent && c.notes[0].find("再起動") != std::string::npos &&
+                    c.notes[2].find("確認") != std::string::npos;
+         }},
         {{"/install", "/norestart=1"}, false, "a value to a habit"},
         {{"/uninstall", "/readme"}, false, "the command is named", nullptr, "/uninstall では"},
     };
@@ -519,7 +522,7 @@ TEST_F(CommandLineRun, ARunThatEndsEarlyWritesItsLogWithTheReason) {
     TearDown();
     SetUp();
     fake::SetConsole(true);
-    EXPECT_EQ(Run({"/install", "/log=C:\\i.log"}), kExitDone);
+    fake::AddFile("C:\\i.log", "\xEF\xBB\xBF" "09:05:07 TazuStart /install\r\n");
     EXPECT_EQ(Run({"/install", "/cd=R", "/log=C:\\i.log"}), kExitNoDisc);
     const std::string log = platform::ReadWholeFile("C:\\i.log").value_or("");
     EXPECT_EQ(log.find("/cd=R"), log.find("TazuStart") + 19) << log;
