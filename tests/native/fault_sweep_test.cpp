@@ -150,10 +150,8 @@ protected:
         const auto from = static_cast<std::ptrdiff_t>(fake::Events().size());
         RestartUtility();
         // A rollback before the menu says why its window is there.
-        const auto& e = fake::Events();
-        const auto seen = [&](const std::string& event) { return std::find(e.begin() + from, e.end(), event) != e.end(); };
-        EXPECT_EQ(seen("caption TfrmDeleteFiles.Label1=前回中断されたインストールを元に戻しています。"),
-                  seen("modal TfrmDeleteFiles"));
+        const auto seen = [from](const char* e) { return std::count(fake::Events().begin() + from, fake::Events().end(), e); };
+        EXPECT_EQ(seen("caption TfrmDeleteFiles.Label1=前回中断されたインストールを元に戻しています。"), seen("modal TfrmDeleteFiles"));
     }
 
     // ---- invariants ----

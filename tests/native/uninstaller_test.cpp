@@ -264,14 +264,11 @@ TEST_F(KeptUninstaller, AnIncompleteRemovalKeepsTheEntryAndTheUninstaller) {
 // Removed from the list, the user has no disc at hand: a record that stays
 // is explained with what works from there.
 TEST_F(KeptUninstaller, ARecordThatStaysIsExplainedForWhereTheUserIs) {
-    const std::string copy = StartFromTheList();
-    EXPECT_EQ(Start(copy,
-                    [] {
-                        fake::QueueAnswer(MbResult::Yes);
-                        fake::QueueAnswer(MbResult::Yes);
-                        fake::HoldOpen(kKept + "Setup.inf");  // the entry cannot go, so the record stays
-                    }),
-              kExitFailed);
+    EXPECT_EQ(Start(StartFromTheList(), [] {
+                  fake::QueueAnswer(MbResult::Yes);
+                  fake::QueueAnswer(MbResult::Yes);
+                  fake::HoldOpen(kKept + "Setup.inf");  // the entry cannot go, so the record stays
+              }), kExitFailed);
     EXPECT_EQ(fake::Boxes().back().text, TextOf(Msg::RecordNotRemovedApps, {"ソフト表"}));
 }
 
