@@ -463,8 +463,9 @@ TEST_F(Install, UnwritableFolderStopsBeforeAnyCopyAndNamesIt) {
     EXPECT_EQ(BoxTexts()[1], TextOf(Msg::NotWritable, {kDir}));
     EXPECT_EQ(fake::Boxes()[1].icon, MbIcon::Warning);
     EXPECT_EQ(BoxTexts()[2], kNotEnded);
-    // Nothing was written: no deleting window.
+    // Nothing was written: no deleting window, and the marker is gone all the same.
     for (const std::string& e : fake::Events()) EXPECT_EQ(e.find("TfrmDeleteFiles"), std::string::npos) << e;
+    EXPECT_FALSE(fake::RegGetString(kRecordKey, "Installing"));
     EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
 }
 
