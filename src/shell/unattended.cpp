@@ -417,6 +417,8 @@ void EndRun(int code) {
     if (!current || current->ended) return;
     current->ended = true;
     const CommandLine& cmd = current->cmd;
+    // Why the run ended, from before a refusal of the log is noted.
+    const std::string why = !current->reason.empty() ? current->reason : current->lastLine;
     // A run that ended before it knew the folders it works on: the log goes
     // nowhere /dir names, and only where it takes the place of nothing.
     // A log opened or refused before stays as it is.
@@ -424,7 +426,6 @@ void EndRun(int code) {
     const auto dir = platform::WinPath::Parse(sjis::WithTrailingBackslash(cmd.dir));
     if (cmd.command == CommandLine::Command::Install && dir && !dir->IsRoot()) folders.push_back(cmd.dir);
     OpenRunLog(folders, false);
-    const std::string why = !current->reason.empty() ? current->reason : current->lastLine;
     if (code != kExitDone) RunLog("終了の理由：" + why);
     RunLog("終了コード：" + std::to_string(code));
     if (const auto& refusal = current->logRefusal; !refusal.empty() && refusal != why)

@@ -522,6 +522,11 @@ TEST_F(CommandLineRun, ARunThatEndsEarlyWritesItsLogWithTheReason) {
     EXPECT_EQ(Run({"/install", "/cd=R", "/log=C:\\keep.log"}), kExitNoDisc);
     EXPECT_EQ(platform::ReadWholeFile("C:\\keep.log"), "\xEF\xBB\xBF" "12:34:56 TazuStar");
     EXPECT_NE(fake::ConsoleErrorText().find("確かめられないため"), std::string::npos);
+    EXPECT_NE(fake::ConsoleErrorText().find("TazuStart: Setup.inf のある"), std::string::npos);  // the reason stays
+    // Nowhere /dir names, even before the folders are known.
+    fake::AddDirectory("C:\\G");
+    EXPECT_EQ(Run({"/install", "/cd=R", "/dir=C:\\G", "/log=C:\\G\\i.log"}), kExitNoDisc);
+    EXPECT_FALSE(platform::FileExists("C:\\G\\i.log"));
     // /log alone: in the temporary folder, and the console says where.
     fake::Mutexes().insert("TazuUtility");
     EXPECT_EQ(Run({"/uninstall", "/log"}), kExitRunning);
