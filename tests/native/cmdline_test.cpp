@@ -527,10 +527,6 @@ TEST_F(CommandLineRun, ARunThatEndsEarlyWritesItsLogWithTheReason) {
     fake::AddDirectory("C:\\G");
     EXPECT_EQ(Run({"/install", "/cd=R", "/dir=C:\\G", "/log=C:\\G\\i.log"}), kExitNoDisc);
     EXPECT_FALSE(platform::FileExists("C:\\G\\i.log"));
-    // /log alone: in the temporary folder, and the console says where.
-    fake::Mutexes().insert("TazuUtility");
-    EXPECT_EQ(Run({"/uninstall", "/log"}), kExitRunning);
-    EXPECT_NE(fake::ConsoleText().find("ログ："), std::string::npos);
 }
 
 // A /dir no installation could go into is refused as such (2) before it is

@@ -261,8 +261,7 @@ TEST_F(KeptUninstaller, AnIncompleteRemovalKeepsTheEntryAndTheUninstaller) {
     EXPECT_TRUE(fake::StartedProcesses().back().hidden);
 }
 
-// Removed from the list, the user has no disc at hand: a record that stays
-// is explained with what works from there.
+// Removed from the list, with no disc at hand: a record that stays is explained for there.
 TEST_F(KeptUninstaller, ARecordThatStaysIsExplainedForWhereTheUserIs) {
     EXPECT_EQ(Start(StartFromTheList(), [] {
                   fake::QueueAnswer(MbResult::Yes);
