@@ -109,8 +109,7 @@ private:
                 // The prompt for the next disc: wait for it up to the time-out.
                 // A question is never a reason by itself: the disc's absence is.
                 if (discWaitedMs_ >= cmd_.discTimeout * 1000) {
-                    const std::string disc = "『" + (args.empty() ? std::string() : args[0]) + "』の" +
-                                             (args.size() > 1 ? args[1] : std::string("ディスク"));
+                    const std::string disc = "『" + args.at(0) + "』の" + args.at(1);  // the title, the disc
                     TakeReason(cmd_.discTimeout == 0
                                    ? disc + "がCD-ROMドライブにありません（/disctimeout で待つ秒数を指定できます）"
                                    : disc + "が" + std::to_string(cmd_.discTimeout) +

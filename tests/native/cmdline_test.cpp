@@ -231,6 +231,7 @@ TEST_F(CommandLineRun, EachWayToEndHasItsExitCode) {
     fake::SetConsole(true);
     EXPECT_EQ(Run({"/?"}), kExitDone);
     EXPECT_NE(fake::ConsoleText().find("終了コード"), std::string::npos);
+    EXPECT_TRUE(fake::Boxes().empty());
 }
 
 // A source that reads only at the third try installs; the log names the
@@ -499,14 +500,12 @@ TEST_F(CommandLineRun, ARunThatEndsEarlyWritesItsLogWithTheReason) {
         args.insert(args.end(), r.args.begin(), r.args.end());
         EXPECT_EQ(Run(args), r.code);
         const std::string log = platform::ReadWholeFile("C:\\i.log").value_or("");
-        const auto end = log.find(platform::Cp932ToUtf8("終了の理由："));
-        EXPECT_NE(log.find(platform::Cp932ToUtf8(r.says), end), std::string::npos) << log;
+        EXPECT_NE(log.find(platform::Cp932ToUtf8(r.says), log.find(platform::Cp932ToUtf8("終了の理由："))), std::string::npos);
         EXPECT_NE(log.find(platform::Cp932ToUtf8("終了コード：" + std::to_string(r.code) + "\r\n")), std::string::npos);
         const std::string errors = fake::ConsoleErrorText();
         EXPECT_NE(errors.find(r.says, errors.find("TazuStart: ")), std::string::npos) << errors;
         EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
-        // The help is for /? only; an argument error points at it.
-        EXPECT_EQ(fake::ConsoleText(), "");
+        EXPECT_EQ(fake::ConsoleText(), "");  // the help is for /? only; an argument error points at it
         EXPECT_EQ(errors.find("/?") != std::string::npos, r.code == kExitBadArguments) << errors;
     }
     // An earlier run's log is replaced; a file that is none is left as it
@@ -523,8 +522,7 @@ TEST_F(CommandLineRun, ARunThatEndsEarlyWritesItsLogWithTheReason) {
     EXPECT_EQ(platform::ReadWholeFile("C:\\keep.log"), "\xEF\xBB\xBF" "12:34:56 TazuStar");
     EXPECT_NE(fake::ConsoleErrorText().find("確かめられないため"), std::string::npos);
     EXPECT_NE(fake::ConsoleErrorText().find("TazuStart: Setup.inf のある"), std::string::npos);  // the reason stays
-    // Nowhere /dir names, even before the folders are known.
-    fake::AddDirectory("C:\\G");
+    fake::AddDirectory("C:\\G");  // nowhere /dir names, even before the folders are known
     EXPECT_EQ(Run({"/install", "/cd=R", "/dir=C:\\G", "/log=C:\\G\\i.log"}), kExitNoDisc);
     EXPECT_FALSE(platform::FileExists("C:\\G\\i.log"));
 }
