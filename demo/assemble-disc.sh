@@ -93,9 +93,16 @@ label() { printf '%s\n' "$2" > "$1/.windows-label"; }
 # The disc folder mastered as an ISO 9660 image with Joliet names (so that
 # the Japanese names survive) and the volume label; the label file that
 # stands in for it in the folder stays out.
+# xorriso greets on its error output at every start, whatever -quiet says:
+# what it writes there is shown only when it fails.
 image() {  # <disc-root> <label> <image>
     rm -f "$3"
-    xorriso -report_about SORRY -as mkisofs -quiet -J -joliet-long -input-charset utf-8 -V "$2" -m .windows-label -o "$3" "$1"
+    local said
+    if ! said=$(xorriso -report_about SORRY -as mkisofs -quiet -J -joliet-long -input-charset utf-8 -V "$2" \
+                -m .windows-label -o "$3" "$1" 2>&1 >/dev/null); then
+        printf '%s\n' "$said" >&2
+        return 1
+    fi
 }
 
 # One-disc demo.

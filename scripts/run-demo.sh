@@ -14,7 +14,7 @@ fi
 
 export TAZU_BUILD_WIN=${TAZU_BUILD_WIN:-$repo/build/win}
 echo "run-demo: building $TAZU_BUILD_WIN" >&2
-cmake -S "$repo" -B "$TAZU_BUILD_WIN" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64.cmake" >/dev/null
+cmake -S "$repo" -B "$TAZU_BUILD_WIN" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64.cmake" >/dev/null
 cmake --build "$TAZU_BUILD_WIN" -j"$(nproc 2>/dev/null || echo 2)" --target demo_disc tazuauto >/dev/null
 
 disc=$TAZU_BUILD_WIN/demo/disc1

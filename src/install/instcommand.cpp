@@ -21,21 +21,24 @@ namespace {
 
 std::string GamePath() { return InstConfig.InstPath + "Tazu.exe"; }
 
-// A name in the text that Windows would shorten ("Games." or "Games "):
-// the path model refuses it, and the user is told why.
-bool EndsInDotOrBlank(const std::string& text) {
-    for (const std::string& part : sjis::SplitPath(text)) {
-        if (part.empty() || part == "." || part == "..") continue;
-        const auto fault = platform::WinPath::ComponentFault(part);
-        if (fault && fault->kind == platform::NameFault::TrailingDotOrBlank) return true;
+// What the path model found wrong with a name, in the words of the message.
+std::string NameFaultText(const platform::NameFault& fault) {
+    switch (fault.kind) {
+        case platform::NameFault::ReservedCharacter: return "使用できない文字「" + fault.text + "」";
+        case platform::NameFault::DeviceName: return "Windowsが装置の名前として予約している名前「" + fault.text + "」";
+        case platform::NameFault::ControlByte: return "制御文字";
+        case platform::NameFault::BrokenCharacter: return "文字として読めないバイト";
+        case platform::NameFault::Empty: case platform::NameFault::DotName: case platform::NameFault::TrailingDotOrBlank:
+            break;
     }
-    return false;
+    return "使用できない名前";
 }
 
 // The folder text is usable: given, absolute, not a root, read by Windows
-// as it is written. Each refusal has its message. The text is read as it
-// will be kept, with its backslash: "C:" is the drive's root as much as
-// "C:\" is, and uninstalling from there would work over the whole drive.
+// as it is written. Each refusal has its message, as the path model tells
+// the reason. The text is read as it will be kept, with its backslash:
+// "C:" is the drive's root as much as "C:\" is, and uninstalling from there
+// would work over the whole drive.
 std::optional<platform::WinPath> CheckFolderText(const platform::Form& owner, Reporter& report, const std::string& text) {
     if (text.empty()) {
         report.Ask(&owner, Msg::FolderEmpty);
@@ -43,9 +46,21 @@ std::optional<platform::WinPath> CheckFolderText(const platform::Form& owner, Re
     }
     // "C:Games" (relative to the drive's current folder), "\Games", and a
     // name Windows would change ("Games." loses its dot) are all refused.
-    const auto folder = platform::WinPath::Parse(sjis::WithTrailingBackslash(text));
+    platform::PathFault fault;
+    const auto folder = platform::WinPath::Parse(sjis::WithTrailingBackslash(text), fault);
     if (!folder) {
-        report.Ask(&owner, EndsInDotOrBlank(text) ? Msg::FolderEndsInDotOrBlank : Msg::FolderNotAbsolute);
+        switch (fault.kind) {
+            case platform::PathFault::NoRoot: report.Ask(&owner, Msg::FolderNotAbsolute); break;
+            case platform::PathFault::AboveRoot:
+                report.Ask(&owner, Msg::FolderNameInvalid, {"ドライブのルートより上を指す「..」"});
+                break;
+            case platform::PathFault::BadName:
+                if (fault.name.kind == platform::NameFault::TrailingDotOrBlank)
+                    report.Ask(&owner, Msg::FolderEndsInDotOrBlank);
+                else
+                    report.Ask(&owner, Msg::FolderNameInvalid, {NameFaultText(fault.name)});
+                break;
+        }
         return std::nullopt;
     }
     if (folder->IsRoot()) {
@@ -103,6 +118,10 @@ InstallOutcome RunCopyForm(Installation& installation, const platform::Form& own
 
 }  // namespace
 
+bool CheckInstallFolder(const platform::Form& owner, Reporter& report, const std::string& folderText) {
+    return CheckFolderText(owner, report, folderText).has_value();
+}
+
 bool RolledBack(InstallOutcome outcome) {
     switch (outcome) {
         case InstallOutcome::NotWritable: case InstallOutcome::NoSpace: case InstallOutcome::NoDisc:
@@ -130,8 +149,13 @@ InstallOutcome InstallGame(const std::string& folderText, bool mwave, const plat
     const InstallOutcome outcome = RunCopyForm(installation, owner, report);
     if (outcome == InstallOutcome::Done) return outcome;
     // Undoes everything the plan and this run's writes say, the shortcut
-    // and the folders made for it included.
-    ShowRollback(owner, installation, report);
+    // and the folders made for it included. A folder nothing could be
+    // written in has only its marker and the folders made to take away:
+    // no deleting window for that.
+    if (outcome == InstallOutcome::NotWritable)
+        RollBackInstallation(installation, report);
+    else
+        ShowRollback(owner, installation, report);
     report.Ask(&owner, Msg::NotEnded);
     return outcome;
 }

@@ -23,6 +23,11 @@ enum class InstallOutcome {
 // True for the outcomes after which the installation was rolled back.
 bool RolledBack(InstallOutcome outcome);
 
+// True when `folderText` is a usable install folder: given, absolute, no
+// root, every name one that Windows keeps as written. Otherwise the message
+// saying what is wrong with it was shown (owned by `owner`).
+bool CheckInstallFolder(const platform::Form& owner, Reporter& report, const std::string& folderText);
+
 // Installs the game into the folder `folderText` names, the M-WAVE variant
 // when `mwave` (after its notice): the folder is checked and made, the copy
 // form copies, and a failed or cancelled installation is rolled back in the

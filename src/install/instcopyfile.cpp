@@ -230,7 +230,7 @@ bool TfrmCopyFile::RunCopies() {
     InstConfig.DiskFreeSize =
         static_cast<long double>(platform::FreeBytesAvailable(folder.RootText()).value_or(0));
     ShowSizes();
-    report_.Note(Format("空き容量：%.0f バイト　必要な容量：%.0f バイト", InstConfig.DiskFreeSize,
+    report_.Note(Format("空き容量：%.0f バイト　必要容量：%.0f バイト", InstConfig.DiskFreeSize,
                         static_cast<long double>(InstConfig.TotalInstSize)));
     if (InstConfig.DiskFreeSize < static_cast<long double>(InstConfig.TotalInstSize)) {
         char required[32];
@@ -363,7 +363,8 @@ bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, co
     // The label reaches the screen with the next round of messages, within
     // a tenth of a second: repainting the whole form for every file would
     // cost more than copying a small one.
-    form.lblInstFile.SetCaption(sjis::LastPathComponent(source) + " をコピーしています...");
+    const std::string copying = sjis::LastPathComponent(source) + " をコピーしています...";
+    form.lblInstFile.SetCaption(copying);
 
     bool failed = true;
     try {
@@ -384,10 +385,14 @@ bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, co
             // after a second.
             constexpr int kReadRetries = 4, kReadRetryPauseMs = 1000;
             for (int retry = 1; !got && retry <= kReadRetries; ++retry) {
-                report.Note("読み込みに失敗しました：" + source + "（" + std::to_string(form.FFileCopied) +
-                            " バイト目）　再試行 " + std::to_string(retry) + "/" + std::to_string(kReadRetries));
+                const std::string tries = "（" + std::to_string(retry) + "/" + std::to_string(kReadRetries) + "回目）";
+                report.Note("ディスクの読み込みに失敗しました：" + source + "（" + std::to_string(form.FFileCopied) +
+                            "バイト目から）。1秒後に読み直します" + tries);
+                // The label the copy shows in: the form's controls stay where they are.
+                form.lblInstFile.SetCaption(sjis::LastPathComponent(source) + " を読み直しています..." + tries);
                 platform::app::Wait(kReadRetryPauseMs);
                 if (in->Seek(form.FFileCopied)) got = in->Read(buffer.data(), step);
+                if (got) form.lblInstFile.SetCaption(copying);
             }
             if (!got) break;
             if (*got == 0) {

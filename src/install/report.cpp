@@ -22,6 +22,11 @@ const MessageDef kMessages[] = {
 
     {Msg::FolderEmpty, "インストール先のフォルダを入力して下さい。", Ok, Warning, First, nullptr},
     {Msg::FolderNotAbsolute, "インストールするフォルダは絶対パスで入力してください。", Ok, Warning, First, nullptr},
+    // A name Windows refuses or reads as a device; %s: what the path model found.
+    {Msg::FolderNameInvalid,
+     "フォルダ名に使用できない文字（\\ / : * ? \" < > |）や名前が含まれています。\n\n[ %s ]\n\n"
+     "インストール先のフォルダを入力し直して下さい。",
+     Ok, Warning, First, nullptr},
     {Msg::FolderEndsInDotOrBlank,
      "フォルダ名の末尾にピリオド（.）や空白は使えません。\nWindowsはこれを取り除き、別の名前のフォルダとして扱います。", Ok,
      Warning, First, nullptr},
@@ -37,7 +42,9 @@ const MessageDef kMessages[] = {
      Ok, Information, First, nullptr},
     {Msg::CreateFolder, "インストール先のフォルダが存在しません。\n新しく作成しますか？", YesNo, Question, First, nullptr},
     {Msg::FolderNotMade, "フォルダの作成に失敗しました。", Ok, Warning, First, nullptr},
-    {Msg::NotWritable, "インストール先のフォルダに書き込みできません。\n\n[ %s ]", Ok, Warning, First, nullptr},
+    {Msg::NotWritable,
+     "インストール先のフォルダに書き込めません。\n\n[ %s ]\n\n書き込みできるフォルダを指定して、再度インストールしてください。",
+     Ok, Warning, First, nullptr},
     {Msg::NoSpace,
      "インストール先の空き容量が足りません。\n空き容量を十分に確保してから再度インストールしてください。\n\n必要容量：%sMB",
      Ok, Warning, First, nullptr},
@@ -61,10 +68,19 @@ const MessageDef kMessages[] = {
      "セーブデータを削除しますか？\n\nセーブデータを削除する場合は「はい」を、\nセーブデータを残す場合は「いいえ」を選択してください。",
      YesNo, Question, Second, nullptr},
     {Msg::LogMissing, "Setup.logが見つかりません。\n『%s』の削除は行えません。", Ok, Warning, First, nullptr},
+    // A Setup.log that is there but names no file of the installation.
+    {Msg::LogEmpty, "Setup.logに削除するファイルが記録されていません。\n『%s』の削除は行えません。", Ok, Warning, First,
+     nullptr},
     {Msg::UninstallDone, "『%s』の削除が完了しました。", Ok, Information, First, nullptr},
     {Msg::RecordNotRemoved,
      "『%s』のファイルは削除しましたが、インストール情報を削除できませんでした。\n"
-     "「インストール情報削除」でインストール情報を削除してください。",
+     "ゲームのCD-ROMのメニューで「インストール情報削除」を行ってください。",
+     Ok, Warning, First, nullptr},
+    // The same after a removal from Windows' list of programs, where no disc is at hand.
+    {Msg::RecordNotRemovedApps,
+     "『%s』のファイルは削除しましたが、インストール情報を削除できませんでした。\n"
+     "Windowsの「アプリ」（「プログラムと機能」）から、もう一度アンインストールを行ってください。\n"
+     "ゲームのCD-ROMのメニューの「インストール情報削除」でも削除できます。",
      Ok, Warning, First, nullptr},
     {Msg::UninstallIncomplete,
      "『%s』の削除を完了できませんでした。\n\n使用中などの理由で削除できなかったファイルが%s個、\n次のフォルダに残っています。"
@@ -106,9 +122,15 @@ const MessageDef kMessages[] = {
     {Msg::ChangeAbandoned, "インストール情報の変更を中止しました。", Ok, Information, First, nullptr},
     {Msg::NotInstalledThere, "選択されたフォルダにはゲームがインストールされていません。", Ok, Information, First, nullptr},
     {Msg::RootNotInstallFolder,
-     "ドライブのルートはインストール先のフォルダにはなりません。\nゲームがインストールされているフォルダを選択して下さい。", Ok,
-     Information, First, nullptr},
-    {Msg::ChangeFailed, "インストール情報の変更に失敗しました。", Ok, Error, First, nullptr},
+     "ドライブのルートは、ゲームのインストール先にはなりません。\n"
+     "インストール情報は変更していません。\n"
+     "「インストール情報変更」で、ゲームがインストールされているフォルダを選び直して下さい。",
+     Ok, Information, First, nullptr},
+    {Msg::ChangeFailed,
+     "インストール情報を変更できませんでした。\n"
+     "選択されたフォルダのSetup.logを書き換えられなかったため、何も変更していません。\n"
+     "フォルダに書き込みできることを確かめてから、もう一度「インストール情報変更」を行ってください。",
+     Ok, Error, First, nullptr},
     {Msg::ChangeDone, "インストール情報の変更が完了しました。", Ok, Information, First, nullptr},
 
     {Msg::DirectXMissing, "DirectX 8.1b セットアッププログラムが見つかりません。", Ok, Error, First, nullptr},

@@ -16,11 +16,12 @@ enum class Msg {
     // the start
     SetupInfMissing, SetupInfIncomplete,
     // the install command and the copy form
-    FolderEmpty, FolderNotAbsolute, FolderEndsInDotOrBlank, FolderIsRoot, MwaveNotice, FolderExists, CreateFolder, FolderNotMade,
+    FolderEmpty, FolderNotAbsolute, FolderNameInvalid, FolderEndsInDotOrBlank, FolderIsRoot, MwaveNotice, FolderExists, CreateFolder, FolderNotMade,
     NotWritable, NoSpace, DiscPrompt, NoMemory, CancelQuestion, CopyFailed, NotEnded, InstallDone, StartFailed,
     ReadmeFailed,
     // the uninstall
-    UninstallStart, DeleteSaves, LogMissing, UninstallDone, RecordNotRemoved, UninstallIncomplete,
+    UninstallStart, DeleteSaves, LogMissing, LogEmpty, UninstallDone, RecordNotRemoved, RecordNotRemovedApps,
+    UninstallIncomplete,
     // the removal from the list of programs
     HandOverFailed, KeptSetupUnreadable, NoLongerInstalled, FolderGoneForgotten, LogMissingForget, ListEntryForgotten,
     // the record repair

@@ -124,6 +124,8 @@ public:
     InstallPlan& Planned() { return plan_; }
     // True when this run made the file `path` names.
     bool Wrote(const std::string& path) const;
+    // True for an installation a crash cut short, until it is undone.
+    bool CutShort() const { return state_ == State::Interrupted; }
 
     // The marker, naming the folder and the folders about to be made, before
     // any is made. Throws std::runtime_error when the record key refuses it.

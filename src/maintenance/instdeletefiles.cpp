@@ -169,6 +169,8 @@ void TfrmDeleteFiles::OnMessage(int message) {
 }
 
 void TfrmDeleteFiles::WMDeleteStart() {
+    // At start, before the menu: the user is told why this window is there.
+    if (rollback_ && rollback_->CutShort()) Label1.SetCaption("前回中断されたインストールを元に戻しています。");
     Repaint();
     if (rollback_) RollBackInstallation(*rollback_, report_);
     PostClose();

@@ -102,6 +102,7 @@ UninstallOutcome UninstallGame(platform::Form& owner, Reporter& report, bool fro
     const auto logFile = folder ? folder->Child("Setup.log") : std::nullopt;
     const std::string logPath = logFile ? logFile->Text() : std::string();
     std::optional<std::string> log;
+    bool namesNothing = false;
     const auto readLog = [&] {
         if (logFile) RecoverInstallLog(logPath);
         // An unreadable log is as good as a missing one: nothing may be
@@ -109,7 +110,8 @@ UninstallOutcome UninstallGame(platform::Form& owner, Reporter& report, bool fro
         // that names no file of the installation: deleting "every listed
         // file" of it would delete nothing and call that complete.
         log = logFile && platform::FileExists(logPath) ? platform::ReadWholeFile(logPath) : std::nullopt;
-        if (log && !LogNamesInstallation(*log, *folder)) log.reset();
+        namesNothing = log && !LogNamesInstallation(*log, *folder);
+        if (namesNothing) log.reset();
     };
     // From the list, nothing is asked of a game whose files cannot be removed.
     const auto there = folder && fromTheList ? platform::Probe(folder->Text()) : platform::PathKind::Unknown;
@@ -123,7 +125,7 @@ UninstallOutcome UninstallGame(platform::Form& owner, Reporter& report, bool fro
     InstConfig.DeleteSaveData = report.Ask(&owner, Msg::DeleteSaves) == MbResult::Yes;
     if (!fromTheList) readLog();
     if (!log) {
-        report.Ask(&owner, Msg::LogMissing, {game});
+        report.Ask(&owner, namesNothing ? Msg::LogEmpty : Msg::LogMissing, {game});
         return UninstallOutcome::LogMissing;
     }
     report.Note("削除するフォルダ：" + InstConfig.InstPath);

@@ -49,6 +49,15 @@ std::optional<NameFault> WinPath::ComponentFault(const std::string& name) {
 }
 
 std::optional<WinPath> WinPath::Parse(const std::string& text) {
+    PathFault ignored;
+    return Parse(text, ignored);
+}
+
+std::optional<WinPath> WinPath::Parse(const std::string& text, PathFault& fault) {
+    const auto refuse = [&fault](PathFault::Kind kind, std::optional<NameFault> name = std::nullopt) {
+        fault = PathFault{kind, name.value_or(NameFault{NameFault::Empty, std::string()})};
+        return std::nullopt;
+    };
     // Every byte of the text ends up in the drive, which must be a letter, in
     // a part that is only dots, or in a component that ComponentFault
     // passes, which refuses control bytes and broken characters.
@@ -57,30 +66,31 @@ std::optional<WinPath> WinPath::Parse(const std::string& text) {
     std::size_t first;
     if (s.size() >= 2 && s[0].size() == 2 && s[0][1] == ':') {
         const char drive = static_cast<char>(s[0][0] & ~0x20);
-        if (drive < 'A' || drive > 'Z') return std::nullopt;
+        if (drive < 'A' || drive > 'Z') return refuse(PathFault::NoRoot);
         path.root_ = s[0];
         path.rootKey_ = std::string(1, drive) + ":";
         first = 1;
     } else if (s.size() >= 4 && s[0].empty() && s[1].empty()) {
         // "\\server\share"; "\\?\", "\\.\" and "\??\" never pass: "?" and
         // "." are no server names, and a single leading separator is no root.
-        if (ComponentFault(s[2]) || ComponentFault(s[3])) return std::nullopt;
+        for (const std::string& part : {s[2], s[3]})
+            if (const auto bad = ComponentFault(part)) return refuse(PathFault::BadName, bad);
         path.root_ = "\\\\" + s[2] + "\\" + s[3];
         path.rootKey_ = sjis::FoldCase(path.root_);
         first = 4;
     } else {
-        return std::nullopt;
+        return refuse(PathFault::NoRoot);
     }
     for (std::size_t i = first; i < s.size(); ++i) {
         const std::string& part = s[i];
         if (part.empty() || part == ".") continue;
         if (part == "..") {
-            if (path.parts_.empty()) return std::nullopt;
+            if (path.parts_.empty()) return refuse(PathFault::AboveRoot);
             path.parts_.pop_back();
             path.keys_.pop_back();
             continue;
         }
-        if (ComponentFault(part)) return std::nullopt;
+        if (const auto bad = ComponentFault(part)) return refuse(PathFault::BadName, bad);
         path.parts_.push_back(part);
         path.keys_.push_back(sjis::FoldCase(part));
     }

@@ -23,6 +23,16 @@ struct NameFault {
                        // DeviceName: the device name as spelled, blanks kept
 };
 
+// Why Parse refused a text.
+struct PathFault {
+    enum Kind {
+        NoRoot,     // neither "C:\..." nor "\\server\share\...": relative, "C:x", "\x"
+        AboveRoot,  // ".." past the root
+        BadName,    // a component that is no plain name: see `name`
+    } kind;
+    NameFault name;  // BadName only
+};
+
 class WinPath {
 public:
     // What keeps `name` from being one component of a path, as Parse and
@@ -41,6 +51,9 @@ public:
     // may hold, device names (CON, NUL, COM1...), device-namespace prefixes
     // (\\?\, \\.\, \??\) and ".." past the root.
     static std::optional<WinPath> Parse(const std::string& text);
+    // The same, with the reason of a refusal in `fault`, for a person who
+    // has to write the path anew.
+    static std::optional<WinPath> Parse(const std::string& text, PathFault& fault);
 
     // The drive or share root itself: "C:\", "\\server\share\".
     bool IsRoot() const { return parts_.empty(); }

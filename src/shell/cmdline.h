@@ -37,6 +37,9 @@ struct CommandLine {
     // The later of the two wins; neither: no log.
     std::string log;
     bool logToTemp = false;
+    // What a switch deployment scripts add out of habit meant here
+    // (/norestart, /suppressmsgboxes, /sp-, /S), one log line each.
+    std::vector<std::string> notes;
 };
 
 // Reads the arguments (after the program's name): options begin with '/'
@@ -46,6 +49,11 @@ struct CommandLine {
 // reads \" as a quote character, so that "C:\Games\" swallows the rest of
 // the command line into the value.
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args, std::string& error);
+
+// The log the arguments ask for (`log`, `logToTemp`), read from every
+// argument that asks for one, also when others are wrong: a run refused for
+// its arguments still writes the log it was asked for.
+CommandLine LogOptionsOf(const std::vector<std::string>& args);
 
 // What /? prints: the commands, the options and the exit codes. One item a
 // line and no columns, since a message box shows it in a proportional font;

@@ -29,6 +29,43 @@ using platform::MbResult;
 
 namespace {
 
+struct Run {
+    CommandLine cmd;
+    std::unique_ptr<platform::File> log;
+    // Lines from before the log may be opened: it is opened once the guards
+    // passed and the install folder is known, or at the end of a run that
+    // ended before.
+    std::vector<std::string> pending;
+    std::string lastLine;  // the last step noted, the reason when no message gave one
+    std::string reason;    // the first problem a message told of
+    std::string logRefusal;  // why the log was not made, once it was refused
+    bool argumentError = false;
+    bool ended = false;
+};
+Run* current = nullptr;
+
+// The end of the run: the reason and the code as the log's last lines and,
+// on a failure, as one line on the console's error output.
+void EndRun(int code);
+
+// The first sentence of a message, as one line: up to its first "。" or
+// line break. Shift-JIS aware: "。" is matched as a whole character.
+std::string FirstSentence(const std::string& text) {
+    std::string sentence;
+    for (std::size_t i = 0; i < text.size() && text[i] != '\n'; ++i) {
+        // A lead byte at the very end gives a character of one byte.
+        const std::string c = text.substr(i, sjis::IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1);
+        sentence += c;
+        i += c.size() - 1;
+        if (c == "。") break;
+    }
+    return sentence;
+}
+
+void TakeReason(const std::string& text) {
+    if (current && current->reason.empty()) current->reason = FirstSentence(text);
+}
+
 // Answers the questions with what the command line chose, or with the answer
 // that keeps the user's data, and logs each message with its answer.
 class CommandLineReporter : public Reporter {
@@ -37,25 +74,28 @@ public:
     CommandLineReporter(const CommandLine& cmd, bool asksUser) : cmd_(cmd), asksUser_(asksUser) {}
 
     MbResult Ask(const platform::Form* owner, Msg id, const std::vector<std::string>& args) override {
-        const MbResult answer = asksUser_ ? boxes_.Ask(owner, id, args) : AnswerTo(id);
+        // Removed from the list of programs, the user has no disc at hand:
+        // the advice is what works from there.
+        if (id == Msg::RecordNotRemoved && KeptSetupFolder()) id = Msg::RecordNotRemovedApps;
+        const MbResult answer = asksUser_ ? boxes_.Ask(owner, id, args) : AnswerTo(id, args);
         std::string line = "メッセージ：";
         for (const char c : TextOf(id, args)) line += c == '\n' ? ' ' : c;
         Note(line + " → " + AnswerName(answer));
         const MbIcon icon = MessageOf(id).icon;
         // The first problem told is the reason; what follows ("did not end
         // correctly") only follows from it.
-        if (reason_.empty() && (icon == MbIcon::Warning || icon == MbIcon::Error))
-            reason_ = line.substr(std::string("メッセージ：").size());
+        if (icon == MbIcon::Warning || icon == MbIcon::Error) TakeReason(TextOf(id, args));
         // A start that ends the process on the spot says why only here.
-        if (id == Msg::SetupInfMissing || id == Msg::SetupInfIncomplete) platform::app::SetExitCode(kExitNoDisc);
+        if (id == Msg::SetupInfMissing || id == Msg::SetupInfIncomplete) {
+            platform::app::SetExitCode(kExitNoDisc);
+            EndRun(kExitNoDisc);
+        }
         return answer;
     }
     void Note(const std::string& line) override { RunLog(line); }
-    // The first problem a message told of, for a line on the console.
-    const std::string& Reason() const { return reason_; }
 
 private:
-    MbResult AnswerTo(Msg id) {
+    MbResult AnswerTo(Msg id, const std::vector<std::string>& args) {
         switch (id) {
             case Msg::CreateFolder: case Msg::MwaveNotice: case Msg::UninstallStart: case Msg::LogMissingForget:
                 return MbResult::Yes;
@@ -67,7 +107,15 @@ private:
                 return cmd_.launch ? MbResult::Yes : MbResult::No;
             case Msg::DiscPrompt:
                 // The prompt for the next disc: wait for it up to the time-out.
-                if (discWaitedMs_ >= cmd_.discTimeout * 1000) return MbResult::Cancel;
+                // A question is never a reason by itself: the disc's absence is.
+                if (discWaitedMs_ >= cmd_.discTimeout * 1000) {
+                    const std::string disc = "『" + args.at(0) + "』の" + args.at(1);  // the title, the disc
+                    TakeReason(cmd_.discTimeout == 0
+                                   ? disc + "がCD-ROMドライブにありません（/disctimeout で待つ秒数を指定できます）"
+                                   : disc + "が" + std::to_string(cmd_.discTimeout) +
+                                         "秒待ってもCD-ROMドライブにセットされませんでした");
+                    return MbResult::Cancel;
+                }
                 Note("ディスクを待っています");
                 platform::app::Wait(1000);
                 discWaitedMs_ += 1000;
@@ -95,18 +143,7 @@ private:
     bool asksUser_;
     BoxReporter boxes_;
     int discWaitedMs_ = 0;
-    std::string reason_;
 };
-
-struct Run {
-    CommandLine cmd;
-    std::unique_ptr<platform::File> log;
-    // Lines from before the log may be opened: it is opened only once the
-    // guards passed and the install folder is known.
-    std::vector<std::string> pending;
-    std::string lastLine;  // the last step noted, the reason when no message gave one
-};
-Run* current = nullptr;
 
 // A message box that no command asked through the reporter (the general
 // error report of an error that ended the command): logged and answered.
@@ -114,6 +151,7 @@ MbResult AnswerBox(const std::string& text, MbButtons buttons, MbIcon) {
     std::string line = "メッセージ：";
     for (const char c : text) line += c == '\n' ? ' ' : c;
     RunLog(line + " → OK");
+    TakeReason(text);
     return buttons == MbButtons::YesNo ? MbResult::No : MbResult::Ok;
 }
 
@@ -164,9 +202,7 @@ char FindDisc(char asked) {
     return 0;
 }
 
-// Opens the log the command line asked for, unless it would land in a
-// folder the command works on: there it could take the place of a save,
-// of Setup.log or of a game file. False when it cannot or may not be opened.
+// One line into the open log, as UTF-8.
 void WriteLogLine(const std::string& line) {
     const std::string bytes = platform::Cp932ToUtf8(line) + "\r\n";
     current->log->Write(bytes.data(), bytes.size());
@@ -190,12 +226,34 @@ std::optional<platform::WinPath> TempLogPath() {
     return std::nullopt;
 }
 
+// A file this utility wrote as a run's log: the byte-order mark, a time
+// and the program's name, as the first line of every run log begins.
+bool IsRunLog(const std::string& path) {
+    const auto file = platform::File::OpenRead(path);
+    char head[22];
+    std::size_t got = 0;
+    while (file && got < sizeof head) {
+        const auto n = file->Read(head + got, sizeof head - got);
+        if (!n || *n == 0) break;
+        got += *n;
+    }
+    const std::string text(head, got);
+    const auto digits = [&text](std::size_t at) { return text[at] >= '0' && text[at] <= '9' && text[at + 1] >= '0' && text[at + 1] <= '9'; };
+    return got == sizeof head && text.compare(0, 3, "\xEF\xBB\xBF") == 0 && digits(3) && text[5] == ':' && digits(6) &&
+           text[8] == ':' && digits(9) && text.compare(11, 11, " TazuStart ") == 0;
+}
+
 // Opens the log the command line asked for, unless it would land in a
 // folder the command works on: there it could take the place of a save,
-// of Setup.log or of a game file. False when it cannot or may not be opened.
-bool OpenRunLog(const std::vector<std::string>& folders) {
+// of Setup.log or of a game file. `folders` are those folders; without
+// `foldersKnown` (a run that ended before it knew the installed game's
+// folder) the log is made only as a new file, or in the place of an
+// earlier run's log, so that it can take the place of nothing else.
+// False when it cannot or may not be opened.
+bool OpenRunLog(const std::vector<std::string>& folders, bool foldersKnown) {
     const CommandLine& cmd = current->cmd;
-    if (cmd.log.empty() && !cmd.logToTemp) return true;
+    if ((cmd.log.empty() && !cmd.logToTemp) || current->log) return true;
+    if (!current->logRefusal.empty()) return false;
     std::optional<platform::WinPath> path;
     if (cmd.logToTemp) {
         path = TempLogPath();
@@ -205,17 +263,30 @@ bool OpenRunLog(const std::vector<std::string>& folders) {
     std::string refusal;
     if (!path || path->IsRoot())
         refusal = cmd.logToTemp ? std::string("一時フォルダにログファイルを作成できません")
-                                : "ログファイルの指定が正しくありません： " + cmd.log;
+                                : "ログファイルの指定が正しくありません：" + cmd.log;
     for (const std::string& folder : folders) {
         const auto f = platform::WinPath::Parse(sjis::WithTrailingBackslash(folder));
         if (refusal.empty() && f && (path->IsBelow(*f) || *path == *f))
-            refusal = "ログファイルはインストール先のフォルダの中には作れません： " + path->Text();
+            refusal = "ログファイルはインストール先のフォルダの中には作れません：" + path->Text();
     }
-    if (refusal.empty() && !(current->log = cmd.logToTemp ? platform::File::CreateNew(path->Text())
-                                                            : platform::File::Create(path->Text())))
-        refusal = "ログファイルを作成できません： " + path->Text();
+    if (refusal.empty()) {
+        if (cmd.logToTemp) {
+            current->log = platform::File::CreateNew(path->Text());
+        } else if (foldersKnown) {
+            current->log = platform::File::Create(path->Text());
+        } else if (!(current->log = platform::File::CreateNew(path->Text())) && platform::FileExists(path->Text())) {
+            if (IsRunLog(path->Text()))
+                current->log = platform::File::Create(path->Text());
+            else
+                // Also the log of a copy that is running: it is open, and cannot be read.
+                refusal = "同じ名前のファイルがあり、このユーティリティの以前のログと確かめられないため、上書きしません：" +
+                          path->Text();
+        }
+    }
+    if (refusal.empty() && !current->log) refusal = "ログファイルを作成できません：" + path->Text();
     if (!refusal.empty()) {
         current->lastLine = refusal;
+        current->logRefusal = refusal;
         return false;
     }
     // A byte-order mark, so that older tools (Windows PowerShell 5.1 among
@@ -271,10 +342,14 @@ int RunCommand(Reporter& report) {
     const bool installed = !InstConfig.NeedInstall;
     const bool install = cmd.command == CommandLine::Command::Install;
     const std::string folder = cmd.dir.empty() ? frmInstMain->edtInst.Text() : cmd.dir;
+    // A folder no installation could go into is told as such before it
+    // is compared with the installed game's; nothing is made in it, so
+    // it does not keep the log out.
+    const bool usable = !install || cmd.dir.empty() || CheckInstallFolder(*frmInstMain, report, cmd.dir);
     std::vector<std::string> folders;
     if (installed) folders.push_back(InstConfig.InstPath);
-    if (install) folders.push_back(folder);
-    if (!OpenRunLog(folders)) return kExitBadArguments;
+    if (install && usable) folders.push_back(folder);
+    if (!OpenRunLog(folders, true) || !usable) return kExitBadArguments;
 
     if (install && installed) {
         const auto& there = InstConfig.InstFolder;
@@ -330,23 +405,55 @@ int RefuseInexactArguments() {
         "引数に、シフトJIS（コードページ932）で表せない文字が含まれています。\n"
         "Windowsが似た文字に置き換えると別のフォルダを指すため、この指定では実行できません。\n"
         "フォルダ名などは、シフトJISで表せる文字だけで指定してください。";
-    if (!platform::app::WriteToParentConsole(text + "\n"))
+    if (!platform::app::WriteErrorToParentConsole("TazuStart: " + FirstSentence(text) + "（終了コード 2）\n"))
         platform::ShowMessageBox(nullptr, text, kStartTitle, MbButtons::Ok, MbIcon::Warning);
     return kExitBadArguments;
 }
 
+namespace {
+
+void EndRun(int code) {
+    if (!current || current->ended) return;
+    current->ended = true;
+    const CommandLine& cmd = current->cmd;
+    // Why the run ended, from before a refusal of the log is noted.
+    const std::string why = !current->reason.empty() ? current->reason : current->lastLine;
+    // A run that ended before it knew the folders it works on: the log goes
+    // nowhere /dir names, and only where it takes the place of nothing.
+    // A log opened or refused before stays as it is.
+    std::vector<std::string> folders;
+    const auto dir = platform::WinPath::Parse(sjis::WithTrailingBackslash(cmd.dir));
+    if (cmd.command == CommandLine::Command::Install && dir && !dir->IsRoot()) folders.push_back(cmd.dir);
+    OpenRunLog(folders, false);
+    if (code != kExitDone) RunLog("終了の理由：" + why);
+    RunLog("終了コード：" + std::to_string(code));
+    if (const auto& refusal = current->logRefusal; !refusal.empty() && refusal != why)
+        platform::app::WriteErrorToParentConsole("TazuStart: " + refusal + "\n");
+    if (code == kExitDone) return;
+    // Without a log the reason still reaches whoever started the run from a
+    // console: one line on its error output. Arguments it could not read
+    // are told in a box when there is no console.
+    const std::string help = current->argumentError ? "　使い方は TazuStart.exe /? で表示されます。" : "";
+    if (!platform::app::WriteErrorToParentConsole("TazuStart: " + why + "（終了コード " + std::to_string(code) + "）" +
+                                                  help + "\n") &&
+        current->argumentError)
+        platform::ShowMessageBox(nullptr, why + "\n\n使い方は TazuStart.exe /? で表示されます。", kStartTitle,
+                                 MbButtons::Ok, MbIcon::Warning);
+}
+
+}  // namespace
+
 int RunFromCommandLine(const std::vector<std::string>& args) {
     std::string error;
     const auto cmd = ParseCommandLine(args, error);
-    if (!cmd || cmd->command == CommandLine::Command::Help) {
-        const std::string text = cmd ? std::string(kCommandLineHelp) : error + "\n\n" + kCommandLineHelp;
-        if (!platform::app::WriteToParentConsole(text))
-            platform::ShowMessageBox(nullptr, text, kStartTitle, MbButtons::Ok,
-                                     cmd ? MbIcon::Information : MbIcon::Warning);
-        return cmd ? kExitDone : kExitBadArguments;
+    if (cmd && cmd->command == CommandLine::Command::Help) {
+        if (!platform::app::WriteToParentConsole(kCommandLineHelp))
+            platform::ShowMessageBox(nullptr, kCommandLineHelp, kStartTitle, MbButtons::Ok, MbIcon::Information);
+        return kExitDone;
     }
 
-    Run run{*cmd, nullptr, {}, {}};
+    Run run;
+    run.cmd = cmd ? *cmd : LogOptionsOf(args);
     current = &run;
     CommandLineReporter reporter(run.cmd, KeptRunAsks());
     // Also when the process ends on the spot (a test's fake ends it by unwinding).
@@ -360,6 +467,13 @@ int RunFromCommandLine(const std::vector<std::string>& args) {
     std::string line = "TazuStart";
     for (const std::string& a : args) line += " " + a;
     RunLog(line);
+    if (!cmd) {
+        run.argumentError = true;
+        run.reason = error;
+        EndRun(kExitBadArguments);
+        return kExitBadArguments;
+    }
+    for (const std::string& note : cmd->notes) RunLog(note);
 
     int code = kExitRunning;
     if (IsMutexPresent("TazuEngineUnit")) {
@@ -388,12 +502,6 @@ int RunFromCommandLine(const std::vector<std::string>& args) {
         }
         ReleaseSingleInstanceMutex();
     }
-    RunLog("終了コード：" + std::to_string(code));
-    // Without a log the reason still reaches whoever started the run from a
-    // console: one line on its error output.
-    if (code != kExitDone) {
-        const std::string why = !reporter.Reason().empty() ? reporter.Reason() : run.lastLine;
-        platform::app::WriteErrorToParentConsole("TazuStart: " + why + "（終了コード " + std::to_string(code) + "）\n");
-    }
+    EndRun(code);
     return code;
 }

@@ -99,6 +99,30 @@ body_cmdline_disk_full() {
 }
 scenario_cmdline_disk_full() { with_cleanup body_cmdline_disk_full; }
 
+# No disc: the run still writes the log it was asked for, ending with the
+# reason and the code; the error output has the reason in one line.
+body_cmdline_no_disc_log() {
+    make_disc cmdline-no-disc QUENDRIL1 TazuStart.exe
+    local log out=$scratch/no-disc.out err=$scratch/no-disc.err code
+    log=$(unix_path 'C:\cmdline-nodisc.log')
+    rm -f "$log"
+    (cd "$(e2e_q_folder)" && exec wine 'Q:\TazuStart.exe' /install /silent /norestart '/log=C:\cmdline-nodisc.log') \
+        </dev/null >"$out" 2>"$err"
+    code=$?
+    check "exit code" "$code" 3
+    if [ -f "$log" ]; then
+        check "the log's last lines" "$(run_log_lines "$log" | tail -2 | tr '\n' '|')" \
+            "終了の理由：Setup.inf のあるディスクが見つかりません|終了コード：3|"
+        run_log_lines "$log" | grep -q '^/norestart：' || fail "the log does not say what /norestart meant"
+    else
+        fail "no log without a disc"
+    fi
+    check "error output" "$(grep -a '^TazuStart: ' "$err")" "TazuStart: Setup.inf のあるディスクが見つかりません（終了コード 3）"
+    check "standard output" "$(cat "$out")" ""
+    rm -f "$log"
+}
+scenario_cmdline_no_disc_log() { with_cleanup body_cmdline_no_disc_log; }
+
 # A standard user: Program Files cannot be written (a read-only bind mount
 # over the prefix's), so the menu proposes the user's own programs folder;
 # the game installs there with its shortcut and uninstalls.
@@ -149,5 +173,6 @@ scenario_per_user_folder() { with_cleanup body_per_user_folder; }
 scenarios+=(
     cmdline_install_uninstall scenario_cmdline_install_uninstall
     cmdline_disk_full scenario_cmdline_disk_full
+    cmdline_no_disc_log scenario_cmdline_no_disc_log
     per_user_folder scenario_per_user_folder
 )

@@ -123,6 +123,7 @@ std::optional<unsigned> RegGetNumber(const std::string& key, const std::string& 
 // Folded names of the key's values.
 std::vector<std::string> RegValueNames(const std::string& key);
 void RegFailWrites(bool fail);  // every WriteString fails from now on
+void RegFailDeletes(bool fail);  // every DeleteSubkeyTree fails from now on
 // Every WriteString of this value fails from now on; an empty name ends
 // all such failures.
 void RegFailWritesOf(const std::string& name);

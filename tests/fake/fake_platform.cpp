@@ -88,6 +88,7 @@ struct State {
     platform::MutexHandle nextHandle = 1;
     std::map<std::string, RegNode> reg;  // folded key path
     bool regFailWrites = false;
+    bool regFailDeletes = false;
     std::set<std::string> regFailNames;  // folded value names
     std::vector<ShownBox> boxes;
     std::deque<std::pair<platform::MbResult, std::function<void()>>> answers;
@@ -183,7 +184,7 @@ public:
         return true;
     }
     bool DeleteSubkeyTree(const std::string& name) override {
-        if (!S().reg.count(path_) || Injected()) return false;
+        if (!S().reg.count(path_) || S().regFailDeletes || Injected()) return false;
         const std::string child = path_ + "\\" + NormKey(name);
         if (!S().reg.count(child)) return false;
         for (auto it = S().reg.begin(); it != S().reg.end();) {
@@ -569,6 +570,7 @@ std::optional<std::string> RegGetString(const std::string& key, const std::strin
     return FakeRegKey(NormKey(key)).ReadString(name);
 }
 void RegFailWrites(bool fail) { S().regFailWrites = fail; }
+void RegFailDeletes(bool fail) { S().regFailDeletes = fail; }
 void RegFailWritesOf(const std::string& name) {
     if (name.empty())
         S().regFailNames.clear();

@@ -37,7 +37,7 @@ TEST(CommandLineArguments, ReadWithoutRegardToCaseAndRefusedWhenTheyDoNotFit) {
         {{"/install", "/keepsaves"}, false, "an uninstall option with /install"},
         {{"/uninstall", "/dir=C:\\G"}, false, "an install option with /uninstall"},
         {{"/uninstall", "/keepsaves", "/deletesaves"}, false, "both save-data answers"},
-        {{"/install", "/passive", "/silent"}, false, "both window modes"},
+        {{"/install", "/passive", "/silent"}, false, "both window modes", nullptr, "画面の指定"},
         {{"/install", "/variant=opl"}, false, "an unknown variant"},
         {{"/install", "/cd=QQ"}, false, "not a drive letter"},
         {{"/install", "/disctimeout=-1"}, false, "a negative time-out"},
@@ -106,6 +106,15 @@ TEST(CommandLineArguments, ReadWithoutRegardToCaseAndRefusedWhenTheyDoNotFit) {
         {{"/uninstall", "/variant=mwave"}, false, "/variant with /uninstall"},
         {{"/uninstall", "/readme"}, false, "/readme with /uninstall"},
         {{"/uninstall", "/disctimeout=5"}, false, "/disctimeout with /uninstall"},
+        {{"/install", "/S"}, true, "/S is /silent", [](const CommandLine& c) { return c.silent && c.notes.size() == 1; }},
+        {{"/uninstall", "/s", "/passive"}, false, "/S is a window mode"},
+        {{"/uninstall", "/NoRestart", "/suppressmsgboxes", "/SP-"}, true, "habits of deployment scripts, each noted",
+         [](const CommandLine& c) {
+             return c.notes.size() == 3 && !c.silent && c.notes[0].find("再起動") != std::string::npos &&
+                    c.notes[2].find("確認") != std::string::npos;
+         }},
+        {{"/install", "/norestart=1"}, false, "a value to a habit"},
+        {{"/uninstall", "/readme"}, false, "the command is named", nullptr, "/uninstall では"},
     };
     for (const auto& r : rows) {
         std::string error;
@@ -222,6 +231,7 @@ TEST_F(CommandLineRun, EachWayToEndHasItsExitCode) {
     fake::SetConsole(true);
     EXPECT_EQ(Run({"/?"}), kExitDone);
     EXPECT_NE(fake::ConsoleText().find("終了コード"), std::string::npos);
+    EXPECT_TRUE(fake::Boxes().empty());
 }
 
 // A source that reads only at the third try installs; the log names the
@@ -230,6 +240,10 @@ TEST_F(CommandLineRun, ReadRetriesAreLoggedWithTheFile) {
     const std::string source = "Q:\\InstData\\TAZ\\a.taz";
     fake::SetFault(source, fake::FileFault{false, 0, {}, 2});
     ASSERT_EQ(Run({"/install", "/dir=" + kDir, "/log=C:\\install.log"}), kExitDone);
+    // The copy form says it is retrying, and what it copies once it reads again.
+    const auto& e = fake::Events();
+    const auto retry = std::find(e.begin(), e.end(), "caption TfrmCopyFile.lblInstFile=a.taz を読み直しています...（2/4回目）");
+    EXPECT_NE(std::find(retry, e.end(), "caption TfrmCopyFile.lblInstFile=a.taz をコピーしています..."), e.end());
     EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\a.taz"), "data");
     std::set<std::string> retries;
     for (const std::string& line : LogLines(platform::ReadWholeFile("C:\\install.log").value_or("")))
@@ -252,7 +266,12 @@ TEST_F(CommandLineRun, SecondDiscIsWaitedForUpToTheTimeOut) {
                 fake::AddFile("Q:\\InstData\\TAZ\\b.taz", "two");
             });
         }
+        fake::SetConsole(true);
         EXPECT_EQ(Run({"/install", "/dir=" + kDir, "/disctimeout=3"}), arrives ? kExitDone : kExitNoDisc);
+        // The prompt is a question: the reason is the disc that did not come.
+        if (!arrives) {
+            EXPECT_NE(fake::ConsoleErrorText().find("3秒待っても"), std::string::npos) << fake::ConsoleErrorText();
+        }
         EXPECT_EQ(fake::Waited(), arrives ? 2000 : 3000);
         EXPECT_EQ(platform::FileExists(kDir + "TAZ\\b.taz"), arrives);
         EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath").has_value(), arrives);
@@ -336,7 +355,7 @@ TEST_F(CommandLineRun, ArgumentsThatDoNotConvertExactlyAreRefused) {
     fake::SetArguments({"/install", "/dir=C:\\Games\\X?..?Y"});
     fake::SetConsole(true);
     EXPECT_EQ(UtilityMain(), kExitBadArguments);
-    EXPECT_NE(fake::ConsoleText().find("シフトJIS"), std::string::npos);
+    EXPECT_NE(fake::ConsoleErrorText().find("シフトJIS"), std::string::npos);
     EXPECT_TRUE(fake::Tree("C:\\Games").empty());
 }
 
@@ -444,6 +463,85 @@ TEST_F(CommandLineRun, LogAloneGoesToTheTemporaryFolderAndSaysWhere) {
     EXPECT_EQ(Run({"/uninstall", "/log"}), kExitDone);
     EXPECT_TRUE(platform::FileExists(std::string(fake::kTempFolder) + "\\TazuStart-20240517-123456-2.log"));
     EXPECT_EQ(platform::ReadWholeFile(first).value_or(""), log);
+}
+
+}  // namespace
+
+namespace {
+
+// Every run asked for a log writes one, also one that ends before the
+// folders it works on are known; its last lines say why and with which
+// code, and the console's error output has the reason, not the code twice.
+// Not knowing the installed folder, such a run makes its log only as a new
+// file or in the place of an earlier run's log.
+TEST_F(CommandLineRun, ARunThatEndsEarlyWritesItsLogWithTheReason) {
+    const struct {
+        const char* why;
+        std::function<void()> prepare;
+        std::vector<std::string> args;
+        int code;
+        const char* says;
+    } rows[] = {
+        {"no disc", nullptr, {"/cd=R"}, kExitNoDisc, "Setup.inf のあるディスクが見つかりません"},
+        {"another label", [] { fake::SetDrive('Q', fake::Drive{true, std::string("OTHER")}); }, {}, kExitNoDisc,
+         "QUENDRIL1 ではありません"},
+        {"running", [] { fake::Mutexes().insert("TazuUtility"); }, {}, kExitRunning, "すでに実行中"},
+        {"an argument after the log", nullptr, {"/frobnicate"}, kExitBadArguments, "不明な引数です：/frobnicate"},
+        {"an incomplete Setup.inf", [] { fake::AddFile("Q:\\Setup.inf", "[Setting]\r\n"); }, {}, kExitNoDisc,
+         "インストール情報ファイルに必要な情報が記述されていません。"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.why);
+        TearDown();
+        SetUp();
+        fake::SetConsole(true);
+        if (r.prepare) r.prepare();
+        std::vector<std::string> args{"/install", "/log=C:\\i.log"};
+        args.insert(args.end(), r.args.begin(), r.args.end());
+        EXPECT_EQ(Run(args), r.code);
+        const std::string log = platform::ReadWholeFile("C:\\i.log").value_or("");
+        EXPECT_NE(log.find(platform::Cp932ToUtf8(r.says), log.find(platform::Cp932ToUtf8("終了の理由："))), std::string::npos);
+        EXPECT_NE(log.find(platform::Cp932ToUtf8("終了コード：" + std::to_string(r.code) + "\r\n")), std::string::npos);
+        const std::string errors = fake::ConsoleErrorText();
+        EXPECT_NE(errors.find(r.says, errors.find("TazuStart: ")), std::string::npos) << errors;
+        EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+        EXPECT_EQ(fake::ConsoleText(), "");  // the help is for /? only; an argument error points at it
+        EXPECT_EQ(errors.find("/?") != std::string::npos, r.code == kExitBadArguments) << errors;
+    }
+    // An earlier run's log is replaced; a file that is none is left as it
+    // was, and the console says why there is no log.
+    TearDown();
+    SetUp();
+    fake::SetConsole(true);
+    fake::AddFile("C:\\i.log", "\xEF\xBB\xBF" "09:05:07 TazuStart /install\r\n");
+    EXPECT_EQ(Run({"/install", "/cd=R", "/log=C:\\i.log"}), kExitNoDisc);
+    const std::string log = platform::ReadWholeFile("C:\\i.log").value_or("");
+    EXPECT_EQ(log.find("/cd=R"), log.find("TazuStart") + 19) << log;
+    fake::AddFile("C:\\keep.log", "\xEF\xBB\xBF" "12:34:56 TazuStar");
+    EXPECT_EQ(Run({"/install", "/cd=R", "/log=C:\\keep.log"}), kExitNoDisc);
+    EXPECT_EQ(platform::ReadWholeFile("C:\\keep.log"), "\xEF\xBB\xBF" "12:34:56 TazuStar");
+    EXPECT_NE(fake::ConsoleErrorText().find("確かめられないため"), std::string::npos);
+    EXPECT_NE(fake::ConsoleErrorText().find("TazuStart: Setup.inf のある"), std::string::npos);  // the reason stays
+    fake::AddDirectory("C:\\G");  // nowhere /dir names, even before the folders are known
+    EXPECT_EQ(Run({"/install", "/cd=R", "/dir=C:\\G", "/log=C:\\G\\i.log"}), kExitNoDisc);
+    EXPECT_FALSE(platform::FileExists("C:\\G\\i.log"));
+}
+
+// A /dir no installation could go into is refused as such (2) before it is
+// compared with the installed game's folder (9); the log says what the path
+// model found.
+TEST_F(CommandLineRun, ABadDirIsToldBeforeTheInstalledGameIsAskedAbout) {
+    const std::pair<const char*, const char*> rows[] = {{"C:\\", "ルートは指定できません"}, {"games", "絶対パスで"},
+        {"C:\\a<b", "使用できない文字「<」"}, {"C:\\x.", "末尾にピリオド"}, {"C:\\CON\\x", "予約している名前「CON」"}};
+    fake::RegSetString(kRecordKey, "InstPath", kDir);
+    fake::AddFile(kDir + "Tazu.exe", "x");
+    for (const auto& [dir, says] : rows) {
+        SCOPED_TRACE(dir);
+        EXPECT_EQ(Run({"/install", std::string("/dir=") + dir, "/log=C:\\i.log"}), kExitBadArguments);
+        const std::string log = platform::ReadWholeFile("C:\\i.log").value_or("");
+        EXPECT_NE(log.find(platform::Cp932ToUtf8(says)), std::string::npos) << log;
+    }
+    EXPECT_EQ(Run({"/install", "/dir=C:\\Elsewhere"}), kExitInstalledElsewhere);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 // start recovers. After each run, and again after the next start, the
 // user's data must be as the commands promise: the state before the command
 // or the state after it, never anything between.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -146,7 +147,11 @@ protected:
     // The next start: the menu comes up, recovering first.
     void NextStart() {
         fake::ProcessDied();
+        const auto from = static_cast<std::ptrdiff_t>(fake::Events().size());
         RestartUtility();
+        // A rollback before the menu says why its window is there.
+        const auto seen = [from](const char* e) { return std::count(fake::Events().begin() + from, fake::Events().end(), e); };
+        EXPECT_EQ(seen("caption TfrmDeleteFiles.Label1=前回中断されたインストールを元に戻しています。"), seen("modal TfrmDeleteFiles"));
     }
 
     // ---- invariants ----

@@ -226,9 +226,11 @@ TEST_F(Install, FolderTextIsCheckedBeforeAnythingHappens) {
     const char* const kCreateFailed = "フォルダの作成に失敗しました。";
     const char* const kTrailing =
         "フォルダ名の末尾にピリオド（.）や空白は使えません。\nWindowsはこれを取り除き、別の名前のフォルダとして扱います。";
+    const std::string kBar = TextOf(Msg::FolderNameInvalid, {"使用できない文字「|」"}),
+                      kCon = TextOf(Msg::FolderNameInvalid, {"Windowsが装置の名前として予約している名前「CON」"});
     const struct {
         const char* text;
-        const char* message;
+        std::string message;
         const char* why;
     } rows[] = {
         {"", kEnter, "empty"},
@@ -237,7 +239,9 @@ TEST_F(Install, FolderTextIsCheckedBeforeAnythingHappens) {
         {"C:Games", kAbsolute, "relative to the drive's current folder"},
         {"D:\\", kRoot, "a drive root"},
         {"C:", kRoot, "a drive without its backslash is its root too"},
-        {"C:\\a|b", kAbsolute, "a name no folder may have"},
+        {"C:\\a|b", kBar, "a character no name may have: absolute all the same"},
+        {"C:\\CON\\x", kCon, "a device name"},
+        {"C:\\..\\x", TextOf(Msg::FolderNameInvalid, {"ドライブのルートより上を指す「..」"}), "above the root"},
         {"D:\\Games\\Quendril.", kTrailing, "a trailing dot Windows would drop"},
         {"D:\\Games \\Quendril", kTrailing, "a trailing blank inside the path"},
         {"C:\\WINDOWS\\..", kRoot, "a root by climbing"},
@@ -478,9 +482,12 @@ TEST_F(Install, UnwritableFolderStopsBeforeAnyCopyAndNamesIt) {
     fake::AddDirectory(kDir);
     fake::SetFault(kDir + "Setup.log", fake::FileFault{true, {}, {}});
     ClickInstall(kDir);
-    EXPECT_EQ(BoxTexts()[1], "インストール先のフォルダに書き込みできません。\n\n[ " + kDir + " ]");
+    EXPECT_EQ(BoxTexts()[1], TextOf(Msg::NotWritable, {kDir}));
     EXPECT_EQ(fake::Boxes()[1].icon, MbIcon::Warning);
     EXPECT_EQ(BoxTexts()[2], kNotEnded);
+    // Nothing was written: no deleting window, and the marker is gone all the same.
+    for (const std::string& e : fake::Events()) EXPECT_EQ(e.find("TfrmDeleteFiles"), std::string::npos) << e;
+    EXPECT_FALSE(fake::RegGetString(kRecordKey, "Installing"));
     EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
 }
 

@@ -149,8 +149,7 @@ TEST_F(Repair, AnsweredNoCancelledOrRefusedChangesNothing) {
     fake::QueueAnswer(MbResult::Yes);
     fake::QueueFolderPick(std::string("E:\\移動ソ\\.."));
     menu_.btnInstPathChg.Click();
-    ExpectLastBox("ドライブのルートはインストール先のフォルダにはなりません。\nゲームがインストールされているフォルダを選択して下さい。",
-                  MbButtons::Ok, MbIcon::Information);
+    ExpectLastBox(TextOf(Msg::RootNotInstallFolder), MbButtons::Ok, MbIcon::Information);
     EXPECT_EQ(platform::ReadWholeFile("E:\\Setup.log"), kMovedLog);
     ExpectUnchanged();
 }
@@ -193,7 +192,7 @@ TEST_F(Repair, ChangeFailingBeforeTheSwapKeepsTheLogAndChangesNothing) {
         menu_.btnInstPathChg.Click();
         fake::SetFault(row.path, {});
         if (heldOpen) fake::Release(row.path, held);
-        ExpectLastBox("インストール情報の変更に失敗しました。", MbButtons::Ok, MbIcon::Error);
+        ExpectLastBox(TextOf(Msg::ChangeFailed), MbButtons::Ok, MbIcon::Error);
         EXPECT_FALSE(platform::FileExists(kMoved + "Setup.log.new"));
         ExpectUnchanged();
     }

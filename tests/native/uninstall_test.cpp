@@ -218,15 +218,15 @@ TEST_F(Uninstall, UnreadableLogChangesNothingAndAnInterruptedRewriteIsRecovered)
 }
 
 // A log that names no file of the installation (empty, garbage, another
-// folder's) cannot say what to delete: it is treated as a missing log, and
-// nothing changes.
+// folder's) cannot say what to delete: nothing changes, and the message
+// says the log is there but names nothing.
 TEST_F(Uninstall, ALogThatNamesNothingIsNoUninstall) {
     for (const std::string& log : {std::string(), std::string("hello\r\n\r\n"), std::string("D:\\Other\\x.taz\r\n")}) {
         SCOPED_TRACE(log);
         fake::AddFile(kDir + "Setup.log", log);
         const auto before = fake::Files();
         Run(MbResult::Yes);
-        EXPECT_EQ(fake::Boxes().back().text, "Setup.logが見つかりません。\n『ソフト表』の削除は行えません。");
+        EXPECT_EQ(fake::Boxes().back().text, TextOf(Msg::LogEmpty, {"ソフト表"}));
         EXPECT_EQ(fake::Files(), before);
         EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
     }

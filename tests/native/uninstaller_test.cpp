@@ -343,6 +343,17 @@ TEST_F(KeptUninstaller, AnIncompleteRemovalKeepsTheEntryAndTheUninstaller) {
     EXPECT_TRUE(fake::StartedProcesses().back().hidden);
 }
 
+// Removed from the list, with no disc at hand: a record that stays is explained for there.
+TEST_F(KeptUninstaller, ARecordThatStaysIsExplainedForWhereTheUserIs) {
+    EXPECT_EQ(Start(StartFromTheList(), [] {
+                  fake::QueueAnswer(MbResult::Yes);
+                  fake::QueueAnswer(MbResult::Yes);
+                  fake::RegFailDeletes(true);  // neither the record nor the entry can go
+                  fake::RegFailWrites(true);
+              }), kExitFailed);
+    EXPECT_EQ(fake::Boxes().back().text, TextOf(Msg::RecordNotRemovedApps, {"ソフト表"}));
+}
+
 // No copy can be made or started: the user is told why, nothing is
 // removed. A Setup.inf that cannot be read names no game: the message
 // names the file instead.

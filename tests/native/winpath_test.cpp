@@ -65,6 +65,7 @@ TEST(WinPath, EachSpellingIsReadAsWindowsReadsIt) {
         {"\\Game\\x", kRefused, false, false, "relative to the current drive"},
         {"C:Game\\x", kRefused, false, false, "relative to a drive's current folder"},
         {"C:", kRefused, false, false, "a drive's current folder"},
+        {"1:\\Game\\x", kRefused, false, false, "a drive that is no letter"},
         {"", kRefused, false, false, "empty"},
         {"C:\\Game\\\x83", kRefused, false, false, "a lead byte without its second byte"},
         {"C:\\Game\\\x83/x", kRefused, false, false, "a lead byte before a byte that ends no character"},
