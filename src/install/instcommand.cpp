@@ -131,7 +131,7 @@ InstallOutcome RunCopyForm(const platform::Form& owner, Reporter& report) {
 bool RolledBack(InstallOutcome outcome) {
     switch (outcome) {
         case InstallOutcome::NotWritable: case InstallOutcome::NoSpace: case InstallOutcome::NoDisc:
-        case InstallOutcome::Cancelled: case InstallOutcome::Failed:
+        case InstallOutcome::Cancelled: case InstallOutcome::Failed: case InstallOutcome::RollbackIncomplete:
             return true;
         case InstallOutcome::Done: case InstallOutcome::FolderRefused: case InstallOutcome::Declined:
         case InstallOutcome::FolderNotMade:
@@ -155,7 +155,10 @@ InstallOutcome InstallGame(const std::string& folderText, bool mwave, const plat
     if (outcome == InstallOutcome::Done) return outcome;
     // Undoes everything the plan and this run's writes say, the shortcut
     // and the folders made for it included.
-    ShowRollback(owner, report);
+    if (!ShowRollback(owner, report)) {
+        report.Ask(&owner, Msg::RollbackIncomplete);
+        return InstallOutcome::RollbackIncomplete;
+    }
     report.Ask(&owner, Msg::NotEnded);
     return outcome;
 }

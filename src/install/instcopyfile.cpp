@@ -365,6 +365,12 @@ void TfrmCopyFile::Finish() {
     // The log is on the disk before the record names the installation.
     if (!FLog->Flush()) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + InstConfig.InstPath + "Setup.log ]");
     AddAppsEntry(InstConfig.InstPath, report_);  // the list of installed programs, with the uninstaller it starts
+    // The commit, on the disk before the record: from here the next start
+    // finishes the installation instead of undoing it.
+    journal.plan.committed = true;
+    if (!InstConfig.RecordKey || !InstConfig.RecordKey->WriteString(kInstallingValue, MarkerText(journal.plan, true)) ||
+        !InstConfig.RecordKey->Flush())
+        throw std::runtime_error("インストール情報をレジストリに書き込めませんでした。");
     WriteInstallationRecord(InstConfig.InstPath);
     // Done: what was moved aside goes. Should any of it stay, the next start
     // finishes it, as the marker still says.

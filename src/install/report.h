@@ -17,7 +17,8 @@ enum class Msg {
     SetupInfMissing, SetupInfIncomplete,
     // the install command and the copy form
     FolderEmpty, FolderNotAbsolute, FolderEndsInDotOrBlank, FolderIsRoot, MwaveNotice, FolderExists, CreateFolder, FolderNotMade,
-    NotWritable, NoSpace, DiscPrompt, NoMemory, CancelQuestion, CopyFailed, NotEnded, InstallDone, StartFailed,
+    NotWritable, NoSpace, DiscPrompt, NoMemory, CancelQuestion, CopyFailed, NotEnded, RollbackIncomplete, InstallDone,
+    StartFailed,
     ReadmeFailed,
     // the uninstall
     UninstallStart, DeleteSaves, LogMissing, UninstallDone, RecordNotRemoved, UninstallIncomplete,

@@ -136,10 +136,17 @@ DeletionPass UninstallFiles(const std::string& log, const platform::WinPath& fol
 }
 
 bool RollBackInstallation(Reporter& report) {
-    const auto& journal = InstConfig.InstallJournal;
+    auto& journal = InstConfig.InstallJournal;
+    // A commit is taken back before anything is undone, or the next start
+    // would finish what this undid; while it stands, nothing is undone and
+    // the next start finishes the installation.
+    auto* key = InstConfig.RecordKey.get();
+    if (journal.plan.committed && key && key->WriteString(kInstallingValue, MarkerText(journal.plan, false)) &&
+        key->Flush())
+        journal.plan.committed = false;
     // The entry in the list of programs goes first: it never names what is
     // taken away, and the journal that says it was written stays until it is gone.
-    const bool undone = DropAppsEntryOf(journal.plan) &&
+    const bool undone = !journal.plan.committed && DropAppsEntryOf(journal.plan) &&
                         UndoInstallation(journal.plan, journal.recovering ? nullptr : &journal.written);
     report.Note(undone ? "インストールを元に戻しました：" + journal.plan.folder
                   : "インストールを元に戻せませんでした（次の起動でもう一度行います）：" + journal.plan.folder);
@@ -147,7 +154,7 @@ bool RollBackInstallation(Reporter& report) {
     return false;
 }
 
-void ShowRollback(const platform::Form& owner, Reporter& report) {
+bool ShowRollback(const platform::Form& owner, Reporter& report) {
     std::unique_ptr<TfrmDeleteFiles> rollback(new TfrmDeleteFiles(owner, report));
     frmDeleteFiles = rollback.get();
     struct Forget {
@@ -156,6 +163,7 @@ void ShowRollback(const platform::Form& owner, Reporter& report) {
     rollback->Create();
     rollback->ShowModal();
     frmDeleteFiles = nullptr;
+    return rollback->undone;
 }
 
 TfrmDeleteFiles::TfrmDeleteFiles(const platform::Form& over, Reporter& report)
@@ -172,6 +180,6 @@ void TfrmDeleteFiles::OnMessage(int message) {
 
 void TfrmDeleteFiles::WMDeleteStart() {
     Repaint();
-    RollBackInstallation(report_);
+    undone = RollBackInstallation(report_);
     PostClose();
 }

@@ -23,6 +23,7 @@ public:
     platform::Bevel Bevel1{*this, "Bevel1"};
     platform::Label Label1{*this, "Label1"};
     platform::Label Label2{*this, "Label2"};
+    bool undone = false;  // the rollback's result, once the window ran it
 
 private:
     void FormShow() override;
@@ -66,5 +67,6 @@ DeletionPass UninstallFiles(const std::string& log, const platform::WinPath& fol
 // what it wrote goes; then its marker is cleared. False when something could
 // not be undone: the marker stays and the next start tries again.
 bool RollBackInstallation(Reporter& report);
-// The deleting window, shown modally over `owner`, running that rollback.
-void ShowRollback(const platform::Form& owner, Reporter& report);
+// The deleting window, shown modally over `owner`, running that rollback;
+// its result.
+bool ShowRollback(const platform::Form& owner, Reporter& report);

@@ -34,7 +34,7 @@ class Repair : public FakeMachine {
 protected:
     void SetUp() override {
         FakeMachine::SetUp();
-        InsertDisc('Q', "QUENDRIL1", (std::string(kBasicSetupInf) + "[DAT1]\r\nFile1=a.dat\r\n").c_str());
+        InsertDisc('Q', "QUENDRIL1", (std::string(kBasicSetupInf) + "[DAT1]\r\nFile1=a.dat\r\n[TAZ1]\r\nFile1=表.dat\r\n").c_str());
         fake::RegSetString(kRecordKey, "InstPath", "D:\\Game\\");
         fake::AddFile(kMoved + "Tazu.exe", "exe");
         fake::AddFile(kMoved + "Setup.log", kMovedLog);
