@@ -1,19 +1,37 @@
-// Fuzz target for the path model and the log's line reader. The first line
-// of the input is taken as an install folder, the rest as a log. Beyond not
-// crashing, it holds the model to what every caller relies on.
+// Fuzz target for the path model, the log's line reader and the journal
+// reader. The first line of the input is taken as an install folder, the
+// rest as a log, the whole as a journal. Beyond not crashing, it holds them
+// to what every caller relies on.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
 #include <string>
 
+#include "install/instcommon.h"
+#include "install/transaction.h"
+#include "install/uninstallercopy.h"
+#include "platform/files.h"
 #include "platform/ini.h"
 #include "platform/winpath.h"
+#include "shell/instconfig.h"
 
+// File access is not part of what is fuzzed: the journal reader never
+// touches a file, and an undo or a plan is never run here.
 namespace platform {
-// The INI reader's file access is not part of what is fuzzed.
-std::optional<std::string> ReadWholeFile(const std::string&) { return std::nullopt; }
+std::optional<std::string> ReadWholeFile(const std::string&) { std::abort(); }
+bool FileExists(const std::string&) { std::abort(); }
+bool IsMissing(const std::string&) { std::abort(); }
+PathKind Probe(const std::string&) { std::abort(); }
+bool RemoveFile(const std::string&) { std::abort(); }
+bool ClearReadOnly(const std::string&) { std::abort(); }
+bool RemoveEmptyDirectory(const std::string&) { std::abort(); }
+bool IsReparsePoint(const std::string&) { std::abort(); }
+bool RenameFile(const std::string&, const std::string&) { std::abort(); }
 }  // namespace platform
+std::optional<ShortcutPlace> StartMenuShortcutPlace() { std::abort(); }
+std::optional<UninstallerPlace> KeptUninstallerPlace() { std::abort(); }
+TInstConfig InstConfig;
 
 namespace {
 
@@ -41,6 +59,32 @@ void CheckPath(const WinPath& path) {
     Require(!path.IsBelow(path));
 }
 
+// A journal read back is planned as the utility plans: a folder, no root,
+// no reserved name planned, every backup reserved and beside its file; its
+// text reads back as the same plan. The marker made of it reads back as
+// itself, which is all the recovery asks of a marker.
+void CheckJournal(const std::string& text) {
+    const auto plan = ParseJournal(text);
+    if (!plan) return;
+    const auto folder = WinPath::Parse(plan->folder);
+    Require(folder && !folder->IsRoot());
+    for (const PlannedFile& f : plan->files) {
+        const auto path = WinPath::Parse(f.path);
+        Require(path && !path->IsRoot() && !IsReservedName(path->Last()));
+        if (f.kind != PlannedFile::Kind::Replace) continue;
+        const auto backup = WinPath::Parse(f.backup);
+        Require(backup && IsReservedName(backup->Last()) && *backup->Parent() == *path->Parent());
+    }
+    const std::string again = JournalText(*plan);
+    const auto reread = ParseJournal(again);
+    Require(reread && JournalText(*reread) == again);
+    for (const bool committed : {false, true}) {
+        const std::string marker = MarkerText(*plan, committed);
+        const auto read = ParseJournal(marker);
+        Require(read && read->committed == committed && MarkerText(*read, committed) == marker);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -53,6 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         total += line.size();
     }
     Require(total <= input.size());
+    CheckJournal(input);
     if (lines.empty()) return 0;
 
     const auto folder = WinPath::Parse(lines[0]);
