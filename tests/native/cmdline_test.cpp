@@ -224,23 +224,6 @@ TEST_F(CommandLineRun, EachWayToEndHasItsExitCode) {
     EXPECT_NE(fake::ConsoleText().find("終了コード"), std::string::npos);
 }
 
-// A failed installation whose rollback stops half-way (a copied file held
-// open) does not say it was undone: its own message and code, its marker
-// kept for the next start.
-TEST_F(CommandLineRun, ARollbackThatStopsHalfWayHasItsOwnCode) {
-    fake::AddDirectory("C:\\Games");
-    fake::SetFault("Q:\\InstData\\TAZ\\a.taz", fake::FileFault{true, {}, {}});
-    std::function<void()> hold = [&] {
-        if (!platform::FileExists(kDir + "Tazu.env")) return fake::OnProcessMessages(hold);
-        fake::HoldOpen(kDir + "Tazu.exe");
-    };
-    fake::OnProcessMessages(hold);
-    EXPECT_EQ(Run({"/install", "/dir=" + kDir, "/log=C:\\i.log"}), 10);
-    EXPECT_NE(platform::ReadWholeFile("C:\\i.log")->find(platform::Cp932ToUtf8("元に戻す処理を最後まで行えませんでした。")),
-              std::string::npos);
-    EXPECT_TRUE(fake::RegGetString(kRecordKey, "Installing"));
-}
-
 // A source that reads only at the third try installs; the log names the
 // file at each try that failed.
 TEST_F(CommandLineRun, ReadRetriesAreLoggedWithTheFile) {
