@@ -238,8 +238,7 @@ std::optional<InstallPlan> ParseJournal(const std::string& text) {
     // does, and waits beside it.
     const auto planned = [](const std::string& spelled) -> std::optional<WinPath> {
         const auto path = WinPath::Parse(spelled);
-        if (!path || path->IsRoot() || IsReservedName(path->Last())) return std::nullopt;
-        return path;
+        return path && !IsReservedName(path->Last()) ? path : std::nullopt;
     };
     for (std::size_t i = 1; i + 1 < last; ++i) {
         const auto fields = Fields(lines[i]);
@@ -257,8 +256,7 @@ std::optional<InstallPlan> ParseJournal(const std::string& text) {
         } else if (what == "replace" && fields.size() == 3) {
             const auto file = planned(*path);
             const auto backup = WinPath::Parse(fields[2]);
-            if (!file || !backup || !IsReservedName(backup->Last()) || !backup->Parent() || !file->Parent() ||
-                *backup->Parent() != *file->Parent())
+            if (!file || !backup || !IsReservedName(backup->Last()) || backup->Parent() != file->Parent())
                 return std::nullopt;
             plan.files.push_back({*path, PlannedFile::Kind::Replace, backup->Text()});
         } else {
@@ -274,10 +272,11 @@ std::string MarkerText(const InstallPlan& plan, bool committed) {
     marker.folder = plan.folder;
     marker.committed = committed;
     const auto folder = WinPath::Parse(plan.folder);
-    if (!folder || folder->IsRoot()) return JournalText(marker);
+    if (!folder) return JournalText(marker);
     for (const std::string& text : plan.madeFolders) {
+        // A plan never makes a root, nor names one (ParseJournal refuses it).
         const auto made = WinPath::Parse(text);
-        if (!made || made->IsRoot()) continue;
+        if (!made) continue;
         bool group = false;
         for (const char* g : kGroups) group = group || sjis::EqualsNoCase(made->Last(), g);
         if (*made == *folder || folder->IsBelow(*made) || (group && made->IsDirectlyIn(*folder)))

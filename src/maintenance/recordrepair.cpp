@@ -171,7 +171,7 @@ void RecoverInterruptedWork(const platform::Form& owner, Reporter& report) {
     if (const auto marker = key->ReadString(kInstallingValue)) {
         const auto start = ParseJournal(*marker);
         const auto folder = start ? platform::WinPath::Parse(start->folder) : std::nullopt;
-        if (!folder || folder->IsRoot() || MarkerText(*start, start->committed) != *marker) {
+        if (!folder || MarkerText(*start, start->committed) != *marker) {
             // Not what this utility writes: nothing is done by it, and it stays.
             report.Note("中断されたインストールの記録が正しい形ではないため、何も変更しません");
         } else {
