@@ -279,11 +279,15 @@ const std::string kHead = "TazuStart install journal 1\r\nfolder\t";
 // Markers and journals made by hand: the next start touches nothing the
 // utility did not write (here, nothing), and leaves a marker it did not
 // write as it is. G holds the player's file: G stays, and its marker goes.
+// E was not made, whatever the journal says: only the marker says so.
 TEST_F(Repair, TheNextStartTrustsOnlyWhatTheUtilityWrites) {
     const std::string d = "C:\\Users\\Player\\Documents\\", g = d + "G\\", gm = kHead + g + "\r\nmade\t" + d + "G\r\nend\r\n";
     for (const char* f : {"thesis.doc", "TazSav00.dat", "G\\Setup.log", "G\\DAT\\sys.dat", "G\\mine.txt"}) fake::AddFile(d + f, f);
     fake::AddDirectory(d + "Saves");
-    const std::pair<std::string, std::string> rows[] = {  // the marker, the journal in G
+    fake::AddDirectory(d + "E");
+    const struct {
+        std::string marker, journal, where = "";  // the journal's folder: G when empty
+    } rows[] = {
         {kHead + d + "\r\nnew\t" + d + "thesis.doc\r\nend\r\n", ""},
         {kHead + d + "\r\nreplace\t" + d + "Setup.log\tC:\\Users\\Setup.log.~TazuStart1\r\nend\r\n", ""},
         {kHead + d + "\r\nreplace\t" + d + "Setup.log\t" + d + "Setup.log.bak\r\nend\r\n", ""},
@@ -294,16 +298,17 @@ TEST_F(Repair, TheNextStartTrustsOnlyWhatTheUtilityWrites) {
         {gm, kHead + g + "\r\nnew\t" + g + "DAT\\sys.dat\r\n"},
         {gm, kHead + g + "\r\nnew\t" + g + "DAT\\sys.dat\r\nfolder\t" + g + "\r\nend\r\n"},
         {gm, kHead + g + "\r\nnew\t" + g + "Setup.log\r\nkeep\t" + g + "DAT\\gone.dat\r\nkeep\t" + g + "DAT\\sys.dat\r\nend\r\n"},
+        {kHead + d + "E\\\r\nend\r\n", kHead + d + "E\\\r\nmade\t" + d + "E\r\nend\r\n", d + "E\\"},
     };
     const auto before = std::make_pair(fake::Files(), fake::Folders());
-    for (const auto& [marker, journal] : rows) {
+    for (const auto& [marker, journal, where] : rows) {
         SCOPED_TRACE(marker + "|" + journal);
         fake::RegSetString(kRecordKey, "Installing", marker);
-        if (!journal.empty()) fake::AddFile(g + "~TazuStart.journal", journal);
+        if (!journal.empty()) fake::AddFile((where.empty() ? g : where) + "~TazuStart.journal", journal);
         RestartUtility();
-        fake::RemoveFile(g + "~TazuStart.journal");
+        fake::RemoveFile((where.empty() ? g : where) + "~TazuStart.journal");
         EXPECT_EQ(std::make_pair(fake::Files(), fake::Folders()), before);
-        EXPECT_EQ(fake::RegGetString(kRecordKey, "Installing"), marker == gm ? std::nullopt : std::optional(marker));
+        EXPECT_EQ(fake::RegGetString(kRecordKey, "Installing").has_value(), journal.empty());  // the rows with a journal have a marker of the utility's
     }
 }
 
