@@ -125,6 +125,7 @@ TEST_F(Repair, AnsweredNoCancelledOrRefusedChangesNothing) {
         {&TfrmInstMain::btnInstPathChg, MbResult::Yes, std::nullopt, nullptr, "インストール情報の変更を中止しました。"},
         {&TfrmInstMain::btnInstPathChg, MbResult::Yes, "E:\\移動ソ", "Setup.log", kNotInstalled},
         {&TfrmInstMain::btnInstPathChg, MbResult::Yes, "E:\\移動ソ", "Tazu.exe", kNotInstalled},
+        {&TfrmInstMain::btnInstPathChg, MbResult::Yes, "E:\\移動ソ.", nullptr, kNotInstalled},  // Windows reads another name
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
@@ -140,7 +141,7 @@ TEST_F(Repair, AnsweredNoCancelledOrRefusedChangesNothing) {
         ExpectUnchanged();
         EXPECT_FALSE(InstConfig.NeedInstall);
     }
-    EXPECT_EQ(fake::FolderPicks().size(), 3u);
+    EXPECT_EQ(fake::FolderPicks().size(), 4u);
 
     // A root is never an install folder, whatever it holds, and the user is
     // told that rather than "not installed there".
