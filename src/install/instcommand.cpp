@@ -125,7 +125,7 @@ bool CheckInstallFolder(const platform::Form& owner, Reporter& report, const std
 bool RolledBack(InstallOutcome outcome) {
     switch (outcome) {
         case InstallOutcome::NotWritable: case InstallOutcome::NoSpace: case InstallOutcome::NoDisc:
-        case InstallOutcome::Cancelled: case InstallOutcome::Failed:
+        case InstallOutcome::Cancelled: case InstallOutcome::Failed: case InstallOutcome::RollbackIncomplete:
             return true;
         case InstallOutcome::Done: case InstallOutcome::FolderRefused: case InstallOutcome::Declined:
         case InstallOutcome::FolderNotMade:
@@ -152,10 +152,12 @@ InstallOutcome InstallGame(const std::string& folderText, bool mwave, const plat
     // and the folders made for it included. A folder nothing could be
     // written in has only its marker and the folders made to take away:
     // no deleting window for that.
-    if (outcome == InstallOutcome::NotWritable)
-        RollBackInstallation(installation, report);
-    else
-        ShowRollback(owner, installation, report);
+    const bool undone = outcome == InstallOutcome::NotWritable ? RollBackInstallation(installation, report)
+                                                               : ShowRollback(owner, installation, report);
+    if (!undone) {
+        report.Ask(&owner, Msg::RollbackIncomplete);
+        return InstallOutcome::RollbackIncomplete;
+    }
     report.Ask(&owner, Msg::NotEnded);
     return outcome;
 }

@@ -19,8 +19,10 @@ enum class InstallOutcome {
     NoDisc,         // the disc asked for did not come
     Cancelled,      // the user stopped the copy
     Failed,         // a copy or a last step failed
+    RollbackIncomplete,  // failed or cancelled, and its rollback stopped half-way: the next start goes on with it
 };
-// True for the outcomes after which the installation was rolled back.
+// True for the outcomes after which the installation was rolled back, or
+// its rollback waits for the next start: the menu closes.
 bool RolledBack(InstallOutcome outcome);
 
 // True when `folderText` is a usable install folder: given, absolute, no

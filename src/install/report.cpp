@@ -57,6 +57,10 @@ const MessageDef kMessages[] = {
      YesNo, Question, Second, nullptr},
     {Msg::CopyFailed, "ファイルのコピーに失敗しました。\n\n[ %s ]", Ok, Error, First, nullptr},
     {Msg::NotEnded, "インストールは正しく終了しませんでした。", Ok, Warning, First, nullptr},
+    {Msg::RollbackIncomplete,
+     "インストールは正しく終了しませんでした。\nコピーしたファイルを元に戻す処理を最後まで行えませんでした。\n"
+     "次回の起動時に続きを行います。",
+     Ok, Warning, First, nullptr},
     {Msg::InstallDone, "インストールが完了しました。\n\n『%s』\n\nを今すぐ起動しますか？", YesNo, Question, First, nullptr},
     {Msg::StartFailed, "『%s』の起動に失敗しました。", Ok, Warning, First, nullptr},
     {Msg::ReadmeFailed,

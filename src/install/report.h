@@ -16,8 +16,9 @@ enum class Msg {
     // the start
     SetupInfMissing, SetupInfIncomplete,
     // the install command and the copy form
-    FolderEmpty, FolderNotAbsolute, FolderNameInvalid, FolderEndsInDotOrBlank, FolderIsRoot, MwaveNotice, FolderExists, CreateFolder, FolderNotMade,
-    NotWritable, NoSpace, DiscPrompt, NoMemory, CancelQuestion, CopyFailed, NotEnded, InstallDone, StartFailed,
+    FolderEmpty, FolderNotAbsolute, FolderNameInvalid, FolderEndsInDotOrBlank, FolderIsRoot, MwaveNotice, FolderExists,
+    CreateFolder, FolderNotMade, NotWritable, NoSpace, DiscPrompt, NoMemory, CancelQuestion, CopyFailed, NotEnded,
+    RollbackIncomplete, InstallDone, StartFailed,
     ReadmeFailed,
     // the uninstall
     UninstallStart, DeleteSaves, LogMissing, LogEmpty, UninstallDone, RecordNotRemoved, RecordNotRemovedApps,

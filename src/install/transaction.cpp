@@ -22,8 +22,11 @@ constexpr const char* kLogName = "Setup.log";
 constexpr const char* kRegistryFailure = "インストール情報をレジストリに書き込めませんでした。";
 
 // The marker in the record key: what the next start undoes should this run end here.
+// The marker in the one shape the next start trusts, on the disk.
 bool WriteMarker(const InstallPlan& plan) {
-    return InstConfig.RecordKey && InstConfig.RecordKey->WriteString(kInstallingValue, JournalText(plan));
+    return InstConfig.RecordKey &&
+           InstConfig.RecordKey->WriteString(kInstallingValue, MarkerText(plan, plan.committed)) &&
+           InstConfig.RecordKey->Flush();
 }
 bool ClearMarker() { return InstConfig.RecordKey && InstConfig.RecordKey->DeleteValue(kInstallingValue); }
 
@@ -226,6 +229,7 @@ std::string JournalText(const InstallPlan& plan) {
             case PlannedFile::Kind::Replace: text += "replace\t" + f.path + "\t" + f.backup + "\r\n"; break;
         }
     }
+    if (plan.committed) text += "commit\r\n";
     return text + "end\r\n";
 }
 
@@ -237,27 +241,64 @@ std::optional<InstallPlan> ParseJournal(const std::string& text) {
     while (last > 0 && lines[last - 1].empty()) --last;
     if (last < 3 || lines[last - 1] != "end") return std::nullopt;
     InstallPlan plan;
+    // The commit step is the last line before the end, or there is none.
+    if (lines[last - 2] == "commit") {
+        plan.committed = true;
+        --last;
+    }
+    // A planned file never carries the reserved mark; its backup always
+    // does, and waits beside it.
+    const auto planned = [](const std::string& spelled) -> std::optional<WinPath> {
+        const auto path = WinPath::Parse(spelled);
+        return path && !IsReservedName(path->Last()) ? path : std::nullopt;
+    };
     for (std::size_t i = 1; i + 1 < last; ++i) {
         const auto fields = Fields(lines[i]);
         const std::string& what = fields[0];
         std::optional<std::string> path = fields.size() >= 2 ? Checked(fields[1]) : std::nullopt;
         if (!path) return std::nullopt;
-        if (what == "folder" && fields.size() == 2 && plan.folder.empty()) {
+        // The folder comes first, once; nothing is planned before it.
+        if ((what == "folder") != (i == 1)) return std::nullopt;
+        if (what == "folder" && fields.size() == 2) {
             plan.folder = WinPath::Parse(*path)->FolderText();
         } else if (what == "made" && fields.size() == 2) {
             plan.madeFolders.push_back(*path);
-        } else if ((what == "new" || what == "keep") && fields.size() == 2) {
+        } else if ((what == "new" || what == "keep") && fields.size() == 2 && planned(*path)) {
             plan.files.push_back({*path, what == "new" ? PlannedFile::Kind::New : PlannedFile::Kind::Keep, ""});
         } else if (what == "replace" && fields.size() == 3) {
-            const auto backup = Checked(fields[2]);
-            if (!backup) return std::nullopt;
-            plan.files.push_back({*path, PlannedFile::Kind::Replace, *backup});
+            const auto file = planned(*path);
+            const auto backup = WinPath::Parse(fields[2]);
+            if (!file || !backup || !IsReservedName(backup->Last()) || backup->Parent() != file->Parent())
+                return std::nullopt;
+            plan.files.push_back({*path, PlannedFile::Kind::Replace, backup->Text()});
         } else {
             return std::nullopt;
         }
     }
     if (plan.folder.empty()) return std::nullopt;
     return plan;
+}
+
+std::string MarkerText(const InstallPlan& plan, bool committed) {
+    InstallPlan marker;
+    marker.folder = plan.folder;
+    marker.committed = committed;
+    const auto folder = WinPath::Parse(plan.folder);
+    if (!folder) return JournalText(marker);
+    for (const std::string& text : plan.madeFolders) {
+        // A plan never makes a root, nor names one (ParseJournal refuses it).
+        const auto made = WinPath::Parse(text);
+        if (!made) continue;
+        bool group = false;
+        for (const char* g : kGroups) group = group || sjis::EqualsNoCase(made->Last(), g);
+        if (*made == *folder || folder->IsBelow(*made) || (group && made->IsDirectlyIn(*folder)))
+            marker.madeFolders.push_back(text);
+    }
+    const auto log = folder->Child(kLogName);
+    if (!plan.files.empty() && plan.files[0].kind != PlannedFile::Kind::Keep && log &&
+        WinPath::Parse(plan.files[0].path) == log)
+        marker.files.push_back(plan.files[0]);
+    return JournalText(marker);
 }
 
 bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* written) {
@@ -471,8 +512,18 @@ bool Installation::Claim(const std::string& path, Reporter& report) {
 }
 
 void Installation::Commit() {
-    WriteInstallationRecord(plan_.folder);
     state_ = State::Committed;
+    plan_.committed = true;
+    if (!WriteMarker(plan_)) throw std::runtime_error(kRegistryFailure);
+    WriteInstallationRecord(plan_.folder);
+}
+
+bool Installation::TakeBackCommit() {
+    if (!plan_.committed) return true;
+    plan_.committed = false;
+    if (WriteMarker(plan_)) return true;
+    plan_.committed = true;
+    return false;
 }
 
 bool Installation::Finish() {

@@ -41,6 +41,9 @@ struct InstallPlan {
     // Setup.log first, then every destination once, in the order of the
     // copy, then Tazu.env's replacement and the start-menu shortcut.
     std::vector<PlannedFile> files;
+    // The marker only: the installation reached its commit (the record is
+    // being written), so the next start finishes it instead of undoing it.
+    bool committed = false;
 
     // The planned file of `path` (any letter case); nullptr when none.
     const PlannedFile* Find(const std::string& path) const;
@@ -78,9 +81,18 @@ bool PlanShortcut(InstallPlan& plan);
 bool PlanOutsideFile(InstallPlan& plan, const platform::WinPath& file, const platform::WinPath& root);
 
 // The journal file's text and back. nullopt for anything not written whole
-// by JournalText, or naming a path the path model refuses.
+// by JournalText (the folder first and once, the end last, the commit step
+// only just before it), naming a path the path model refuses, planning a
+// reserved name, or keeping a backup anywhere but beside its file under a
+// reserved name.
 std::string JournalText(const InstallPlan& plan);
 std::optional<InstallPlan> ParseJournal(const std::string& text);
+// The marker's text of `plan`, as JournalText: the folder; the folders made
+// for it that are its own levels or its group folders; the entry of its log
+// (first in the plan, new or replaced); the commit step when `committed`.
+// The rest of the plan is the journal's. A marker read back is in the
+// utility's shape when this gives its text again.
+std::string MarkerText(const InstallPlan& plan, bool committed);
 
 // Undoes the installation `plan` describes, as far as it got: every backup
 // is renamed back over what the installation wrote in its place, every new
@@ -150,9 +162,14 @@ public:
     // about to put down: moved aside, then counted as this run's. False
     // when it may not be written.
     bool Claim(const std::string& path, Reporter& report);
-    // The record names the installation. Throws std::runtime_error when it
-    // cannot be written.
+    // The commit step on the disk (the marker says so, flushed), then the
+    // record names the installation: from the commit on, the next start
+    // finishes the installation instead of undoing it. Throws
+    // std::runtime_error when either cannot be written.
     void Commit();
+    // A commit taken back before anything is undone, or the next start
+    // would finish what the rollback undid. True when no commit stands.
+    bool TakeBackCommit();
     // The backups go and the marker is cleared; should any of it stay, the
     // next start finishes it. True when nothing is left to do.
     bool Finish();

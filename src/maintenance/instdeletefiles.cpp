@@ -139,13 +139,14 @@ bool RollBackInstallation(Installation& installation, Reporter& report) {
     const std::string folder = installation.Planned().folder;
     // The entry in the list of programs goes first: it never names what is
     // taken away, and the journal that says it was written stays until it is gone.
-    const bool undone = DropAppsEntryOf(installation.Planned()) && installation.Undo();
+    const bool undone =
+        installation.TakeBackCommit() && DropAppsEntryOf(installation.Planned()) && installation.Undo();
     report.Note(undone ? "インストールを元に戻しました：" + folder
                        : "インストールを元に戻せませんでした（次の起動でもう一度行います）：" + folder);
     return undone;
 }
 
-void ShowRollback(const platform::Form& owner, Installation& installation, Reporter& report) {
+bool ShowRollback(const platform::Form& owner, Installation& installation, Reporter& report) {
     std::unique_ptr<TfrmDeleteFiles> rollback(new TfrmDeleteFiles(owner, report, &installation));
     frmDeleteFiles = rollback.get();
     struct Forget {
@@ -154,6 +155,7 @@ void ShowRollback(const platform::Form& owner, Installation& installation, Repor
     rollback->Create();
     rollback->ShowModal();
     frmDeleteFiles = nullptr;
+    return rollback->undone;
 }
 
 TfrmDeleteFiles::TfrmDeleteFiles(const platform::Form& over, Reporter& report, Installation* rollback)
@@ -172,6 +174,6 @@ void TfrmDeleteFiles::WMDeleteStart() {
     // At start, before the menu: the user is told why this window is there.
     if (rollback_ && rollback_->CutShort()) Label1.SetCaption("前回中断されたインストールを元に戻しています。");
     Repaint();
-    if (rollback_) RollBackInstallation(*rollback_, report_);
+    if (rollback_) undone = RollBackInstallation(*rollback_, report_);
     PostClose();
 }

@@ -26,6 +26,7 @@ public:
     platform::Bevel Bevel1{*this, "Bevel1"};
     platform::Label Label1{*this, "Label1"};
     platform::Label Label2{*this, "Label2"};
+    bool undone = false;  // the rollback's result, once the window ran it
 
 private:
     void FormShow() override;
@@ -65,9 +66,11 @@ struct DeletionPass {
 DeletionPass UninstallFiles(const std::string& log, const platform::WinPath& folder, bool deleteSaveData,
                             Reporter& report);
 // The rollback of `installation` (this run's, or one a crash interrupted):
-// its entry in the list of programs goes, what it replaced comes back, what
-// it wrote goes; then its marker is cleared. False when something could not
-// be undone: the marker stays and the next start tries again.
+// a commit is taken back first, its entry in the list of programs goes,
+// what it replaced comes back, what it wrote goes; then its marker is
+// cleared. False when something could not be undone: the marker stays and
+// the next start tries again.
 bool RollBackInstallation(Installation& installation, Reporter& report);
-// The deleting window, shown modally over `owner`, running that rollback.
-void ShowRollback(const platform::Form& owner, Installation& installation, Reporter& report);
+// The deleting window, shown modally over `owner`, running that rollback;
+// its result.
+bool ShowRollback(const platform::Form& owner, Installation& installation, Reporter& report);

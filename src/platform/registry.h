@@ -25,6 +25,9 @@ public:
     // Removes the subkey `name` and everything below it. False if it could
     // not be removed (a missing subkey is a failure too).
     virtual bool DeleteSubkeyTree(const std::string& name) = 0;
+    // Writes the key's changes through to the disk (RegFlushKey), so that a
+    // power cut after it cannot take them. False when that failed.
+    virtual bool Flush() = 0;
     // Removes the value `name`. False when it is there and stays.
     virtual bool DeleteValue(const std::string& name) = 0;
     // True when the key has at least one subkey; values do not count.

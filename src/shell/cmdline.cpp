@@ -122,7 +122,8 @@ const char* const kCommandLineHelp =
     "6：ユーティリティかゲームが実行中\n"
     "7：フォルダに書き込めない\n"
     "8：インストールが不完全（ファイルが足りない）\n"
-    "9：別のフォルダにインストール済み\n";
+    "9：別のフォルダにインストール済み\n"
+    "10：失敗したインストールを元に戻し切れなかった（次回起動時に続きを行う）\n";
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args, std::string& error) {
     CommandLine cmd;

@@ -16,6 +16,7 @@ enum ExitCode {
     kExitNotWritable = 7,   // the folder cannot be written
     kExitIncomplete = 8,    // the record names an installation whose files are missing
     kExitInstalledElsewhere = 9,  // /install with /dir: the game is installed in another folder
+    kExitRollbackIncomplete = 10,  // an installation failed and its rollback stopped half-way (the next start goes on)
 };
 
 struct CommandLine {

@@ -168,6 +168,7 @@ int ExitCodeOf(InstallOutcome outcome) {
         case InstallOutcome::NoDisc: return kExitNoDisc;
         case InstallOutcome::Cancelled: return kExitCancelled;
         case InstallOutcome::Failed: return kExitFailed;
+        case InstallOutcome::RollbackIncomplete: return kExitRollbackIncomplete;
     }
     return kExitFailed;
 }

@@ -195,6 +195,7 @@ public:
         }
         return true;
     }
+    bool Flush() override { return S().reg.count(path_) && !Injected(); }
     bool DeleteValue(const std::string& name) override {
         auto k = S().reg.find(path_);
         if (k == S().reg.end() || Injected()) return false;

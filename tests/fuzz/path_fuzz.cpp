@@ -1,19 +1,36 @@
 // Fuzz target for the path model and the log's line reader. The first line
-// of the input is taken as an install folder, the rest as a log. Beyond not
-// crashing, it holds the model to what every caller relies on.
+// of the input is taken as an install folder, the rest as a log (the whole
+// as a journal). Beyond not crashing, it holds the model to what every caller relies on.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
 #include <string>
 
+#include "install/instcommon.h"
+#include "install/transaction.h"
+#include "install/uninstallercopy.h"
+#include "platform/files.h"
 #include "platform/ini.h"
 #include "platform/winpath.h"
+#include "shell/instconfig.h"
 
+// File access is not part of what is fuzzed: the INI reader's finds
+// nothing, and the journal reader never touches a file.
 namespace platform {
-// The INI reader's file access is not part of what is fuzzed.
 std::optional<std::string> ReadWholeFile(const std::string&) { return std::nullopt; }
+bool FileExists(const std::string&) { std::abort(); }
+bool IsMissing(const std::string&) { std::abort(); }
+PathKind Probe(const std::string&) { std::abort(); }
+bool RemoveFile(const std::string&) { std::abort(); }
+bool ClearReadOnly(const std::string&) { std::abort(); }
+bool RemoveEmptyDirectory(const std::string&) { std::abort(); }
+bool IsReparsePoint(const std::string&) { std::abort(); }
+bool RenameFile(const std::string&, const std::string&) { std::abort(); }
 }  // namespace platform
+std::optional<ShortcutPlace> StartMenuShortcutPlace() { std::abort(); }
+std::optional<UninstallerPlace> KeptUninstallerPlace() { std::abort(); }
+TInstConfig InstConfig;
 
 namespace {
 
@@ -41,6 +58,19 @@ void CheckPath(const WinPath& path) {
     Require(!path.IsBelow(path));
 }
 
+// A journal read back writes back as itself, and so does the marker made
+// of it: the recovery acts only on a marker that does.
+void CheckJournal(const std::string& text) {
+    const auto plan = ParseJournal(text);
+    if (!plan) return;
+    const auto again = ParseJournal(JournalText(*plan));
+    Require(again && JournalText(*again) == JournalText(*plan));
+    for (const bool committed : {false, true}) {
+        const auto marker = ParseJournal(MarkerText(*plan, committed));
+        Require(marker && marker->committed == committed && MarkerText(*marker, committed) == MarkerText(*plan, committed));
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -53,6 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         total += line.size();
     }
     Require(total <= input.size());
+    CheckJournal(input);
     if (lines.empty()) return 0;
 
     const auto folder = WinPath::Parse(lines[0]);

@@ -425,8 +425,11 @@ TEST_F(Sweep, InstallFromEveryStartingState) {
                 EXPECT_EQ(Shown("インストールが完了しました。"), Record().has_value());
                 ExpectOutsideUnchanged(before, {kDir, kKeptBase});
                 ExpectRecordTrue();
-                // A rollback that could not finish leaves its marker: the next start ends it.
+                // A rollback that could not finish leaves its marker, and says so: the next start ends it.
                 if (!fake::RegGetString(kRecordKey, kInstallingValue)) ExpectEntryTrue(true);
+                if (!Record() && !Shown("フォルダの作成に失敗しました")) {
+                    EXPECT_EQ(Shown("続きを行います"), fake::RegGetString(kRecordKey, kInstallingValue).has_value());
+                }
                 if (!Record()) ExpectNothingLost(before);
             },
             [&] { ExpectOldOrNew(before); },

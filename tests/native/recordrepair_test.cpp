@@ -34,7 +34,7 @@ class Repair : public FakeMachine {
 protected:
     void SetUp() override {
         FakeMachine::SetUp();
-        InsertDisc('Q', "QUENDRIL1", (std::string(kBasicSetupInf) + "[DAT1]\r\nFile1=a.dat\r\n").c_str());
+        InsertDisc('Q', "QUENDRIL1", (std::string(kBasicSetupInf) + "[DAT1]\r\nFile1=a.dat\r\n[TAZ1]\r\nFile1=表.dat\r\n").c_str());
         fake::RegSetString(kRecordKey, "InstPath", "D:\\Game\\");
         fake::AddFile(kMoved + "Tazu.exe", "exe");
         fake::AddFile(kMoved + "Setup.log", kMovedLog);
@@ -125,6 +125,7 @@ TEST_F(Repair, AnsweredNoCancelledOrRefusedChangesNothing) {
         {&TfrmInstMain::btnInstPathChg, MbResult::Yes, std::nullopt, nullptr, "インストール情報の変更を中止しました。"},
         {&TfrmInstMain::btnInstPathChg, MbResult::Yes, "E:\\移動ソ", "Setup.log", kNotInstalled},
         {&TfrmInstMain::btnInstPathChg, MbResult::Yes, "E:\\移動ソ", "Tazu.exe", kNotInstalled},
+        {&TfrmInstMain::btnInstPathChg, MbResult::Yes, "E:\\移動ソ.", nullptr, kNotInstalled},  // Windows reads another name
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
@@ -140,7 +141,7 @@ TEST_F(Repair, AnsweredNoCancelledOrRefusedChangesNothing) {
         ExpectUnchanged();
         EXPECT_FALSE(InstConfig.NeedInstall);
     }
-    EXPECT_EQ(fake::FolderPicks().size(), 3u);
+    EXPECT_EQ(fake::FolderPicks().size(), 4u);
 
     // A root is never an install folder, whatever it holds, and the user is
     // told that rather than "not installed there".
@@ -254,6 +255,82 @@ TEST_F(Repair, AnInterruptedChangeIsFinishedByTheNextStart) {
     EXPECT_FALSE(fake::RegGetString(kRecordKey, "Moving"));
     ASSERT_TRUE(fake::LinkAt(kLink));
     EXPECT_EQ(fake::LinkAt(kLink)->target, kMoved + "Tazu.exe");
+}
+
+// Another game's log, or one naming a file out of its place: the change
+// refuses the folder, and the start after a crash does not finish a change
+// to it nor put its log left aside back.
+TEST_F(Repair, AFolderWhoseLogNamesOtherFilesIsNotTaken) {
+    for (const std::string log : {"D:\\G\\TAZ\\other.dat\r\n", "D:\\G\\DAT\\表.dat\r\n", "D:\\G\\Tazu.exe\r\nD:\\G\\x.\r\n"}) {
+        fake::AddFile(kMoved + "Setup.log", log);
+        fake::QueueFolderPick(kMoved);
+        menu_.btnInstPathChg.Click();
+        ExpectLastBox(kNotInstalled, MbButtons::Ok, MbIcon::Information);
+        fake::RemoveFile(kMoved + "Setup.log");
+        fake::AddFile(kMoved + "Setup.log.old", log);
+        fake::RegSetString(kRecordKey, "Moving", kMoved);
+        RestartUtility();
+        EXPECT_FALSE(platform::FileExists(kMoved + "Setup.log") || fake::RegGetString(kRecordKey, "InstPath") != "D:\\Game\\");
+    }
+}
+
+const std::string kHead = "TazuStart install journal 1\r\nfolder\t";
+
+// Markers and journals made by hand: the next start touches nothing the
+// utility did not write (here, nothing), and leaves a marker it did not
+// write as it is. G holds the player's file: G stays, and its marker goes.
+// E was not made, whatever the journal says: only the marker says so.
+TEST_F(Repair, TheNextStartTrustsOnlyWhatTheUtilityWrites) {
+    const std::string d = "C:\\Users\\Player\\Documents\\", g = d + "G\\", gm = kHead + g + "\r\nmade\t" + d + "G\r\nend\r\n";
+    for (const char* f : {"thesis.doc", "TazSav00.dat", "G\\Setup.log", "G\\DAT\\sys.dat", "G\\mine.txt"}) fake::AddFile(d + f, f);
+    fake::AddDirectory(d + "Saves");
+    fake::AddDirectory(d + "E");
+    const struct {
+        std::string marker, journal, where = "";  // the journal's folder: G when empty
+    } rows[] = {
+        {kHead + d + "\r\nnew\t" + d + "thesis.doc\r\nend\r\n", ""},
+        {kHead + d + "\r\nreplace\t" + d + "Setup.log\tC:\\Users\\Setup.log.~TazuStart1\r\nend\r\n", ""},
+        {kHead + d + "\r\nreplace\t" + d + "Setup.log\t" + d + "Setup.log.bak\r\nend\r\n", ""},
+        {kHead + d + "\r\nmade\t" + d + "Saves\r\nend\r\n", ""},
+        {kHead + "C:\\\r\nend\r\n", ""},
+        {kHead + d + "\r\nnew\t" + d + "TazSav00.dat", ""},
+        {gm, kHead + d + "\r\nnew\t" + d + "thesis.doc\r\nend\r\n"},
+        {gm, kHead + g + "\r\nnew\t" + g + "DAT\\sys.dat\r\n"},
+        {gm, kHead + g + "\r\nnew\t" + g + "DAT\\sys.dat\r\nfolder\t" + g + "\r\nend\r\n"},
+        {gm, kHead + g + "\r\nnew\t" + g + "Setup.log\r\nkeep\t" + g + "DAT\\gone.dat\r\nkeep\t" + g + "DAT\\sys.dat\r\nend\r\n"},
+        {kHead + d + "E\\\r\nend\r\n", kHead + d + "E\\\r\nmade\t" + d + "E\r\nend\r\n", d + "E\\"},
+    };
+    const auto before = std::make_pair(fake::Files(), fake::Folders());
+    for (const auto& [marker, journal, where] : rows) {
+        SCOPED_TRACE(marker + "|" + journal);
+        fake::RegSetString(kRecordKey, "Installing", marker);
+        if (!journal.empty()) fake::AddFile((where.empty() ? g : where) + "~TazuStart.journal", journal);
+        RestartUtility();
+        fake::RemoveFile((where.empty() ? g : where) + "~TazuStart.journal");
+        EXPECT_EQ(std::make_pair(fake::Files(), fake::Folders()), before);
+        EXPECT_EQ(fake::RegGetString(kRecordKey, "Installing").has_value(), journal.empty());  // the rows with a journal have a marker of the utility's
+    }
+}
+
+// A re-install over the recorded folder cut short before its commit is
+// undone; one past it is finished (the record written), its marker kept
+// while a backup will not go.
+TEST_F(Repair, TheNextStartFinishesOnlyACommittedInstallation) {
+    const std::string b = "D:\\Game\\", backup = b + "Tazu.exe.~TazuStart1";
+    for (const bool committed : {false, true}) {
+        fake::AddFile(b + "Tazu.exe", "new");
+        fake::AddFile(backup, "old");
+        fake::AddFile(b + "~TazuStart.journal", kHead + b + "\r\nreplace\t" + b + "Tazu.exe\t" + backup + "\r\nend\r\n");
+        fake::RegSetString(kRecordKey, "InstPath", committed ? "" : b);
+        fake::RegSetString(kRecordKey, "Installing", kHead + b + (committed ? "\r\ncommit" : "") + "\r\nend\r\n");
+        const int held = fake::HoldOpen(backup + (committed ? "" : "x"));
+        RestartUtility();
+        EXPECT_EQ(platform::ReadWholeFile(b + "Tazu.exe"), committed ? "new" : "old");
+        EXPECT_EQ(fake::RegGetString(kRecordKey, "Installing").has_value(), committed);
+        fake::Release(backup, held);
+        RestartUtility();
+        EXPECT_FALSE(platform::FileExists(backup) || fake::RegGetString(kRecordKey, "Installing") || fake::RegGetString(kRecordKey, "InstPath") != b);
+    }
 }
 
 }  // namespace

@@ -55,6 +55,8 @@ public:
         return RegDeleteTreeW(key_, wname.c_str()) == ERROR_SUCCESS;
     }
 
+    bool Flush() override { return RegFlushKey(key_) == ERROR_SUCCESS; }
+
     bool DeleteValue(const std::string& name) override {
         const LSTATUS status = RegDeleteValueW(key_, win32::Widen(name).c_str());
         return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
