@@ -340,10 +340,10 @@ void TfrmCopyFile::Finish() {
         if (edited) edited = platform::IniWriteString(*edited, "Environment", key, "H");
     if (!edited) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + env + " ]");
     auto& journal = InstConfig.InstallJournal;
-    const std::string fresh = env + ".new";
+    const std::string fresh = InstConfig.InstFolder->Child(kEnvReplacement)->Text();
     if (!MoveAsidePlanned(fresh, report_)) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + fresh + " ]");
     journal.written.insert(sjis::FoldCase(fresh));
-    if (!ReplaceWholeFile(env, *edited)) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + env + " ]");
+    if (!ReplaceWholeFile(env, *edited, fresh)) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + env + " ]");
 
     lblInstFile.SetCaption("スタートメニューに登録しています...");
     Repaint();

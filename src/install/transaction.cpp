@@ -103,8 +103,8 @@ bool MayRemoveFolder(const WinPath& made, const WinPath& folder, const OutsidePl
 void ChooseBackup(PlannedFile& file, const std::map<std::string, bool>& planned, std::set<std::string>& taken) {
     if (file.kind != PlannedFile::Kind::Replace) return;
     const auto path = WinPath::Parse(file.path);
-    for (int n = 1; n < 1000 && file.backup.empty(); ++n) {
-        const auto backup = path->Parent()->Child(path->Last() + ".~TazuStart" + std::to_string(n));
+    for (int n = 1; n <= kMaxBackup && file.backup.empty(); ++n) {
+        const auto backup = path->Parent()->Child(path->Last() + kBackupMark + std::to_string(n));
         if (!backup || taken.count(Key(backup->Text())) || planned.count(Key(backup->Text())) ||
             platform::Probe(backup->Text()) != platform::PathKind::Missing)
             continue;
@@ -153,7 +153,12 @@ std::optional<InstallPlan> PlanInstallation(const WinPath& folder, const std::ve
                 add(groupFolder->Child(sjis::LastPathComponent(entry)), g == 0);
         }
     }
-    add(folder.Child("Tazu.env.new"), false);
+    // The edited Tazu.env's name carries the mark, which `add` refuses for
+    // any name from the disc.
+    if (const auto fresh = folder.Child(kEnvReplacement)) {
+        planned[Key(fresh->Text())] = false;
+        destinations.emplace_back(*fresh, false);
+    }
 
     // A plan is made only on answers: a file the system cannot say is there
     // or not could be taken for new and deleted by an undo.

@@ -43,7 +43,7 @@ std::string RebaseInstallLog(const std::string& content, const platform::WinPath
 bool RewriteInstallLog(const platform::WinPath& folder) {
     const std::string log = folder.Child(kLogName)->Text();
     const auto content = platform::ReadWholeFile(log);
-    return content && ReplaceWholeFile(log, RebaseInstallLog(*content, folder));
+    return content && ReplaceInstallLog(log, RebaseInstallLog(*content, folder));
 }
 
 RecordOutcome RemoveRecord(const platform::Form& owner, Reporter& report) {

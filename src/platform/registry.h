@@ -29,6 +29,12 @@ public:
     virtual bool DeleteValue(const std::string& name) = 0;
     // True when the key has at least one subkey; values do not count.
     virtual bool HasSubkeys() const = 0;
+    // Whether the key holds at least one value (of any name and type, the
+    // default value included); nullopt when the system could not say.
+    virtual std::optional<bool> HasValues() const = 0;
+    // Writes the key's changes through to the disk (RegFlushKey): until
+    // then a power cut may take them. False when it could not.
+    virtual bool Flush() = 0;
     // Whether the subkey `name` is there (any letter case); nullopt when the
     // system could not say. Asking creates nothing.
     virtual std::optional<bool> HasSubkey(const std::string& name) const = 0;

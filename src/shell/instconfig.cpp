@@ -93,6 +93,11 @@ void ReadSettingSection(platform::Form& mainForm, Reporter& report) {
     for (const std::string* text : required) complete = complete && text->size() <= kMaxSettingText;
     complete = complete && InstConfig.ShortcutIcon.size() <= kMaxSettingText;
     complete = complete && InstConfig.TotalDisc <= kMaxDiscs;
+    // The record is Software\<RegKey>\<GameTitle> and the shortcut
+    // <GameTitle>.lnk: a name that is more than one ("Microsoft\Windows")
+    // would put the record, and its removal, in someone else's key.
+    complete = complete && platform::WinPath::IsOneName(InstConfig.RegKey) &&
+               platform::WinPath::IsOneName(InstConfig.GameTitle);
     if (!complete) FailStart(mainForm, report, Msg::SetupInfIncomplete);
 }
 
@@ -117,7 +122,9 @@ bool RemoveInstallationRecord() {
     InstConfig.RecordKey.reset();
     auto maker = platform::RegKey::OpenOrCreate("Software\\" + InstConfig.RegKey);
     if (maker && maker->DeleteSubkeyTree(InstConfig.GameTitle)) {
-        if (!maker->HasSubkeys()) {
+        // The maker's key goes only when nothing is left in it: another
+        // game's key or a value of the maker's is someone else's.
+        if (!maker->HasSubkeys() && maker->HasValues() == false) {
             maker.reset();
             if (auto software = platform::RegKey::OpenOrCreate("Software")) software->DeleteSubkeyTree(InstConfig.RegKey);
         }

@@ -198,6 +198,13 @@ TEST_F(CommandLineRun, EachWayToEndHasItsExitCode) {
         {"a root as the folder", nullptr, {"/dir=C:\\"}, kExitBadArguments},
         {"no disc in the drive asked for", nullptr, {"/cd=R"}, kExitNoDisc},
         {"another disc", [] { fake::SetDrive('Q', fake::Drive{true, std::string("OTHER")}); }, {}, kExitNoDisc},
+        {"a RegKey that is more than one key",
+         [this] {
+             Disc(std::string(kBasicSetupInf).replace(std::string(kBasicSetupInf).find("RegKey=Maker"), 12,
+                                                     "RegKey=Microsoft\\Windows\\CurrentVersion\\Run"));
+         },
+         {},
+         kExitNoDisc},
         {"no room", [] { fake::SetFreeSpace('C', 10); }, {}, kExitNoSpace},
         {"a source that cannot be read",
          [] { fake::SetFault("Q:\\InstData\\TAZ\\a.taz", fake::FileFault{true, {}, {}}); }, {}, kExitFailed},

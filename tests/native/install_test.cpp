@@ -6,6 +6,7 @@
 
 #include "install/instcommon.h"
 #include "install/instcopyfile.h"
+#include "install/transaction.h"
 #include "platform/app.h"
 #include "platform/files.h"
 #include "platform/sjis.h"
@@ -406,8 +407,8 @@ TEST_F(Install, FailuresInTheLastStepsEndAsAFailedInstallationWithoutARecord) {
     const std::function<void()> faults[] = {
         [] { fake::FailLinkObject(true); },
         [] { fake::RegFailWritesOf("InstPath"); },
-        [] { fake::SetFault(kDir + "Tazu.env.new", fake::FileFault{true, {}, {}}); },
-        [] { fake::SetFault(kDir + "Tazu.env.new", fake::FileFault{false, {}, 10}); },
+        [] { fake::SetFault(kDir + kEnvReplacement, fake::FileFault{true, {}, {}}); },
+        [] { fake::SetFault(kDir + kEnvReplacement, fake::FileFault{false, {}, 10}); },
     };
     const char* const errors[] = {"Class not registered", "インストール情報をレジストリに書き込めませんでした。",
                                   "ファイルに書き込めません。\n\n[ C:\\Games\\ソフト表\\Tazu.env ]",
@@ -426,7 +427,7 @@ TEST_F(Install, FailuresInTheLastStepsEndAsAFailedInstallationWithoutARecord) {
         EXPECT_EQ(texts[2], kNotEnded);
         EXPECT_FALSE(fake::RegGetString(kRecordKey, "InstPath"));
         EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
-        EXPECT_FALSE(platform::FileExists(kDir + "Tazu.env.new"));
+        EXPECT_FALSE(platform::FileExists(kDir + kEnvReplacement));
         EXPECT_FALSE(fake::LinkAt(kLink));  // made a moment before the record, pointing at nothing now
     }
 

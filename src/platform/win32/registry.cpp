@@ -68,6 +68,16 @@ public:
         return subkeys > 0;
     }
 
+    std::optional<bool> HasValues() const override {
+        DWORD values = 0;
+        if (RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                             nullptr, nullptr) != ERROR_SUCCESS)
+            return std::nullopt;
+        return values > 0;
+    }
+
+    bool Flush() override { return RegFlushKey(key_) == ERROR_SUCCESS; }
+
     std::optional<bool> HasSubkey(const std::string& name) const override {
         // An empty name would open this key itself.
         if (name.empty()) return false;
