@@ -169,7 +169,9 @@ TfrmCopyFile::TfrmCopyFile(const platform::Form& over, Reporter& report)
     // free space is measured as the installation finds it.
     InstallPlan start = journal.plan;
     start.files.resize(1);
-    if (!InstConfig.RecordKey || !InstConfig.RecordKey->WriteString(kInstallingValue, JournalText(start))) return;
+    if (!InstConfig.RecordKey || !InstConfig.RecordKey->WriteString(kInstallingValue, JournalText(start)) ||
+        !InstConfig.RecordKey->Flush())
+        return;
     const std::string log = folder->Child("Setup.log")->Text();
     if (!MoveAsidePlanned(log, report_)) return;
     FLog = platform::File::CreateNew(log);
@@ -368,7 +370,10 @@ void TfrmCopyFile::Finish() {
     WriteInstallationRecord(InstConfig.InstPath);
     // Done: what was moved aside goes. Should any of it stay, the next start
     // finishes it, as the marker still says.
-    if (FinishInstallation(journal.plan) && InstConfig.RecordKey) InstConfig.RecordKey->DeleteValue(kInstallingValue);
+    // Only a record on the disk lets the backups go: a power cut that took
+    // it back would have the next start undo the installation without them.
+    if (InstConfig.RecordKey->Flush() && FinishInstallation(journal.plan))
+        InstConfig.RecordKey->DeleteValue(kInstallingValue);
 }
 
 bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, const std::string& source) {

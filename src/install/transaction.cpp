@@ -297,7 +297,10 @@ bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* writ
                     whole = platform::IsMissing(f.backup) && whole;
                     return;
                 }
-                whole = RemoveWritten(f.path) && platform::RenameFile(f.backup, f.path) && whole;
+                // Written through: the journal and the marker that name
+                // the backup go soon after, and a power cut must not take
+                // the file back to a name nothing names any more.
+                whole = RemoveWritten(f.path) && platform::RenameFileWrittenThrough(f.backup, f.path) && whole;
                 return;
             }
         }

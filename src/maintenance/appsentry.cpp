@@ -69,7 +69,8 @@ void AddAppsEntry(const std::string& folder, Reporter& report) {
                          entry->WriteString("QuietUninstallString", uninstall + " /silent") &&
                          entry->WriteDword("EstimatedSize", EstimatedKilobytes(InstConfig.TotalInstSize)) &&
                          entry->WriteString("InstallDate", InstallDateText()) && entry->WriteDword("NoModify", 1) &&
-                         entry->WriteDword("NoRepair", 1) && entry->WriteString("DisplayName", InstConfig.GameTitle);
+                         entry->WriteDword("NoRepair", 1) && entry->WriteString("DisplayName", InstConfig.GameTitle) &&
+                         entry->Flush();
     if (!written) throw std::runtime_error(kRegistryFailure);
     RunLog("プログラムの一覧に登録：" + AppsEntryKeyPath());
 }
@@ -95,13 +96,15 @@ bool DropAppsEntryOf(const InstallPlan& plan) {
     } else {
         return false;
     }
-    return uninstall->DeleteSubkeyTree(EntryName());
+    // Flushed: the files the entry named go next.
+    return uninstall->DeleteSubkeyTree(EntryName()) && uninstall->Flush();
 }
 
 bool RemoveAppsEntry() {
     auto uninstall = platform::RegKey::OpenOrCreate(kUninstallKey);
     const auto there = uninstall ? uninstall->HasSubkey(EntryName()) : std::nullopt;
-    if (!there || (*there && !uninstall->DeleteSubkeyTree(EntryName()))) return false;
+    // Flushed before the uninstaller it names goes.
+    if (!there || (*there && (!uninstall->DeleteSubkeyTree(EntryName()) || !uninstall->Flush()))) return false;
     return RemoveKeptUninstaller();
 }
 
@@ -112,5 +115,6 @@ void MoveAppsEntry(const std::string& folder) {
     if (!*there) return;
     const auto moved = WinPath::Parse(folder);
     auto entry = platform::RegKey::OpenOrCreate(AppsEntryKeyPath());
-    if (!moved || !entry || !WriteFolderValues(*entry, *moved)) throw std::runtime_error(kRegistryFailure);
+    if (!moved || !entry || !WriteFolderValues(*entry, *moved) || !entry->Flush())
+        throw std::runtime_error(kRegistryFailure);
 }

@@ -78,7 +78,8 @@ RecordOutcome MoveRecord(const std::string& chosen, const platform::Form& owner,
 
     // From here to the end the next start finishes the change, should this
     // run not.
-    if (!InstConfig.RecordKey || !InstConfig.RecordKey->WriteString(kMovingValue, folder))
+    if (!InstConfig.RecordKey || !InstConfig.RecordKey->WriteString(kMovingValue, folder) ||
+        !InstConfig.RecordKey->Flush())
         throw std::runtime_error("インストール情報をレジストリに書き込めませんでした。");
     if (!RewriteInstallLog(*parsed)) {
         InstConfig.RecordKey->DeleteValue(kMovingValue);
@@ -117,7 +118,7 @@ void RecoverInterruptedWork(const platform::Form& owner, Reporter& report) {
             const auto& record = InstConfig.InstFolder;
             if (record && *record == *folder) {
                 // It reached its record: only the clean-up was cut short.
-                if (FinishInstallation(*plan)) key->DeleteValue(kInstallingValue);
+                if (key->Flush() && FinishInstallation(*plan)) key->DeleteValue(kInstallingValue);
             } else {
                 InstConfig.InstallJournal = {};
                 InstConfig.InstallJournal.plan = *plan;

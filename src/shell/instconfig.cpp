@@ -121,17 +121,21 @@ void WriteInstallationRecord(const std::string& instPath) {
 bool RemoveInstallationRecord() {
     InstConfig.RecordKey.reset();
     auto maker = platform::RegKey::OpenOrCreate("Software\\" + InstConfig.RegKey);
-    if (maker && maker->DeleteSubkeyTree(InstConfig.GameTitle)) {
+    // Each removal is flushed: what follows it (the files' removal is done
+    // already) must not find the record back after a power cut.
+    if (maker && maker->DeleteSubkeyTree(InstConfig.GameTitle) && maker->Flush()) {
         // The maker's key goes only when nothing is left in it: another
         // game's key or a value of the maker's is someone else's.
         if (!maker->HasSubkeys() && maker->HasValues() == false) {
             maker.reset();
-            if (auto software = platform::RegKey::OpenOrCreate("Software")) software->DeleteSubkeyTree(InstConfig.RegKey);
+            if (auto software = platform::RegKey::OpenOrCreate("Software");
+                software && software->DeleteSubkeyTree(InstConfig.RegKey))
+                software->Flush();
         }
         return true;
     }
     // A key that cannot go can still stop naming a folder: an empty InstPath
     // means "not installed" as much as a missing key does.
     auto record = platform::RegKey::OpenOrCreate(RecordKeyPath());
-    return record && record->WriteString("InstPath", "");
+    return record && record->WriteString("InstPath", "") && record->Flush();
 }

@@ -125,6 +125,9 @@ std::optional<std::string> RegGetString(const std::string& key, const std::strin
 std::optional<unsigned> RegGetNumber(const std::string& key, const std::string& name);
 // Folded names of the key's values.
 std::vector<std::string> RegValueNames(const std::string& key);
+// Every value of every key: "<folded key>\\<folded name>" -> its data
+// (strings as they are, numbers in decimal after '#').
+std::map<std::string, std::string> RegValues();
 void RegFailWrites(bool fail);  // every WriteString fails from now on
 // Every WriteString of this value fails from now on; an empty name ends
 // all such failures.
@@ -143,6 +146,9 @@ const std::vector<ShownBox>& Boxes();
 // `meanwhile` runs while the box is up, as what the user does before
 // answering (putting in another disc, say).
 void QueueAnswer(platform::MbResult answer, std::function<void()> meanwhile = nullptr);
+// From now until the process ends, a box without a queued answer gets its
+// last button (Cancel, No): a user giving up on a drive that went away.
+void GiveUpOnUnqueuedBoxes();
 
 // ---- folder picker ----
 struct FolderPick {

@@ -102,6 +102,7 @@ struct State {
     std::set<std::string> regFailNames;  // folded value names
     std::vector<ShownBox> boxes;
     std::deque<std::pair<platform::MbResult, std::function<void()>>> answers;
+    bool givingUp = false;
     std::vector<FolderPick> picks;
     std::deque<std::optional<std::string>> pickResults;
     std::string title;
@@ -525,6 +526,7 @@ void ProcessDied(bool powerCut) {
     S().pendingRenames.clear();
     S().handles.clear();
     S().answers.clear();
+    S().givingUp = false;
     S().pickResults.clear();
     S().boxes.clear();
     S().owned.clear();
@@ -605,6 +607,12 @@ std::vector<std::string> RegValueNames(const std::string& key) {
 std::optional<std::string> RegGetString(const std::string& key, const std::string& name) {
     return FakeRegKey(NormKey(key)).ReadString(name);
 }
+std::map<std::string, std::string> RegValues() {
+    std::map<std::string, std::string> out;
+    for (const auto& [key, node] : S().reg)
+        for (const auto& [name, value] : node.values) out[key + "\\" + name] = (value.isString ? "" : "#") + value.data;
+    return out;
+}
 void RegFailWrites(bool fail) { S().regFailWrites = fail; }
 void RegFailWritesOf(const std::string& name) {
     if (name.empty())
@@ -617,6 +625,7 @@ const std::vector<ShownBox>& Boxes() { return S().boxes; }
 void QueueAnswer(platform::MbResult answer, std::function<void()> meanwhile) {
     S().answers.emplace_back(answer, std::move(meanwhile));
 }
+void GiveUpOnUnqueuedBoxes() { S().givingUp = true; }
 const std::vector<FolderPick>& FolderPicks() { return S().picks; }
 void QueueFolderPick(std::optional<std::string> chosen) { S().pickResults.push_back(std::move(chosen)); }
 void SetArguments(std::vector<std::string> arguments) { S().arguments = std::move(arguments); }
@@ -748,6 +757,14 @@ bool RemoveEmptyDirectory(const std::string& path) {
 }
 
 namespace {
+// A move written through writes the volume's journal up to itself: every
+// rename on that volume before it is on the disk too.
+void WriteThroughOn(char drive) {
+    auto& pending = S().pendingRenames;
+    pending.erase(std::remove_if(pending.begin(), pending.end(),
+                                 [drive](const fake::PendingRename& r) { return r.to[0] == drive; }),
+                  pending.end());
+}
 bool Rename(const std::string& from, const std::string& to, bool writeThrough) {
     const std::string f = fake::NormPath(from), t = fake::NormPath(to);
     auto it = S().files.find(f);
@@ -758,7 +775,10 @@ bool Rename(const std::string& from, const std::string& to, bool writeThrough) {
     fake::FileData data = std::move(it->second);
     S().files.erase(it);
     if (data.id == 0) data.id = S().nextFileId++;
-    if (!writeThrough && f != t) S().pendingRenames.push_back(fake::PendingRename{f, t, data.id});
+    if (writeThrough)
+        WriteThroughOn(t[0]);
+    else if (f != t)
+        S().pendingRenames.push_back(fake::PendingRename{f, t, data.id});
     S().files[t] = std::move(data);
     return true;
 }
@@ -779,6 +799,7 @@ bool MoveReplacing(const std::string& from, const std::string& to) {
     if (fake::Injected()) return false;
     if (!fake::FolderExists(fake::NormPath(sjis::FolderPart(t))) || !fake::ValidName(sjis::LastPathComponent(t)))
         return false;
+    WriteThroughOn(t[0]);
     if (f == t) return true;
     auto old = S().files.find(t);
     if (old != S().files.end()) {
@@ -879,6 +900,13 @@ MbResult ShowSystemMessageBox(const Form* owner, const std::string& text, const 
         S().answers.pop_front();
         if (meanwhile) meanwhile();
         return r;
+    }
+    if (S().givingUp) {
+        switch (buttons) {
+            case MbButtons::Ok: return MbResult::Ok;
+            case MbButtons::YesNo: return MbResult::No;
+            case MbButtons::OkCancel: case MbButtons::YesNoCancel: case MbButtons::RetryCancel: return MbResult::Cancel;
+        }
     }
     switch (buttons) {
         case MbButtons::Ok: case MbButtons::OkCancel: return MbResult::Ok;
