@@ -61,7 +61,9 @@ std::optional<platform::WinPath> CheckFolderText(const platform::Form& owner, Re
 std::vector<std::string> MissingFolders(const platform::WinPath& folder) {
     std::vector<std::string> missing;
     for (auto level = std::optional<platform::WinPath>(folder); level && !level->IsRoot(); level = level->Parent()) {
-        if (platform::DirectoryExists(level->Text())) break;
+        // Only a level the system says is missing: one it could not tell
+        // about may be the user's, and a rollback would take it away.
+        if (platform::Probe(level->Text()) != platform::PathKind::Missing) break;
         missing.push_back(level->Text());
     }
     return missing;
@@ -87,9 +89,12 @@ std::optional<InstallOutcome> PrepareFolder(const platform::WinPath& checked, co
     // From the first folder made on, the next start knows an installation
     // is under way, should this run end before it does, or the power go.
     if (!InstConfig.RecordKey ||
-        !InstConfig.RecordKey->WriteString(kInstallingValue, JournalText(InstConfig.InstallJournal.plan)) ||
-        !InstConfig.RecordKey->Flush())
+        !InstConfig.RecordKey->WriteString(kInstallingValue, JournalText(InstConfig.InstallJournal.plan)))
         throw std::runtime_error("インストール情報をレジストリに書き込めませんでした。");
+    if (!InstConfig.RecordKey->Flush()) {
+        InstConfig.RecordKey->DeleteValue(kInstallingValue);  // nothing is made yet
+        throw std::runtime_error("インストール情報をレジストリに書き込めませんでした。");
+    }
     if (!exists) {
         // Level by level from the top, so that only what this command made
         // is taken away again.
