@@ -95,7 +95,7 @@ void RecoverInstallLog(const std::string& log) {
     // A ".new" is complete before anything moves it; an ".old" is the log
     // itself, moved aside by an earlier version of the rewrite.
     for (const char* suffix : {".new", ".old"})
-        if (platform::FileExists(log + suffix) && platform::RenameFileWrittenThrough(log + suffix, log)) return;
+        if (platform::FileExists(log + suffix) && platform::RenameFile(log + suffix, log)) return;
 }
 
 void WaitForProgramEnd(platform::ChildProcess& program) {

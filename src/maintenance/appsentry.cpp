@@ -69,8 +69,7 @@ void AddAppsEntry(const std::string& folder, Reporter& report) {
                          entry->WriteString("QuietUninstallString", uninstall + " /silent") &&
                          entry->WriteDword("EstimatedSize", EstimatedKilobytes(InstConfig.TotalInstSize)) &&
                          entry->WriteString("InstallDate", InstallDateText()) && entry->WriteDword("NoModify", 1) &&
-                         entry->WriteDword("NoRepair", 1) && entry->WriteString("DisplayName", InstConfig.GameTitle) &&
-                         entry->Flush();
+                         entry->WriteDword("NoRepair", 1) && entry->WriteString("DisplayName", InstConfig.GameTitle);
     if (!written) throw std::runtime_error(kRegistryFailure);
     RunLog("プログラムの一覧に登録：" + AppsEntryKeyPath());
 }
@@ -115,6 +114,5 @@ void MoveAppsEntry(const std::string& folder) {
     if (!*there) return;
     const auto moved = WinPath::Parse(folder);
     auto entry = platform::RegKey::OpenOrCreate(AppsEntryKeyPath());
-    if (!moved || !entry || !WriteFolderValues(*entry, *moved) || !entry->Flush())
-        throw std::runtime_error(kRegistryFailure);
+    if (!moved || !entry || !WriteFolderValues(*entry, *moved)) throw std::runtime_error(kRegistryFailure);
 }

@@ -128,9 +128,7 @@ bool RemoveInstallationRecord() {
         // game's key or a value of the maker's is someone else's.
         if (!maker->HasSubkeys() && maker->HasValues() == false) {
             maker.reset();
-            if (auto software = platform::RegKey::OpenOrCreate("Software");
-                software && software->DeleteSubkeyTree(InstConfig.RegKey))
-                software->Flush();
+            if (auto software = platform::RegKey::OpenOrCreate("Software")) software->DeleteSubkeyTree(InstConfig.RegKey);
         }
         return true;
     }
