@@ -199,11 +199,7 @@ TEST_F(CommandLineRun, EachWayToEndHasItsExitCode) {
         {"no disc in the drive asked for", nullptr, {"/cd=R"}, kExitNoDisc},
         {"another disc", [] { fake::SetDrive('Q', fake::Drive{true, std::string("OTHER")}); }, {}, kExitNoDisc},
         {"a RegKey that is more than one key",
-         [this] {
-             Disc(std::string(kBasicSetupInf).replace(std::string(kBasicSetupInf).find("RegKey=Maker"), 12,
-                                                     "RegKey=Microsoft\\Windows\\CurrentVersion\\Run"));
-         },
-         {},
+         [this] { Disc("[Setting]\r\nGameTitle=G\r\nDefInstPath=D\r\nProgramFolder=P\r\nRegKey=A\\Run\r\n"); }, {},
          kExitNoDisc},
         {"no room", [] { fake::SetFreeSpace('C', 10); }, {}, kExitNoSpace},
         {"a source that cannot be read",

@@ -4,7 +4,8 @@
 // rollback, the restore, the recovery); then once per point from which every
 // call fails (the drive went away); then once per crash point, where the
 // power goes at call N, taking what was not flushed or written through
-// (file data, renames, registry values), and the next start recovers. After each run, and again after the next start, the
+// (file data, renames, registry values), and the next start recovers.
+// After each run, and again after the next start, the
 // user's data must be as the commands promise: the state before the command
 // or the state after it, never anything between.
 #include <cstdio>

