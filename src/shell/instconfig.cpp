@@ -121,8 +121,8 @@ void WriteInstallationRecord(const std::string& instPath) {
 bool RemoveInstallationRecord() {
     InstConfig.RecordKey.reset();
     auto maker = platform::RegKey::OpenOrCreate("Software\\" + InstConfig.RegKey);
-    // Each removal is flushed: what follows it (the files' removal is done
-    // already) must not find the record back after a power cut.
+    // Flushed: a power cut must not bring back a record whose installation
+    // is gone.
     if (maker && maker->DeleteSubkeyTree(InstConfig.GameTitle) && maker->Flush()) {
         // The maker's key goes only when nothing is left in it: another
         // game's key or a value of the maker's is someone else's.
