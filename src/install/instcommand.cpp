@@ -90,12 +90,9 @@ std::optional<InstallOutcome> PrepareFolder(const platform::WinPath& checked, co
     // From the first folder made on, the next start knows an installation
     // is under way, should this run end before it does, or the power go.
     if (!InstConfig.RecordKey ||
-        !InstConfig.RecordKey->WriteString(kInstallingValue, JournalText(InstConfig.InstallJournal.plan)))
+        !InstConfig.RecordKey->WriteString(kInstallingValue, JournalText(InstConfig.InstallJournal.plan)) ||
+        !InstConfig.RecordKey->Flush())
         throw std::runtime_error("インストール情報をレジストリに書き込めませんでした。");
-    if (!InstConfig.RecordKey->Flush()) {
-        InstConfig.RecordKey->DeleteValue(kInstallingValue);  // nothing is made yet
-        throw std::runtime_error("インストール情報をレジストリに書き込めませんでした。");
-    }
     if (!exists) {
         // Level by level from the top, so that only what this command made
         // is taken away again.
@@ -104,7 +101,6 @@ std::optional<InstallOutcome> PrepareFolder(const platform::WinPath& checked, co
             if (platform::MakeFolder(*level)) made.insert(made.begin(), *level);
         InstConfig.InstallJournal.plan.madeFolders = made;
         InstConfig.RecordKey->WriteString(kInstallingValue, JournalText(InstConfig.InstallJournal.plan));
-        InstConfig.RecordKey->Flush();
         if ((made.empty() || made.front() != folder) && !platform::DirectoryExists(folder)) {
             // What could be made goes again; should any of it stay, the
             // marker is left for the next start to take it away.

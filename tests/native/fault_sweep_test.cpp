@@ -152,6 +152,7 @@ protected:
         fake::AddFile(kDir + "Setup.log.new", "stale new");
         fake::AddFile(kDir + "Setup.log.old", "stale old");
         fake::AddFile(kDir + "Tazu.exe.~TazuStart1", "somebody's only copy");
+        fake::AddFile(kDir + kEnvReplacement, "an edited Tazu.env never swapped in");
     }
     void Install(const std::string& folder) {
         frmInstMain->edtInst.SetText(folder);
