@@ -75,7 +75,10 @@ std::optional<platform::WinPath> CheckFolderText(const platform::Form& owner, Re
 std::vector<std::string> MissingFolders(const platform::WinPath& folder) {
     std::vector<std::string> missing;
     for (auto level = std::optional<platform::WinPath>(folder); level && !level->IsRoot(); level = level->Parent()) {
-        if (platform::DirectoryExists(level->Text())) break;
+        // A level the system could not tell about may be the user's folder,
+        // which a rollback would take away: it counts as there.
+        const platform::PathKind kind = platform::Probe(level->Text());
+        if (kind == platform::PathKind::Folder || kind == platform::PathKind::Unknown) break;
         missing.push_back(level->Text());
     }
     return missing;

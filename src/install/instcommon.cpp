@@ -71,19 +71,23 @@ std::vector<std::string> LogLines(const std::string& log) {
     return lines;
 }
 
-bool ReplaceWholeFile(const std::string& path, const std::string& bytes) {
-    const std::string fresh = path + ".new";
-    if (platform::WriteWholeFile(fresh, bytes) && platform::MoveReplacing(fresh, path)) {
-        // A copy an older rewrite left aside could later stand in for the
-        // file; after a good replace there is none.
-        if (platform::FileExists(path + ".old")) platform::RemoveFile(path + ".old");
-        return true;
-    }
+bool ReplaceWholeFile(const std::string& path, const std::string& bytes, const std::string& fresh) {
+    if (platform::WriteWholeFile(fresh, bytes) && platform::MoveReplacing(fresh, path)) return true;
     // A file just written may be held for a moment (a virus scanner reads
     // it): its removal is tried again after a short pause.
     for (int tries = 0; tries < 3 && !platform::RemoveFile(fresh) && !platform::IsMissing(fresh); ++tries)
         platform::app::Wait(50);
     return false;
+}
+
+bool ReplaceWholeFile(const std::string& path, const std::string& bytes) {
+    return ReplaceWholeFile(path, bytes, path + kFreshSuffix);
+}
+
+bool ReplaceInstallLog(const std::string& log, const std::string& bytes) {
+    if (!ReplaceWholeFile(log, bytes, log + kFreshSuffix)) return false;
+    if (platform::FileExists(log + ".old")) platform::RemoveFile(log + ".old");
+    return true;
 }
 
 void RecoverInstallLog(const std::string& log) {

@@ -37,10 +37,20 @@ bool IsSaveDataFile(const std::string& path);
 // line would turn its tail into a path of its own), empty lines are skipped.
 std::vector<std::string> LogLines(const std::string& log);
 
-// Replaces the file in one step: `bytes` are written to `path` + ".new",
-// flushed and moved over `path`, so that `path` is at every moment whole,
-// old or new. False on failure: `path` is as it was and no ".new" stays.
+// Replaces the file in one step: `bytes` are written to `fresh`, flushed
+// and moved over `path`, so that `path` is at every moment whole, old or
+// new. No other name is touched. False on failure: `path` is as it was and
+// `fresh` is gone.
+bool ReplaceWholeFile(const std::string& path, const std::string& bytes, const std::string& fresh);
+// The temporary name of a replace beside its file: `path` + kFreshSuffix.
+constexpr const char* kFreshSuffix = ".new";
+// The same with `path` + kFreshSuffix: for a file whose own name carries the
+// reserved mark, so that the temporary name carries it too.
 bool ReplaceWholeFile(const std::string& path, const std::string& bytes);
+// Replaces the log with `bytes` through `log`.new, the name its recovery
+// knows; after a good replace an `log`.old that an older rewrite left
+// aside goes too, as it could later stand in for the log.
+bool ReplaceInstallLog(const std::string& log, const std::string& bytes);
 // When the log `log` is missing and a rewrite was interrupted, puts back
 // the whole copy it left: `log`.new, or else `log`.old.
 void RecoverInstallLog(const std::string& log);

@@ -314,9 +314,9 @@ void TfrmCopyFile::Finish() {
     for (const char* key : {"TAZ", "TZD", "TZS", "TZM"})
         if (edited) edited = platform::IniWriteString(*edited, "Environment", key, "H");
     if (!edited) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + env + " ]");
-    const std::string fresh = env + ".new";
+    const std::string fresh = installation_.Folder().Child(kEnvReplacement)->Text();
     if (!installation_.Claim(fresh, report_)) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + fresh + " ]");
-    if (!ReplaceWholeFile(env, *edited)) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + env + " ]");
+    if (!ReplaceWholeFile(env, *edited, fresh)) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + env + " ]");
 
     lblInstFile.SetCaption("スタートメニューに登録しています...");
     Repaint();

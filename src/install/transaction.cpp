@@ -22,11 +22,13 @@ constexpr const char* kLogName = "Setup.log";
 constexpr const char* kRegistryFailure = "インストール情報をレジストリに書き込めませんでした。";
 
 // The marker in the record key: what the next start undoes should this run end here.
-// The marker in the one shape the next start trusts, on the disk.
-bool WriteMarker(const InstallPlan& plan) {
+// The marker in the one shape the next start trusts, on the disk unless
+// `flush` is false (a marker a power cut may take back to its last flushed
+// text, which names no less that could be undone).
+bool WriteMarker(const InstallPlan& plan, bool flush = true) {
     return InstConfig.RecordKey &&
            InstConfig.RecordKey->WriteString(kInstallingValue, MarkerText(plan, plan.committed)) &&
-           InstConfig.RecordKey->Flush();
+           (!flush || InstConfig.RecordKey->Flush());
 }
 bool ClearMarker() { return InstConfig.RecordKey && InstConfig.RecordKey->DeleteValue(kInstallingValue); }
 
@@ -115,8 +117,8 @@ bool MayRemoveFolder(const WinPath& made, const WinPath& folder, const OutsidePl
 void ChooseBackup(PlannedFile& file, const std::map<std::string, bool>& planned, std::set<std::string>& taken) {
     if (file.kind != PlannedFile::Kind::Replace) return;
     const auto path = WinPath::Parse(file.path);
-    for (int n = 1; n < 1000 && file.backup.empty(); ++n) {
-        const auto backup = path->Parent()->Child(path->Last() + ".~TazuStart" + std::to_string(n));
+    for (int n = 1; n <= kMaxBackup && file.backup.empty(); ++n) {
+        const auto backup = path->Parent()->Child(path->Last() + kBackupMark + std::to_string(n));
         if (!backup || taken.count(Key(backup->Text())) || planned.count(Key(backup->Text())) ||
             platform::Probe(backup->Text()) != platform::PathKind::Missing)
             continue;
@@ -165,7 +167,12 @@ std::optional<InstallPlan> PlanInstallation(const WinPath& folder, const std::ve
                 add(groupFolder->Child(sjis::LastPathComponent(entry)), g == 0);
         }
     }
-    add(folder.Child("Tazu.env.new"), false);
+    // The edited Tazu.env's name carries the mark, which `add` refuses for
+    // any name from the disc.
+    if (const auto fresh = folder.Child(kEnvReplacement)) {
+        planned[Key(fresh->Text())] = false;
+        destinations.emplace_back(*fresh, false);
+    }
 
     // A plan is made only on answers: a file the system cannot say is there
     // or not could be taken for new and deleted by an undo.
@@ -246,11 +253,13 @@ std::optional<InstallPlan> ParseJournal(const std::string& text) {
         plan.committed = true;
         --last;
     }
-    // A planned file never carries the reserved mark; its backup always
-    // does, and waits beside it.
+    // A planned file never carries the reserved mark, but for the edited
+    // Tazu.env's own temporary name; a backup always does, and waits beside
+    // its file.
     const auto planned = [](const std::string& spelled) -> std::optional<WinPath> {
         const auto path = WinPath::Parse(spelled);
-        return path && !IsReservedName(path->Last()) ? path : std::nullopt;
+        if (!path) return std::nullopt;
+        return !IsReservedName(path->Last()) || sjis::EqualsNoCase(path->Last(), kEnvReplacement) ? path : std::nullopt;
     };
     for (std::size_t i = 1; i + 1 < last; ++i) {
         const auto fields = Fields(lines[i]);
@@ -342,7 +351,10 @@ bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* writ
                     whole = platform::IsMissing(f.backup) && whole;
                     return;
                 }
-                whole = RemoveWritten(f.path) && platform::RenameFile(f.backup, f.path) && whole;
+                // Written through: the journal and the marker that name
+                // the backup go soon after, and a power cut must not take
+                // the file back to a name nothing names any more.
+                whole = RemoveWritten(f.path) && platform::RenameFileWrittenThrough(f.backup, f.path) && whole;
                 return;
             }
         }
@@ -419,7 +431,10 @@ void Installation::Begin(const std::vector<std::string>& missing) {
     plan_.madeFolders = missing;
     // From the first folder made on, the next start knows an installation
     // is under way, should this run end before it does.
-    if (!WriteMarker(plan_)) throw std::runtime_error(kRegistryFailure);
+    if (!WriteMarker(plan_)) {
+        ClearMarker();  // nothing is made yet: no marker is better than one not on the disk
+        throw std::runtime_error(kRegistryFailure);
+    }
     state_ = State::Begun;
 }
 
@@ -431,7 +446,7 @@ bool Installation::MakeFolders() {
         for (auto level = plan_.madeFolders.rbegin(); level != plan_.madeFolders.rend(); ++level)
             if (platform::MakeFolder(*level)) made.insert(made.begin(), *level);
         plan_.madeFolders = made;
-        WriteMarker(plan_);
+        WriteMarker(plan_, false);
         if ((made.empty() || made.front() != folder_.Text()) && !platform::DirectoryExists(folder_.Text())) {
             // What could be made goes again; should any of it stay, the
             // marker is left for the next start to take it away.
@@ -528,7 +543,9 @@ bool Installation::TakeBackCommit() {
 
 bool Installation::Finish() {
     state_ = State::Finished;
-    return FinishInstallation(plan_) && ClearMarker();
+    // Only a record on the disk lets the backups go: a power cut that took
+    // it back would have the next start undo the installation without them.
+    return InstConfig.RecordKey && InstConfig.RecordKey->Flush() && FinishInstallation(plan_) && ClearMarker();
 }
 
 // A planned new file this run did not make is not the installation's,

@@ -54,6 +54,13 @@ private:
 };
 
 constexpr const char* kJournalName = "~TazuStart.journal";
+// A file the installation replaces waits as "<name>" kBackupMark "<n>",
+// n from 1 to kMaxBackup, in its own folder.
+constexpr const char* kBackupMark = ".~TazuStart";
+constexpr int kMaxBackup = 999;
+// Tazu.env's edited copy, written beside it and then swapped in: a name of
+// the utility's own, so that no file of the player's stands in its place.
+constexpr const char* kEnvReplacement = "Tazu.env.~TazuStart.new";
 constexpr const char* kInstallingValue = "Installing";  // beside InstPath in the record key
 constexpr const char* kMovingValue = "Moving";          // a record change under way
 

@@ -96,13 +96,15 @@ bool DropAppsEntryOf(const InstallPlan& plan) {
     } else {
         return false;
     }
-    return uninstall->DeleteSubkeyTree(EntryName());
+    // Flushed: the files the entry named go next.
+    return uninstall->DeleteSubkeyTree(EntryName()) && uninstall->Flush();
 }
 
 bool RemoveAppsEntry() {
     auto uninstall = platform::RegKey::OpenOrCreate(kUninstallKey);
     const auto there = uninstall ? uninstall->HasSubkey(EntryName()) : std::nullopt;
-    if (!there || (*there && !uninstall->DeleteSubkeyTree(EntryName()))) return false;
+    // Flushed before the uninstaller it names goes.
+    if (!there || (*there && (!uninstall->DeleteSubkeyTree(EntryName()) || !uninstall->Flush()))) return false;
     return RemoveKeptUninstaller();
 }
 

@@ -107,7 +107,7 @@ std::string RebaseInstallLog(const std::string& content, const platform::WinPath
 bool RewriteInstallLog(const platform::WinPath& folder) {
     const std::string log = folder.Child(kLogName)->Text();
     const auto content = platform::ReadWholeFile(log);
-    return content && ReplaceWholeFile(log, RebaseInstallLog(*content, folder));
+    return content && ReplaceInstallLog(log, RebaseInstallLog(*content, folder));
 }
 
 RecordOutcome RemoveRecord(const platform::Form& owner, Reporter& report) {
@@ -148,7 +148,8 @@ RecordOutcome MoveRecord(const std::string& chosen, const platform::Form& owner,
 
     // From here to the end the next start finishes the change, should this
     // run not.
-    if (!InstConfig.RecordKey || !InstConfig.RecordKey->WriteString(kMovingValue, folder))
+    if (!InstConfig.RecordKey || !InstConfig.RecordKey->WriteString(kMovingValue, folder) ||
+        !InstConfig.RecordKey->Flush())
         throw std::runtime_error("インストール情報をレジストリに書き込めませんでした。");
     if (!RewriteInstallLog(*parsed)) {
         InstConfig.RecordKey->DeleteValue(kMovingValue);
@@ -205,7 +206,7 @@ void RecoverInterruptedWork(const platform::Form& owner, Reporter& report) {
                 } catch (const std::exception&) {
                     // Tried again by the next start.
                 }
-                if (recorded && FinishInstallation(plan)) key->DeleteValue(kInstallingValue);
+                if (recorded && key->Flush() && FinishInstallation(plan)) key->DeleteValue(kInstallingValue);
             } else {
                 Installation interrupted = Installation::Interrupted(*folder, plan);
                 report.Note("中断されたインストールを元に戻します：" + plan.folder);

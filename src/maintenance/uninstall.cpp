@@ -49,7 +49,7 @@ PassResult RunDeletionPass(const platform::Form& owner, Reporter& report, const 
         std::string rest;
         for (const auto* list : {&result.pass.remaining, &result.pass.keptSaves})
             for (const std::string& path : *list) rest += path + "\r\n";
-        ReplaceWholeFile(logPath, rest);
+        ReplaceInstallLog(logPath, rest);
     }
     notice->Destroy();
     frmDeleteFiles = nullptr;

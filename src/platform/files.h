@@ -50,8 +50,11 @@ std::optional<std::string> LongPathName(const std::string& path);
 // True when the folder is a junction or symbolic link (a reparse point):
 // what lies below it belongs somewhere else.
 bool IsReparsePoint(const std::string& path);
-// Gives a file a new name; fails when `to` exists.
+// Gives a file a new name; fails when `to` exists. The new name is not
+// written through: a power cut soon after may bring back the old one.
 bool RenameFile(const std::string& from, const std::string& to);
+// The same, returning only once the new name is on the disk.
+bool RenameFileWrittenThrough(const std::string& from, const std::string& to);
 // Moves `from` over `to`, replacing it in one step, and flushes the move.
 bool MoveReplacing(const std::string& from, const std::string& to);
 // Creates or empties `path`, writes `bytes` and flushes them to the disk.

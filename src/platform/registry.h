@@ -25,9 +25,6 @@ public:
     // Removes the subkey `name` and everything below it. False if it could
     // not be removed (a missing subkey is a failure too).
     virtual bool DeleteSubkeyTree(const std::string& name) = 0;
-    // Writes the key's changes through to the disk (RegFlushKey), so that a
-    // power cut after it cannot take them. False when that failed.
-    virtual bool Flush() = 0;
     // Removes the value `name`. False when it is there and stays.
     virtual bool DeleteValue(const std::string& name) = 0;
     // True when the key has at least one subkey; values do not count.
@@ -36,6 +33,12 @@ public:
     // nullopt when the system could not say: a failed read is no proof
     // that a value is missing.
     virtual std::optional<bool> HasValue(const std::string& name) const = 0;
+    // Whether the key holds at least one value (of any name and type, the
+    // default value included); nullopt when the system could not say.
+    virtual std::optional<bool> HasValues() const = 0;
+    // Writes the key's changes through to the disk (RegFlushKey): until
+    // then a power cut may take them. False when it could not.
+    virtual bool Flush() = 0;
     // Whether the subkey `name` is there (any letter case); nullopt when the
     // system could not say. Asking creates nothing.
     virtual std::optional<bool> HasSubkey(const std::string& name) const = 0;

@@ -27,6 +27,12 @@ std::string DeviceIn(const std::string& name) {
 
 }  // namespace
 
+bool WinPath::IsOneName(const std::string& name) {
+    if (ComponentFault(name)) return false;
+    const auto wide = sjis::ToUtf16(name);
+    return wide && wide->size() <= kMaxKeyName;
+}
+
 std::optional<NameFault> WinPath::ComponentFault(const std::string& name) {
     if (name.empty()) return NameFault{NameFault::Empty, std::string()};
     for (std::string::size_type i = 0; i < name.size(); ++i) {

@@ -38,6 +38,11 @@ public:
     // What keeps `name` from being one component of a path, as Parse and
     // Child refuse it; nullopt when it is one that Windows reads as written.
     static std::optional<NameFault> ComponentFault(const std::string& name);
+    // One component Windows reads as written that is also a registry key
+    // name (at most kMaxKeyName UTF-16 characters): fit to name a file and
+    // a key alike, below any folder or key, and nothing above or beside it.
+    static constexpr std::size_t kMaxKeyName = 255;
+    static bool IsOneName(const std::string& name);
 
     // Reads `text` as an absolute path: a drive ("C:\...") or a share
     // ("\\server\share\..."), '\' and '/' both separating, repeated

@@ -93,6 +93,11 @@ void ReadSettingSection(platform::Form& mainForm, Reporter& report) {
     for (const std::string* text : required) complete = complete && text->size() <= kMaxSettingText;
     complete = complete && InstConfig.ShortcutIcon.size() <= kMaxSettingText;
     complete = complete && InstConfig.TotalDisc <= kMaxDiscs;
+    // The record is Software\<RegKey>\<GameTitle> and the shortcut
+    // <GameTitle>.lnk: a name that is more than one ("Microsoft\Windows")
+    // would put the record, and its removal, in someone else's key.
+    complete = complete && platform::WinPath::IsOneName(InstConfig.RegKey) &&
+               platform::WinPath::IsOneName(InstConfig.GameTitle);
     if (!complete) FailStart(mainForm, report, Msg::SetupInfIncomplete);
 }
 
@@ -116,8 +121,13 @@ void WriteInstallationRecord(const std::string& instPath) {
 bool RemoveInstallationRecord() {
     InstConfig.RecordKey.reset();
     auto maker = platform::RegKey::OpenOrCreate("Software\\" + InstConfig.RegKey);
+    // Flushed: a power cut must not bring back a record whose installation
+    // is gone.
     if (maker && maker->DeleteSubkeyTree(InstConfig.GameTitle)) {
-        if (!maker->HasSubkeys()) {
+        maker->Flush();  // the record is gone; on the disk too unless the system cannot say so
+        // The maker's key goes only when nothing is left in it: another
+        // game's key or a value of the maker's is someone else's.
+        if (!maker->HasSubkeys() && maker->HasValues() == false) {
             maker.reset();
             if (auto software = platform::RegKey::OpenOrCreate("Software")) software->DeleteSubkeyTree(InstConfig.RegKey);
         }
@@ -126,5 +136,5 @@ bool RemoveInstallationRecord() {
     // A key that cannot go can still stop naming a folder: an empty InstPath
     // means "not installed" as much as a missing key does.
     auto record = platform::RegKey::OpenOrCreate(RecordKeyPath());
-    return record && record->WriteString("InstPath", "");
+    return record && record->WriteString("InstPath", "") && record->Flush();
 }

@@ -96,6 +96,13 @@ TEST_F(FilesContract, FoldersGoOnlyWhenEmptyAndRenamesNeverReplace) {
     EXPECT_FALSE(platform::FileExists(dir_ + "ソ表\\b.bin"));
     EXPECT_EQ(platform::ReadWholeFile(dir_ + "ソ表\\c.bin"), std::optional<std::string>("b"));
     EXPECT_TRUE(platform::RenameFile(dir_ + "ソ表\\c.bin", dir_ + "ソ表\\b.bin"));
+    // Written through or not, a rename never replaces.
+    Put("ソ表\\c.bin", "c");
+    EXPECT_FALSE(platform::RenameFileWrittenThrough(dir_ + "ソ表\\b.bin", dir_ + "ソ表\\c.bin"));
+    EXPECT_TRUE(platform::RemoveFile(dir_ + "ソ表\\c.bin"));
+    EXPECT_TRUE(platform::RenameFileWrittenThrough(dir_ + "ソ表\\b.bin", dir_ + "ソ表\\c.bin"));
+    EXPECT_EQ(platform::ReadWholeFile(dir_ + "ソ表\\c.bin"), std::optional<std::string>("b"));
+    EXPECT_TRUE(platform::RenameFile(dir_ + "ソ表\\c.bin", dir_ + "ソ表\\b.bin"));
     EXPECT_TRUE(platform::RemoveFile(dir_ + "ソ表\\DAT\\a.dat"));
     EXPECT_TRUE(platform::RemoveEmptyDirectory(dir_ + "ソ表\\DAT"));
 }

@@ -84,9 +84,20 @@ TEST_F(RegistryContract, OpenOrCreateCreatesEveryLevel) {
     EXPECT_EQ(RegKey::OpenOrCreate(base_ + "\\A\\B\\C")->ReadString("V"), std::optional<std::string>("1"));
 }
 
-TEST_F(RegistryContract, ValuesDoNotCountAsSubkeys) {
-    ASSERT_TRUE(key_->WriteString("InstPath", "C:\\Game\\"));
+// Values and subkeys are told apart: a key whose only content is a value
+// (or a subkey) has values (or none).
+TEST_F(RegistryContract, ValuesAndSubkeysAreToldApart) {
+    EXPECT_EQ(key_->HasValues(), std::optional<bool>(false));
+    ASSERT_NE(RegKey::OpenOrCreate(base_ + "\\Game"), nullptr);
+    EXPECT_EQ(key_->HasValues(), std::optional<bool>(false));
+    ASSERT_TRUE(key_->DeleteSubkeyTree("Game"));
+    ASSERT_TRUE(key_->WriteDword("SharedSerial", 7));
     EXPECT_FALSE(key_->HasSubkeys());
+    EXPECT_EQ(key_->HasValues(), std::optional<bool>(true));
+    ASSERT_TRUE(key_->DeleteValue("SharedSerial"));
+    ASSERT_TRUE(key_->WriteString("", "default"));
+    EXPECT_EQ(key_->HasValues(), std::optional<bool>(true));
+    EXPECT_TRUE(key_->Flush());
 }
 
 TEST_F(RegistryContract, DeleteSubkeyTreeRemovesNestedKeys) {

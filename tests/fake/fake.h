@@ -74,6 +74,8 @@ void FailCall(int n);
 // Several calls fail: a second failure inside the rollback or the recovery
 // that the first one started.
 void FailCalls(const std::vector<int>& ns);
+// Every call from the nth on fails, as when the drive goes away.
+void FailFromCall(int n);
 int CallCount();
 // From now on no call fails: what a test checks afterwards is not a fault.
 // True when the chosen call was reached.
@@ -83,11 +85,12 @@ bool StopFailing();
 void CrashAtCall(int n);
 // The process is gone with its windows, queued answers and open files. With
 // `powerCut`, what reached the files only through the cache since their
-// last flush is lost as well; names, renames and deletions stay, as the file
-// system's own journal keeps them, and so does the registry.
+// last flush is lost as well, every rename not written through is taken
+// back (a file made since at the old name with it), and the registry is as
+// last flushed; names made and deletions stay.
 void ProcessDied(bool powerCut = false);
-// Time passed: the system wrote every cached change out, as it does within
-// seconds.
+// Time passed: the system wrote every cached change out (file data,
+// renames, the registry), as it does within seconds.
 void WriteBackCaches();
 // Every folder, folded, without a trailing backslash (roots keep theirs).
 std::set<std::string> Folders();
@@ -122,6 +125,9 @@ std::optional<std::string> RegGetString(const std::string& key, const std::strin
 std::optional<unsigned> RegGetNumber(const std::string& key, const std::string& name);
 // Folded names of the key's values.
 std::vector<std::string> RegValueNames(const std::string& key);
+// Every value of every key: "<folded key>\\<folded name>" -> its data
+// (strings as they are, numbers in decimal after '#').
+std::map<std::string, std::string> RegValues();
 void RegFailWrites(bool fail);  // every WriteString fails from now on
 void RegFailDeletes(bool fail);  // every DeleteSubkeyTree fails from now on
 // Every WriteString of this value fails from now on; an empty name ends
@@ -141,6 +147,9 @@ const std::vector<ShownBox>& Boxes();
 // `meanwhile` runs while the box is up, as what the user does before
 // answering (putting in another disc, say).
 void QueueAnswer(platform::MbResult answer, std::function<void()> meanwhile = nullptr);
+// From now until the process ends, a box without a queued answer gets its
+// last button (Cancel, No): a user giving up on a drive that went away.
+void GiveUpOnUnqueuedBoxes();
 
 // ---- folder picker ----
 struct FolderPick {

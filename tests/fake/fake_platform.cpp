@@ -36,6 +36,12 @@ struct FileData {
     std::string content;
     platform::FileTimes times;
     std::string durable;  // what a power cut leaves: the content at the last flush
+    std::uint64_t id = 0;  // the file itself, whatever its name: set when first asked
+};
+// A rename not yet written through: a power cut takes it back.
+struct PendingRename {
+    std::string from, to;  // folded
+    std::uint64_t id;
 };
 
 // An open file as the system sees it: what it may do and what it lets others do.
@@ -62,6 +68,7 @@ struct State {
     std::set<std::string> lockedDirs;  // folded: nothing can be made in them
     int calls = 0;
     std::set<int> failCalls;
+    std::optional<int> failFrom;  // this call and every later one fail
     std::optional<int> crashCall;  // this call kills the process
     std::map<std::string, std::string> shortNames;  // folded short path -> long path as given
     std::set<std::string> reparsePoints;  // folded
@@ -87,11 +94,16 @@ struct State {
     std::map<platform::MutexHandle, std::string> owned;
     platform::MutexHandle nextHandle = 1;
     std::map<std::string, RegNode> reg;  // folded key path
+    // What a power cut leaves of the registry: the keys as last flushed.
+    std::map<std::string, RegNode> durableReg;
+    std::vector<PendingRename> pendingRenames;
+    std::uint64_t nextFileId = 1;
     bool regFailWrites = false;
     bool regFailDeletes = false;
     std::set<std::string> regFailNames;  // folded value names
     std::vector<ShownBox> boxes;
     std::deque<std::pair<platform::MbResult, std::function<void()>>> answers;
+    bool givingUp = false;
     std::vector<FolderPick> picks;
     std::deque<std::optional<std::string>> pickResults;
     std::string title;
@@ -195,7 +207,6 @@ public:
         }
         return true;
     }
-    bool Flush() override { return S().reg.count(path_) && !Injected(); }
     bool DeleteValue(const std::string& name) override {
         auto k = S().reg.find(path_);
         if (k == S().reg.end() || Injected()) return false;
@@ -213,6 +224,26 @@ public:
         auto k = S().reg.find(path_);
         if (k == S().reg.end() || Injected()) return std::nullopt;
         return k->second.values.count(sjis::FoldCase(name)) != 0;
+    }
+    std::optional<bool> HasValues() const override {
+        auto k = S().reg.find(path_);
+        if (k == S().reg.end() || Injected()) return std::nullopt;
+        return !k->second.values.empty();
+    }
+    // The key, the keys below it and the way to it, as they are now, are
+    // what a power cut leaves of them.
+    bool Flush() override {
+        if (!S().reg.count(path_) || Injected()) return false;
+        auto& durable = S().durableReg;
+        const auto below = [this](const std::string& k) {
+            return k == path_ || k.compare(0, path_.size() + 1, path_ + "\\") == 0;
+        };
+        for (auto it = durable.begin(); it != durable.end();) it = below(it->first) ? durable.erase(it) : std::next(it);
+        for (const auto& [k, node] : S().reg)
+            if (below(k)) durable[k] = node;
+        for (auto pos = sjis::FindLast(path_, '\\'); pos != std::string::npos; pos = sjis::FindLast(path_.substr(0, pos), '\\'))
+            durable[path_.substr(0, pos)];
+        return true;
     }
     std::optional<bool> HasSubkey(const std::string& name) const override {
         if (!S().reg.count(path_) || Injected()) return std::nullopt;
@@ -301,7 +332,7 @@ bool Injected() {
         S().crashCall.reset();
         throw Crash{};
     }
-    return S().failCalls.count(S().calls) != 0;
+    return S().failCalls.count(S().calls) != 0 || (S().failFrom && S().calls >= *S().failFrom);
 }
 
 class FakeFile : public platform::File {
@@ -470,27 +501,49 @@ void FailCall(int n) { FailCalls({n}); }
 void FailCalls(const std::vector<int>& ns) {
     S().calls = 0;
     S().failCalls = std::set<int>(ns.begin(), ns.end());
+    S().failFrom.reset();
     S().crashCall.reset();
+}
+void FailFromCall(int n) {
+    FailCalls({});
+    S().failFrom = n;
 }
 bool StopFailing() {
     int last = 0;
     if (!S().failCalls.empty()) last = *S().failCalls.rbegin();
     if (S().crashCall) last = *S().crashCall;
+    if (S().failFrom) last = *S().failFrom;
     const bool reached = S().calls >= last;
     S().failCalls.clear();
+    S().failFrom.reset();
     S().crashCall.reset();
     return reached;
 }
 void CrashAtCall(int n) {
     S().calls = 0;
     S().failCalls.clear();
+    S().failFrom.reset();
     S().crashCall = n;
 }
 void ProcessDied(bool powerCut) {
-    if (powerCut)
+    if (powerCut) {
         for (auto& [path, data] : S().files) data.content = data.durable;
+        // The renames not written through are taken back, the last first;
+        // a file made since at the old name came after it and is lost too.
+        auto& pending = S().pendingRenames;
+        for (auto it = pending.rbegin(); it != pending.rend(); ++it) {
+            auto at = S().files.find(it->to);
+            if (at == S().files.end() || at->second.id != it->id || S().dirs.count(it->from)) continue;
+            FileData data = std::move(at->second);
+            S().files.erase(at);
+            S().files[it->from] = std::move(data);
+        }
+        S().reg = S().durableReg;
+    }
+    S().pendingRenames.clear();
     S().handles.clear();
     S().answers.clear();
+    S().givingUp = false;
     S().pickResults.clear();
     S().boxes.clear();
     S().owned.clear();
@@ -504,6 +557,8 @@ void ProcessDied(bool powerCut) {
 std::set<std::string> Folders() { return S().dirs; }
 void WriteBackCaches() {
     for (auto& [path, data] : S().files) data.durable = data.content;
+    S().pendingRenames.clear();
+    S().durableReg = S().reg;
 }
 void SetShortName(const std::string& shortPath, const std::string& longPath) {
     S().shortNames[NormPath(shortPath)] = longPath;
@@ -544,13 +599,16 @@ void SetWindowsDirectory(const std::string& path) {
 void SetDrive(char letter, Drive drive) { S().drives[static_cast<char>(letter & ~0x20)] = std::move(drive); }
 std::set<std::string>& Mutexes() { return S().mutexes; }
 
+// Set-up is on the disk already, as AddFile's files are.
 void RegSetString(const std::string& key, const std::string& name, const std::string& value) {
     CreateKeyPath(NormKey(key));
     S().reg[NormKey(key)].values[sjis::FoldCase(name)] = Value{true, value};
+    S().durableReg = S().reg;
 }
 void RegSetNumber(const std::string& key, const std::string& name, unsigned value) {
     CreateKeyPath(NormKey(key));
     S().reg[NormKey(key)].values[sjis::FoldCase(name)] = Value{false, std::to_string(value)};
+    S().durableReg = S().reg;
 }
 bool RegKeyExists(const std::string& key) { return S().reg.count(NormKey(key)) != 0; }
 std::optional<unsigned> RegGetNumber(const std::string& key, const std::string& name) {
@@ -570,6 +628,12 @@ std::vector<std::string> RegValueNames(const std::string& key) {
 std::optional<std::string> RegGetString(const std::string& key, const std::string& name) {
     return FakeRegKey(NormKey(key)).ReadString(name);
 }
+std::map<std::string, std::string> RegValues() {
+    std::map<std::string, std::string> out;
+    for (const auto& [key, node] : S().reg)
+        for (const auto& [name, value] : node.values) out[key + "\\" + name] = (value.isString ? "" : "#") + value.data;
+    return out;
+}
 void RegFailWrites(bool fail) { S().regFailWrites = fail; }
 void RegFailDeletes(bool fail) { S().regFailDeletes = fail; }
 void RegFailWritesOf(const std::string& name) {
@@ -583,6 +647,7 @@ const std::vector<ShownBox>& Boxes() { return S().boxes; }
 void QueueAnswer(platform::MbResult answer, std::function<void()> meanwhile) {
     S().answers.emplace_back(answer, std::move(meanwhile));
 }
+void GiveUpOnUnqueuedBoxes() { S().givingUp = true; }
 const std::vector<FolderPick>& FolderPicks() { return S().picks; }
 void QueueFolderPick(std::optional<std::string> chosen) { S().pickResults.push_back(std::move(chosen)); }
 void SetArguments(std::vector<std::string> arguments) { S().arguments = std::move(arguments); }
@@ -713,7 +778,16 @@ bool RemoveEmptyDirectory(const std::string& path) {
     return true;
 }
 
-bool RenameFile(const std::string& from, const std::string& to) {
+namespace {
+// A move written through writes the volume's journal up to itself: every
+// rename on that volume before it is on the disk too.
+void WriteThroughOn(char drive) {
+    auto& pending = S().pendingRenames;
+    pending.erase(std::remove_if(pending.begin(), pending.end(),
+                                 [drive](const fake::PendingRename& r) { return r.to[0] == drive; }),
+                  pending.end());
+}
+bool Rename(const std::string& from, const std::string& to, bool writeThrough) {
     const std::string f = fake::NormPath(from), t = fake::NormPath(to);
     auto it = S().files.find(f);
     if (it == S().files.end() || S().files.count(t) || S().dirs.count(t) || !fake::MayDelete(f) || fake::Injected())
@@ -722,9 +796,18 @@ bool RenameFile(const std::string& from, const std::string& to) {
         return false;
     fake::FileData data = std::move(it->second);
     S().files.erase(it);
+    if (data.id == 0) data.id = S().nextFileId++;
+    if (writeThrough)
+        WriteThroughOn(t[0]);
+    else if (f != t)
+        S().pendingRenames.push_back(fake::PendingRename{f, t, data.id});
     S().files[t] = std::move(data);
     return true;
 }
+}  // namespace
+
+bool RenameFile(const std::string& from, const std::string& to) { return Rename(from, to, false); }
+bool RenameFileWrittenThrough(const std::string& from, const std::string& to) { return Rename(from, to, true); }
 
 std::unique_ptr<File> File::CreateNew(const std::string& path) {
     if (S().files.count(fake::NormPath(path))) return nullptr;
@@ -738,6 +821,7 @@ bool MoveReplacing(const std::string& from, const std::string& to) {
     if (fake::Injected()) return false;
     if (!fake::FolderExists(fake::NormPath(sjis::FolderPart(t))) || !fake::ValidName(sjis::LastPathComponent(t)))
         return false;
+    WriteThroughOn(t[0]);
     if (f == t) return true;
     auto old = S().files.find(t);
     if (old != S().files.end()) {
@@ -838,6 +922,13 @@ MbResult ShowSystemMessageBox(const Form* owner, const std::string& text, const 
         S().answers.pop_front();
         if (meanwhile) meanwhile();
         return r;
+    }
+    if (S().givingUp) {
+        switch (buttons) {
+            case MbButtons::Ok: return MbResult::Ok;
+            case MbButtons::YesNo: return MbResult::No;
+            case MbButtons::OkCancel: case MbButtons::YesNoCancel: case MbButtons::RetryCancel: return MbResult::Cancel;
+        }
     }
     switch (buttons) {
         case MbButtons::Ok: case MbButtons::OkCancel: return MbResult::Ok;

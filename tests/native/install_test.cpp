@@ -414,11 +414,11 @@ TEST_F(Install, FailuresInTheLastStepsEndAsAFailedInstallationWithoutARecord) {
     const std::function<void()> faults[] = {
         [] { fake::FailLinkObject(true); },
         [] { fake::RegFailWritesOf("InstPath"); },
-        [] { fake::SetFault(kDir + "Tazu.env.new", fake::FileFault{true, {}, {}}); },
-        [] { fake::SetFault(kDir + "Tazu.env.new", fake::FileFault{false, {}, 10}); },
+        [] { fake::SetFault(kDir + kEnvReplacement, fake::FileFault{true, {}, {}}); },
+        [] { fake::SetFault(kDir + kEnvReplacement, fake::FileFault{false, {}, 10}); },
         // The marker learning the plan: after the folders were made and
-        // every destination probed, the 21st call from the answer.
-        [] { fake::QueueAnswer(MbResult::Yes, [] { fake::FailCall(21); }); },
+        // every destination probed, the 22nd call from the answer.
+        [] { fake::QueueAnswer(MbResult::Yes, [] { fake::FailCall(22); }); },
     };
     const char* const errors[] = {"Class not registered", "インストール情報をレジストリに書き込めませんでした。",
                                   "ファイルに書き込めません。\n\n[ C:\\Games\\ソフト表\\Tazu.env ]",
@@ -438,7 +438,7 @@ TEST_F(Install, FailuresInTheLastStepsEndAsAFailedInstallationWithoutARecord) {
         EXPECT_EQ(texts[2], kNotEnded);
         EXPECT_FALSE(fake::RegGetString(kRecordKey, "InstPath"));
         EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
-        EXPECT_FALSE(platform::FileExists(kDir + "Tazu.env.new"));
+        EXPECT_FALSE(platform::FileExists(kDir + kEnvReplacement));
         EXPECT_FALSE(fake::LinkAt(kLink));  // made a moment before the record, pointing at nothing now
     }
 
@@ -457,9 +457,9 @@ TEST_F(Install, FailuresInTheLastStepsEndAsAFailedInstallationWithoutARecord) {
 // and that will not go at once, is taken away by the next start.
 TEST_F(Install, FolderMadeOnTheWayThatWouldNotGoIsTakenAwayByTheNextStart) {
     Start();
-    // From the answer: the marker, C:\Games made, the install folder refused,
-    // the marker again, C:\Games refusing to go.
-    fake::QueueAnswer(MbResult::Yes, [] { fake::FailCalls({3, 5}); });
+    // From the answer: the marker and its flush, C:\Games made, the install
+    // folder refused, the marker again, C:\Games refusing to go.
+    fake::QueueAnswer(MbResult::Yes, [] { fake::FailCalls({4, 6}); });
     ClickInstall(kDir);
     EXPECT_EQ(BoxTexts().back(), "フォルダの作成に失敗しました。");
     EXPECT_TRUE(platform::DirectoryExists("C:\\Games"));
@@ -538,7 +538,8 @@ TEST_F(Install, FileAnotherProgramPutsAtAPlannedDestinationSurvives) {
     Start();
     fake::OnProcessMessages([] { fake::AddFile(kDir + "TAZ\\a.taz", "THEIRS"); });
     ClickInstall(kDir);
-    EXPECT_EQ(BoxTexts().back(), kNotEnded);
+    // Its folder, made by the installation, cannot go now: the next start ends the rollback.
+    EXPECT_EQ(BoxTexts().back(), TextOf(Msg::RollbackIncomplete));
     EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\a.taz"), "THEIRS");
     RestartUtility();
     EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\a.taz"), "THEIRS");

@@ -58,8 +58,7 @@ protected:
     TfrmInstMain menu_;
 };
 
-// The maker's key goes with the record unless another game's key is below
-// it; a value of its own shows which happened. The record key is back,
+// The record goes; the maker's own value and another game's key stay. The record key is back,
 // empty, either way, and the menu is as a start without a record leaves it.
 void Repair::ExpectRemoval(bool otherGame) {
     fake::RegSetString("Software\\Maker", "Own", "1");
@@ -70,7 +69,7 @@ void Repair::ExpectRemoval(bool otherGame) {
 
     EXPECT_EQ(fake::Boxes().size(), 2u);
     ExpectLastBox("インストール情報の削除が完了しました。", MbButtons::Ok, MbIcon::Information);
-    EXPECT_EQ(fake::RegGetString("Software\\Maker", "Own").has_value(), otherGame);
+    EXPECT_EQ(fake::RegGetString("Software\\Maker", "Own"), "1");
     EXPECT_EQ(fake::RegGetString("Software\\Maker\\Other", "InstPath").has_value(), otherGame);
     EXPECT_TRUE(fake::RegKeyExists(kRecordKey));
     EXPECT_FALSE(fake::RegGetString(kRecordKey, "InstPath"));
@@ -85,7 +84,7 @@ void Repair::ExpectRemoval(bool otherGame) {
     EXPECT_TRUE(menu_.btnStart2.Visible() && !menu_.gbInstInfo.Visible());
 }
 
-TEST_F(Repair, RemovalTakesTheMakersKeyWhenNoOtherGameIsBelowIt) { ExpectRemoval(false); }
+TEST_F(Repair, RemovalKeepsTheMakersValues) { ExpectRemoval(false); }
 TEST_F(Repair, RemovalKeepsTheMakersKeyWhileAnotherGameIsBelowIt) { ExpectRemoval(true); }
 
 TEST(RebaseInstallLog, RerootsEveryLineAtTheNewFolder) {

@@ -297,6 +297,27 @@ TEST_F(Setting, TextLongerThanItsFieldIsRefused) {
     ExpectIncomplete();
 }
 
+// The record is Software\<RegKey>\<GameTitle>: each is one name that a key
+// and a file can both have, counted in characters as the registry does.
+TEST_F(Setting, RegKeyAndGameTitleAreEachOneName) {
+    std::string kanji255;
+    for (int i = 0; i < 255; ++i) kanji255 += "表";
+    const std::pair<std::string, bool> rows[] = {
+        {"RegKey=Microsoft\\Windows\\CurrentVersion\\Run", false}, {"GameTitle=Maker/Game", false},
+        {"RegKey=..", false}, {"GameTitle=ソフト表.", false}, {"GameTitle=\"ソフト表 \"", false}, {"RegKey=con", false},
+        {"GameTitle=a\x01", false}, {"GameTitle=" + std::string(256, 'x'), false},
+        {"RegKey=" + std::string(255, 'x'), true}, {"GameTitle=" + kanji255, true}};
+    for (const auto& [setting, taken] : rows) {
+        SCOPED_TRACE(setting);
+        fake::Reset();
+        ended_ = false;
+        Read(("[Setting]\r\nDefInstPath=D\r\nProgramFolder=P\r\n" + setting + "\r\nGameTitle=T\r\nRegKey=R\r\n").c_str());
+        if (taken) EXPECT_FALSE(ended_);
+        else ExpectIncomplete();
+        form_.Destroy();
+    }
+}
+
 TEST_F(Setting, TextOfExactly511BytesIsAccepted) {
     std::string inf = "[Setting]\r\nGameTitle=T\r\nDefInstPath=D\r\nProgramFolder=" + std::string(511, 'x') +
                       "\r\nRegKey=R\r\n";
@@ -354,15 +375,19 @@ TEST_F(Record, FolderThatIsARootOrReadOtherwiseMeansNotInstalled) {
     EXPECT_EQ(InstConfig.InstPath, "C:\\Games\\Q\\");
 }
 
-TEST_F(Record, RemovalTakesTheMakerKeyWhenNothingElseIsBelowIt) {
-    fake::RegSetString(key_, "InstPath", "C:\\G\\");
-    fake::RegSetString("Software\\Maker", "Unrelated", "value");  // values do not count
-    ReadInstallationRecord();
-    RemoveInstallationRecord();
-    EXPECT_EQ(InstConfig.RecordKey, nullptr);
-    EXPECT_FALSE(fake::RegKeyExists(key_));
-    EXPECT_FALSE(fake::RegKeyExists("Software\\Maker"));
-    EXPECT_TRUE(fake::RegKeyExists("Software"));
+// A value in the maker's key is the maker's, not the game's: it keeps the key.
+TEST_F(Record, RemovalTakesTheMakerKeyOnlyWhenNothingElseIsInIt) {
+    for (const bool makerValue : {false, true}) {
+        fake::RegSetString(key_, "InstPath", "C:\\G\\");
+        if (makerValue) fake::RegSetString("Software\\Maker", "SharedSerial", "value");
+        ReadInstallationRecord();
+        RemoveInstallationRecord();
+        EXPECT_EQ(InstConfig.RecordKey, nullptr);
+        EXPECT_FALSE(fake::RegKeyExists(key_));
+        EXPECT_EQ(fake::RegKeyExists("Software\\Maker"), makerValue);
+        EXPECT_EQ(fake::RegGetString("Software\\Maker", "SharedSerial").has_value(), makerValue);
+        EXPECT_TRUE(fake::RegKeyExists("Software"));
+    }
 }
 
 TEST_F(Record, RemovalKeepsTheMakerKeyWhileAnotherGameIsBelowIt) {

@@ -132,7 +132,7 @@ TEST(CleanDisc, HasNoFindingAndCountsWhatIsCopied) {
         EXPECT_EQ(report.discs[0].groups[g].files, groups[g].first) << kGroups[g];
         EXPECT_EQ(report.discs[0].groups[g].bytes, groups[g].second) << kGroups[g];
     }
-    EXPECT_EQ(report.longestPath, "C:\\Program Files\\ソフト表\\DAT\\TazSav00.dat");
+    EXPECT_EQ(report.longestPath, "C:\\Program Files\\ソフト表\\TAZ\\表.taz.~TazuStart999");
     EXPECT_TRUE(report.sizeLines.empty());
 }
 
@@ -148,7 +148,7 @@ TEST(CleanDisc, SetupInfInUtf16ReadsLikeShiftJis) {
     disc.inf.bytes = bytes;
     const Report report = disc.Check();
     EXPECT_EQ(report.findings.size(), 0u) << Describe(report);
-    EXPECT_EQ(report.longestPath, "C:\\Program Files\\ソフト表\\DAT\\TazSav00.dat");
+    EXPECT_EQ(report.longestPath, "C:\\Program Files\\ソフト表\\TAZ\\表.taz.~TazuStart999");
 }
 
 TEST(CleanDisc, SecondDiscGivenAsItsOwnFolder) {
@@ -274,11 +274,16 @@ const Fault kFaults[] = {
      {{W, kSetting + "TzsInstSize", "60, but the group copies 52 bytes"}}},
     // Names the system cannot take.
     {"GameTitleNotAFileName", [](Disc& d) { d.Set("Setting", "GameTitle", "ソフト:表"); },
-     {{E, kSetting + "GameTitle", "holds ':', which a file name cannot hold: no start-menu shortcut"}}},
+     {{E, kSetting + "GameTitle", "holds ':', which one registry key and file name cannot hold: the utility stops"}}},
+    {"RegKeyOfSeveralKeys", [](Disc& d) { d.Set("Setting", "RegKey", "Microsoft\\Windows\\CurrentVersion\\Run"); },
+     {{E, kSetting + "RegKey", "holds '\\', which one registry key and file name cannot hold: the utility stops"}}},
     {"ProgramFolderNotAFolderName", [](Disc& d) { d.Set("Setting", "ProgramFolder", "Maker\\Game?"); },
      {{E, kSetting + "ProgramFolder", "holds '?'"}}},
     {"DefInstPathNotAFolderName", [](Disc& d) { d.Set("Setting", "DefInstPath", "Game|2"); },
      {{E, kSetting + "DefInstPath", "holds '|'"}}},
+    {"IconTooLongToMoveAside", [](Disc& d) { d.Set("Setting", "ShortcutIcon", std::string(226, 'i') + ".ico"); },
+     {{E, kSetting + "ShortcutIcon", "(270 bytes), longer than 259 bytes: every re-install fails"}},
+     false},
     {"InstallFolderTooLongForTheLog", [](Disc& d) { d.Set("Setting", "DefInstPath", std::string(240, 'p')); },
      {{E, kSetting + "DefInstPath", "leaves no room for Setup.log"}},
      false},
@@ -352,15 +357,30 @@ INSTANTIATE_TEST_SUITE_P(Tazucheck, OneFault, ::testing::ValuesIn(kFaults),
 // Each side of a limit the utility draws; every row once caught a checker
 // that drew it one off or compared more loosely than the utility.
 const Fault kBoundaries[] = {
-    {"SettingText511Bytes", [](Disc& d) { d.Set("Setting", "RegKey", std::string(511, 'k')); }, {}},
-    {"SettingText512Bytes", [](Disc& d) { d.Set("Setting", "RegKey", std::string(512, 'k')); },
-     {{E, kSetting + "RegKey", "longer than 511 bytes"}}},
-    // C:\Program Files\ (17) + folder + '\' + DAT\TazSav00.dat (16), the longest installed path.
-    {"InstalledPath259Bytes", [](Disc& d) { d.Set("Setting", "DefInstPath", std::string(225, 'p')); }, {}},
-    {"InstalledPath260Bytes", [](Disc& d) { d.Set("Setting", "DefInstPath", std::string(226, 'p')); },
-     {{E, "Setup.inf [DAT1] File1", "(260 bytes), longer than 259 bytes"}}},
-    // The shortcut is <GameTitle>.lnk: a title may end in a dot, but no device name is a file.
-    {"GameTitleEndingInADot", [](Disc& d) { d.Set("Setting", "GameTitle", "ソフト表."); }, {}},
+    {"SettingText511Bytes", [](Disc& d) { d.Set("Setting", "ProgramFolder", std::string(511, 'k')); }, {}},
+    {"SettingText512Bytes", [](Disc& d) { d.Set("Setting", "ProgramFolder", std::string(512, 'k')); },
+     {{E, kSetting + "ProgramFolder", "longer than 511 bytes"}}},
+    // A key name is counted in characters.
+    {"RegKey255Characters",
+     [](Disc& d) {
+         std::string key;
+         for (int i = 0; i < 255; ++i) key += "表";
+         d.Set("Setting", "RegKey", key);
+     },
+     {}},
+    {"RegKey256Characters", [](Disc& d) { d.Set("Setting", "RegKey", std::string(256, 'k')); },
+     {{E, kSetting + "RegKey", "longer than 255 characters"}}},
+    // C:\Program Files\ (17) + folder + '\' + TAZ\表.taz.~TazuStart999 (24):
+    // the longest name an installation writes, the name a re-install moves
+    // a file of the earlier installation aside to.
+    {"InstalledPath259Bytes", [](Disc& d) { d.Set("Setting", "DefInstPath", std::string(217, 'p')); }, {}},
+    {"InstalledPath260Bytes", [](Disc& d) { d.Set("Setting", "DefInstPath", std::string(218, 'p')); },
+     {{E, "Setup.inf [TAZ1] File1", "(260 bytes), longer than 259 bytes: every re-install fails"},
+      {E, "SetupTZS1.inf line 1", "(260 bytes), longer than 259 bytes: every re-install fails"},
+      {E, "SetupTZS1.inf line 3", "(260 bytes), longer than 259 bytes: every re-install fails"}}},
+    // The record key and the shortcut are named after the title.
+    {"GameTitleEndingInADot", [](Disc& d) { d.Set("Setting", "GameTitle", "ソフト表."); },
+     {{E, kSetting + "GameTitle", "holds a dot or blank at its end"}}},
     {"GameTitleADeviceName", [](Disc& d) { d.Set("Setting", "GameTitle", "conin$"); },
      {{E, kSetting + "GameTitle", "holds the device name conin$"}}},
     // The utility compares the label exactly.

@@ -8,11 +8,14 @@
 #include <memory>
 
 #include "install/filelists.h"
+#include "install/instcommon.h"
+#include "install/transaction.h"
 #include "platform/disc_services.h"
 #include "platform/drives.h"
 #include "platform/files.h"
 #include "platform/ini.h"
 #include "platform/sjis.h"
+#include "platform/winpath.h"
 #include "tazucheck/names.h"
 
 namespace tazucheck {
@@ -372,11 +375,16 @@ private:
         else if (icon_.size() > kMaxSettingBytes)
             Error(SettingWhere("ShortcutIcon"), "longer than 511 bytes: the utility stops at start");
 
-        const std::string gameTitle = Setting("GameTitle", "");
-        if (auto problem = gameTitle.empty() ? std::nullopt : FileNameProblem(gameTitle + ".lnk"))
-            Error(SettingWhere("GameTitle"), "holds " + *problem +
-                                                 ", which a file name cannot hold: no start-menu shortcut is "
-                                                 "made, and no message says so");
+        // The record key is Software\<RegKey>\<GameTitle>, the shortcut <GameTitle>.lnk.
+        for (const char* key : {"RegKey", "GameTitle"}) {
+            const std::string value = Setting(key, "");
+            if (value.empty() || value.size() > kMaxSettingBytes || platform::WinPath::IsOneName(value)) continue;
+            const auto problem = FileNameProblem(value);
+            Error(SettingWhere(key), (problem ? "holds " + *problem + ", which"
+                                              : "longer than " + std::to_string(platform::WinPath::kMaxKeyName) +
+                                                    " characters, which") +
+                                         " one registry key and file name cannot hold: the utility stops at start");
+        }
         PathProblems("ProgramFolder", "the start-menu folder cannot be made: no shortcut, and no message says so");
         PathProblems("DefInstPath", "the proposed install folder cannot be created");
 
@@ -634,7 +642,7 @@ private:
             }
 
             const std::string destination = report_.defaultFolder + installed;
-            if (usable) NoteInstalledPath(where, destination);
+            if (usable) NoteInstalledPath(where, destination, e.group != 0);  // DAT files are never replaced
             if (!disc.root.empty()) {
                 const std::string source = sourcePrefix_[static_cast<std::size_t>(e.disc - 1)] + e.entry;
                 if (source.size() > kMaxInstalledPath)
@@ -666,11 +674,17 @@ private:
         }
     }
 
-    void NoteInstalledPath(const std::string& where, const std::string& path) {
-        if (path.size() > report_.longestPath.size()) report_.longestPath = path;
+    // An installed file, and when `replaced`, the name a re-install moves
+    // the earlier file of that name aside to first: the longest it can be.
+    void NoteInstalledPath(const std::string& where, const std::string& path, bool replaced) {
+        const std::string aside = replaced ? path + kBackupMark + std::to_string(kMaxBackup) : path;
+        if (aside.size() > report_.longestPath.size()) report_.longestPath = aside;
         if (path.size() > kMaxInstalledPath)
             Error(where, "installed as " + path + " (" + Number(path.size()) +
                              " bytes), longer than 259 bytes: the copy fails");
+        else if (aside.size() > kMaxInstalledPath)
+            Error(where, "installed as " + path + ", which a re-install first moves aside as " + aside + " (" +
+                             Number(aside.size()) + " bytes), longer than 259 bytes: every re-install fails");
     }
 
     // Paths in the install folder that do not come from the lists.
@@ -679,6 +693,17 @@ private:
         // The log is created first: if its path is too long, nothing can be installed.
         for (const char* name : {"Setup.log", "Tazu.exe", "Tazu.env", "ovit.dll"}) {
             const std::string path = folder + name;
+            if (path.size() > kMaxInstalledPath) {
+                Error(SettingWhere("DefInstPath"), "the install folder " + folder + " leaves no room for " + name +
+                                                       " within 259 bytes: every installation fails");
+                return;
+            }
+        }
+        // The journal is written (through a temporary name) before the first
+        // file, and the environment file is edited beside itself and then
+        // swapped in.
+        for (const std::string& name : {std::string(kJournalName) + kFreshSuffix, std::string(kEnvReplacement)}) {
+            const std::string path = folder + name;
             if (path.size() > report_.longestPath.size()) report_.longestPath = path;
             if (path.size() > kMaxInstalledPath) {
                 Error(SettingWhere("DefInstPath"), "the install folder " + folder + " leaves no room for " + name +
@@ -686,13 +711,8 @@ private:
                 return;
             }
         }
-        // The environment file is edited beside itself and then swapped in.
-        const std::string envNew = folder + "Tazu.env.new";
-        if (envNew.size() > kMaxInstalledPath)
-            Error(SettingWhere("DefInstPath"), "the install folder " + folder +
-                                                   " leaves no room for Tazu.env.new within 259 bytes: every "
-                                                   "installation fails at its end");
-        if (!icon_.empty()) NoteInstalledPath(SettingWhere("ShortcutIcon"), folder + icon_);
+        NoteInstalledPath(SettingWhere("DefInstPath"), folder + "Setup.log", true);  // the longest of the four
+        if (!icon_.empty()) NoteInstalledPath(SettingWhere("ShortcutIcon"), folder + icon_, true);
     }
 
     // Configured sizes against what an installation copies.

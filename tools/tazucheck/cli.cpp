@@ -75,7 +75,7 @@ const char* const kHelpRest =
     "\n"
     "Output: one finding a line, \"error:\" or \"warning:\", then the file and key\n"
     "or line it comes from; then a summary of files and bytes per group and disc,\n"
-    "the total and the longest installed path. Names are printed in UTF-8.\n"
+    "the total and the longest path an installation writes. Names are printed in UTF-8.\n"
     "\n"
     "Exit code: 0 no error (warnings may be), 1 errors, 2 usage error.\n";
 
@@ -134,7 +134,7 @@ std::string FormatReport(const Report& report) {
             for (int g = 0; g < kGroupCount; ++g) add(kGroups[g], disc.groups[static_cast<std::size_t>(g)]);
         }
         out += Line("  %-7s %5d file%s %13llu bytes%s\n", "total", files, bytes, "");
-        out += "  longest installed path: " + std::to_string(report.longestPath.size()) + " of " +
+        out += "  longest path an installation writes: " + std::to_string(report.longestPath.size()) + " of " +
                std::to_string(kMaxInstalledPath) + " bytes, " + report.longestPath + "\n";
     }
 

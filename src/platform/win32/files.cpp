@@ -191,6 +191,10 @@ bool RenameFile(const std::string& from, const std::string& to) {
     return MoveFileW(Widen(from).c_str(), Widen(to).c_str()) != 0;
 }
 
+bool RenameFileWrittenThrough(const std::string& from, const std::string& to) {
+    return MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool MoveReplacing(const std::string& from, const std::string& to) {
     return MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }

@@ -55,7 +55,6 @@ public:
         return RegDeleteTreeW(key_, wname.c_str()) == ERROR_SUCCESS;
     }
 
-    bool Flush() override { return RegFlushKey(key_) == ERROR_SUCCESS; }
 
     bool DeleteValue(const std::string& name) override {
         const LSTATUS status = RegDeleteValueW(key_, win32::Widen(name).c_str());
@@ -76,6 +75,16 @@ public:
         if (status == ERROR_FILE_NOT_FOUND) return false;
         return std::nullopt;
     }
+
+    std::optional<bool> HasValues() const override {
+        DWORD values = 0;
+        if (RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                             nullptr, nullptr) != ERROR_SUCCESS)
+            return std::nullopt;
+        return values > 0;
+    }
+
+    bool Flush() override { return RegFlushKey(key_) == ERROR_SUCCESS; }
 
     std::optional<bool> HasSubkey(const std::string& name) const override {
         // An empty name would open this key itself.
