@@ -136,5 +136,7 @@ bool RemoveInstallationRecord() {
     // A key that cannot go can still stop naming a folder: an empty InstPath
     // means "not installed" as much as a missing key does.
     auto record = platform::RegKey::OpenOrCreate(RecordKeyPath());
-    return record && record->WriteString("InstPath", "") && record->Flush();
+    if (!record || !record->WriteString("InstPath", "")) return false;
+    record->Flush();  // emptied; on the disk too unless the system cannot say so
+    return true;
 }
