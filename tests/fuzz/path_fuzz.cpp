@@ -27,7 +27,14 @@ bool ClearReadOnly(const std::string&) { std::abort(); }
 bool RemoveEmptyDirectory(const std::string&) { std::abort(); }
 bool IsReparsePoint(const std::string&) { std::abort(); }
 bool RenameFile(const std::string&, const std::string&) { std::abort(); }
+bool RenameFileWrittenThrough(const std::string&, const std::string&) { std::abort(); }
+bool MakeFolder(const std::string&) { std::abort(); }
+bool DirectoryExists(const std::string&) { std::abort(); }
+std::unique_ptr<File> File::Create(const std::string&) { std::abort(); }
+std::unique_ptr<File> File::CreateNew(const std::string&) { std::abort(); }
 }  // namespace platform
+void WriteInstallationRecord(const std::string&) { std::abort(); }
+bool ReplaceWholeFile(const std::string&, const std::string&) { std::abort(); }
 std::optional<ShortcutPlace> StartMenuShortcutPlace() { std::abort(); }
 std::optional<UninstallerPlace> KeptUninstallerPlace() { std::abort(); }
 TInstConfig InstConfig;
