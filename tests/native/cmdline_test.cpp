@@ -471,11 +471,8 @@ TEST_F(CommandLineRun, LogAloneGoesToTheTemporaryFolderAndSaysWhere) {
 
 namespace {
 
-// Every run asked for a log writes one, also one that ends before the
-// folders it works on are known; its last lines say why and with which
-// code, and the console's error output has the reason, not the code twice.
-// Not knowing the installed folder, such a run makes its log only as a new
-// file or in the place of an earlier run's log.
+// A run that ends before its folders are known writes its log (why, and the
+// code) only as a new file or over an earlier log; the console has the reason once.
 TEST_F(CommandLineRun, ARunThatEndsEarlyWritesItsLogWithTheReason) {
     const struct {
         const char* why;

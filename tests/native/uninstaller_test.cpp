@@ -251,10 +251,8 @@ TEST_F(KeptUninstaller, TheKeptCopyReturnsTheRemovalsCodeWhenItEnded) {
     }
 }
 
-// The copy does the whole removal while the kept copy waits, leaves its
-// exit code for it, and deletes the kept folder only once the kept copy
-// has ended and let go of its file; half a minute at most (the next start
-// takes what is left).
+// The copy leaves its exit code for the waiting kept copy, and deletes the
+// kept folder once that has let go of its file (half a minute at most).
 TEST_F(KeptUninstaller, TheCopyAnswersFirstAndTakesTheKeptFolderOnceTheKeptCopyEnded) {
     for (const bool ends : {true, false}) {
         SCOPED_TRACE(ends);
@@ -292,10 +290,8 @@ TEST_F(KeptUninstaller, NothingInstalledTakesTheEntryAndTheUninstaller) {
     EXPECT_TRUE(platform::FileExists(kDir + "Tazu.exe"));  // not ours to delete without a record
 }
 
-// The install folder deleted by hand: the removal from the list says so
-// and forgets the game (record, shortcut, entry, uninstaller). The folder
-// there without its log: it says the files stay and asks (/silent: does
-// it); No keeps all.
+// The install folder deleted by hand: the removal says so and forgets the
+// game. Only its log gone: it says the files stay and asks; No keeps all.
 TEST_F(KeptUninstaller, AGameWithoutItsFilesCanStillBeRemovedFromTheList) {
     for (const bool folderGone : {true, false}) {
         for (const MbResult answer : {MbResult::Yes, MbResult::No}) {
