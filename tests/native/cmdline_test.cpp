@@ -209,9 +209,6 @@ TEST_F(CommandLineRun, EachWayToEndHasItsExitCode) {
         {"a root as the folder", nullptr, {"/dir=C:\\"}, kExitBadArguments},
         {"no disc in the drive asked for", nullptr, {"/cd=R"}, kExitNoDisc},
         {"another disc", [] { fake::SetDrive('Q', fake::Drive{true, std::string("OTHER")}); }, {}, kExitNoDisc},
-        {"a RegKey that is more than one key",
-         [this] { Disc("[Setting]\r\nGameTitle=G\r\nDefInstPath=D\r\nProgramFolder=P\r\nRegKey=A\\Run\r\n"); }, {},
-         kExitNoDisc},
         {"no room", [] { fake::SetFreeSpace('C', 10); }, {}, kExitNoSpace},
         {"a source that cannot be read",
          [] { fake::SetFault("Q:\\InstData\\TAZ\\a.taz", fake::FileFault{true, {}, {}}); }, {}, kExitFailed},
@@ -474,11 +471,8 @@ TEST_F(CommandLineRun, LogAloneGoesToTheTemporaryFolderAndSaysWhere) {
 
 namespace {
 
-// Every run asked for a log writes one, also one that ends before the
-// folders it works on are known; its last lines say why and with which
-// code, and the console's error output has the reason, not the code twice.
-// Not knowing the installed folder, such a run makes its log only as a new
-// file or in the place of an earlier run's log.
+// A run that ends before its folders are known writes its log (why, and the
+// code) only as a new file or over an earlier log; the console has the reason once.
 TEST_F(CommandLineRun, ARunThatEndsEarlyWritesItsLogWithTheReason) {
     const struct {
         const char* why;
