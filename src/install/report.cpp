@@ -172,5 +172,5 @@ std::string TextOf(Msg id, const std::vector<std::string>& args) {
 platform::MbResult BoxReporter::Ask(const platform::Form* owner, Msg id, const std::vector<std::string>& args) {
     const MessageDef& m = MessageOf(id);
     return platform::ShowMessageBox(owner, TextOf(id, args), m.caption ? m.caption : platform::app::Title(), m.buttons,
-                                    m.icon, m.def);
+                                    m.icon, m.def, static_cast<int>(id));
 }

@@ -14,9 +14,9 @@ void SetBoxAnswerer(BoxAnswerer answerer) { Answerer() = std::move(answerer); }
 bool BoxesAnswered() { return static_cast<bool>(Answerer()); }
 
 MbResult ShowMessageBox(const Form* owner, const std::string& text, const std::string& caption,
-                        MbButtons buttons, MbIcon icon, MbDefault def) {
+                        MbButtons buttons, MbIcon icon, MbDefault def, int tag) {
     if (Answerer()) return Answerer()(text, buttons, icon);
-    return ShowSystemMessageBox(owner, text, caption, buttons, icon, def);
+    return ShowSystemMessageBox(owner, text, caption, buttons, icon, def, tag);
 }
 
 }  // namespace platform

@@ -141,6 +141,7 @@ struct ShownBox {
     platform::MbButtons buttons;
     platform::MbIcon icon;
     platform::MbDefault def;
+    int tag;  // what the caller named the box by (platform::kUntaggedBox: nothing)
 };
 const std::vector<ShownBox>& Boxes();
 // Answers the next box; a box without a queued answer gets its first button.

@@ -913,8 +913,8 @@ std::unique_ptr<RegKey> RegKey::OpenOrCreate(const std::string& path) {
 }
 
 MbResult ShowSystemMessageBox(const Form* owner, const std::string& text, const std::string& caption,
-                              MbButtons buttons, MbIcon icon, MbDefault def) {
-    S().boxes.push_back(fake::ShownBox{owner, text, caption, buttons, icon, def});
+                              MbButtons buttons, MbIcon icon, MbDefault def, int tag) {
+    S().boxes.push_back(fake::ShownBox{owner, text, caption, buttons, icon, def, tag});
     // A loop that keeps asking would otherwise never end.
     if (S().boxes.size() > 1000) throw std::logic_error("more than 1000 message boxes: a loop keeps asking");
     if (!S().answers.empty()) {

@@ -3,8 +3,21 @@
 #include <gtest/gtest.h>
 
 #include "fake.h"
+#include "install/report.h"
 #include "shell/instconfig.h"
 #include "shell/instmain.h"
+
+// The message each box shown so far was, in order; a box no message chose
+// reads as platform::kUntaggedBox.
+inline Msg IdOf(const fake::ShownBox& box) { return static_cast<Msg>(box.tag); }
+inline std::vector<Msg> BoxIds() {
+    std::vector<Msg> ids;
+    for (const fake::ShownBox& b : fake::Boxes()) ids.push_back(IdOf(b));
+    return ids;
+}
+inline Msg LastBoxId() {
+    return fake::Boxes().empty() ? static_cast<Msg>(platform::kUntaggedBox) : IdOf(fake::Boxes().back());
+}
 
 class FakeMachine : public ::testing::Test {
 protected:

@@ -7,7 +7,7 @@
 namespace platform {
 
 MbResult ShowSystemMessageBox(const Form* owner, const std::string& text, const std::string& caption,
-                              MbButtons buttons, MbIcon icon, MbDefault def) {
+                              MbButtons buttons, MbIcon icon, MbDefault def, int /*tag: the caller's own*/) {
     UINT type = 0;
     switch (buttons) {
     case MbButtons::Ok: type = MB_OK; break;
