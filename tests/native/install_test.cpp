@@ -24,10 +24,6 @@ constexpr const char* kRecordKey = "Software\\Maker\\ソフト表";
 constexpr const char* kLink = "C:\\Users\\Player\\Start Menu\\Programs\\Maker\\Game\\ソフト表.lnk";
 const std::string kDir = "C:\\Games\\ソフト表\\";  // ソ ends in a 0x5C byte
 const std::string kEnv = "; engine\r\n[environment]\r\ntaz=C\r\nSound=PCM\r\n[Other]\r\nTZD=C\r\n";
-const char* const kCancelQuestion =
-    "インストールを中止しますか？\n\n中止すると正しくインストールは行われません。\n"
-    "正しくインストールを行うには再度インストールを行う必要があります。";
-const char* const kNotEnded = "インストールは正しく終了しませんでした。";
 
 struct DiscFile {
     const char* path;
@@ -74,11 +70,6 @@ protected:
         (mwave ? Menu().btnStart2 : Menu().btnStart1).Click();
     }
     std::string Log() { return platform::ReadWholeFile(kDir + "Setup.log").value_or("<none>"); }
-    std::vector<std::string> BoxTexts() {
-        std::vector<std::string> texts;
-        for (const fake::ShownBox& b : fake::Boxes()) texts.push_back(b.text);
-        return texts;
-    }
     // Clicks the copy form's Cancel button at the `n`th message pump (1: first).
     static void CancelAtPump(int n) {
         if (n > 1) {
@@ -139,9 +130,7 @@ TEST_F(Install, InstallsEverythingInOrderAndSwitchesToTheInstalledState) {
     const auto front = std::find(events.begin(), events.end(), "front TfrmInstMain");
     EXPECT_NE(front, events.end());
     EXPECT_EQ(events.back(), "focus TfrmInstMain.btnStart1");
-    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{
-                              "インストール先のフォルダが存在しません。\n新しく作成しますか？",
-                              "インストールが完了しました。\n\n『ソフト表』\n\nを今すぐ起動しますか？"}));
+    EXPECT_EQ(BoxIds(), (std::vector<Msg>{Msg::CreateFolder, Msg::InstallDone}));
     for (const fake::ShownBox& b : fake::Boxes())
         EXPECT_EQ(std::tie(b.owner, b.caption, b.buttons, b.icon, b.def),
                   std::make_tuple(static_cast<const platform::Form*>(&Menu()), std::string(kTitle), MbButtons::YesNo,
@@ -189,7 +178,7 @@ TEST_F(Install, CompletionYesStartsTheGameAndEndsTheMenuOrSaysItCouldNot) {
         EXPECT_TRUE(fake::StartedProcesses().empty());
         EXPECT_EQ(platform::app::Terminated(), starts);
         if (!starts) {
-            EXPECT_EQ(fake::Boxes().back().text, "『ソフト表』の起動に失敗しました。");
+            EXPECT_EQ(LastBoxId(), Msg::StartFailed);
             EXPECT_TRUE(Menu().btnInstDirectX.Visible());
         }
     }
@@ -205,7 +194,7 @@ TEST_F(Install, MwaveVariantAsksFirstAndInstallsItsLibraryAsOvitDll) {
     EXPECT_EQ(std::tie(notice.caption, notice.buttons, notice.icon, notice.def),
               std::make_tuple(std::string("M-WAVE音源対策版インストールについて"), MbButtons::YesNo, MbIcon::Question,
                               MbDefault::Button2));
-    EXPECT_EQ(notice.text.substr(0, 7), "IBM社製");
+    EXPECT_EQ(IdOf(notice), Msg::MwaveNotice);
     EXPECT_EQ(InstConfig.DllSource, "InstData\\ovit.dll");  // declining changes nothing
     EXPECT_FALSE(platform::FileExists(kDir + "Setup.log"));
 
@@ -214,48 +203,39 @@ TEST_F(Install, MwaveVariantAsksFirstAndInstallsItsLibraryAsOvitDll) {
     EXPECT_EQ(InstConfig.DllSource, "InstData\\ovit_mwv.dll");
     EXPECT_EQ(platform::ReadWholeFile(kDir + "ovit.dll"), "MWAVE");
     // The folder existed: only the notice, then the copy.
-    EXPECT_EQ(fake::Boxes()[2].text,
-              "インストール先のフォルダは既に存在します。\nセーブデータが残っている場合は、残っているセーブデータがそのまま使用されます。");
-    EXPECT_EQ(fake::Boxes()[2].icon, MbIcon::Information);
+    EXPECT_EQ(IdOf(fake::Boxes()[2]), Msg::FolderExists);
 }
 
 TEST_F(Install, FolderTextIsCheckedBeforeAnythingHappens) {
-    const char* const kEnter = "インストール先のフォルダを入力して下さい。";
-    const char* const kAbsolute = "インストールするフォルダは絶対パスで入力してください。";
-    const char* const kRoot = "インストールするフォルダにルートは指定できません。";
-    const char* const kCreateFailed = "フォルダの作成に失敗しました。";
-    const char* const kTrailing =
-        "フォルダ名の末尾にピリオド（.）や空白は使えません。\nWindowsはこれを取り除き、別の名前のフォルダとして扱います。";
-    const std::string kBar = TextOf(Msg::FolderNameInvalid, {"使用できない文字「|」"}),
-                      kCon = TextOf(Msg::FolderNameInvalid, {"Windowsが装置の名前として予約している名前「CON」"});
     const struct {
         const char* text;
-        std::string message;
+        Msg id;
         const char* why;
+        const char* found = "";  // what the path model names in the message
     } rows[] = {
-        {"", kEnter, "empty"},
-        {"Games", kAbsolute, "relative"},
-        {"\\Games", kAbsolute, "no drive"},
-        {"C:Games", kAbsolute, "relative to the drive's current folder"},
-        {"D:\\", kRoot, "a drive root"},
-        {"C:", kRoot, "a drive without its backslash is its root too"},
-        {"C:\\a|b", kBar, "a character no name may have: absolute all the same"},
-        {"C:\\CON\\x", kCon, "a device name"},
-        {"C:\\..\\x", TextOf(Msg::FolderNameInvalid, {"ドライブのルートより上を指す「..」"}), "above the root"},
-        {"D:\\Games\\Quendril.", kTrailing, "a trailing dot Windows would drop"},
-        {"D:\\Games \\Quendril", kTrailing, "a trailing blank inside the path"},
-        {"C:\\WINDOWS\\..", kRoot, "a root by climbing"},
-        {"\\\\srv\\share", kRoot, "a bare share"},
-        {"Z:\\Game", kCreateFailed, "no such drive"},
+        {"", Msg::FolderEmpty, "empty"},
+        {"Games", Msg::FolderNotAbsolute, "relative"},
+        {"\\Games", Msg::FolderNotAbsolute, "no drive"},
+        {"C:Games", Msg::FolderNotAbsolute, "relative to the drive's current folder"},
+        {"D:\\", Msg::FolderIsRoot, "a drive root"},
+        {"C:", Msg::FolderIsRoot, "a drive without its backslash is its root too"},
+        {"C:\\a|b", Msg::FolderNameInvalid, "a character no name may have: absolute all the same", "使用できない文字「|」"},
+        {"C:\\CON\\x", Msg::FolderNameInvalid, "a device name", "Windowsが装置の名前として予約している名前「CON」"},
+        {"C:\\..\\x", Msg::FolderNameInvalid, "above the root", "ドライブのルートより上を指す「..」"},
+        {"D:\\Games\\Quendril.", Msg::FolderEndsInDotOrBlank, "a trailing dot Windows would drop"},
+        {"D:\\Games \\Quendril", Msg::FolderEndsInDotOrBlank, "a trailing blank inside the path"},
+        {"C:\\WINDOWS\\..", Msg::FolderIsRoot, "a root by climbing"},
+        {"\\\\srv\\share", Msg::FolderIsRoot, "a bare share"},
+        {"Z:\\Game", Msg::FolderNotMade, "no such drive"},
     };
     Start();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
         const std::size_t before = fake::Boxes().size();
         ClickInstall(row.text);
-        ASSERT_EQ(fake::Boxes().size(), before + (row.message == kCreateFailed ? 2 : 1));
-        EXPECT_EQ(fake::Boxes().back().text, row.message);
-        EXPECT_EQ(fake::Boxes().back().icon, MbIcon::Warning);
+        ASSERT_EQ(fake::Boxes().size(), before + (row.id == Msg::FolderNotMade ? 2 : 1));
+        EXPECT_EQ(LastBoxId(), row.id);
+        EXPECT_EQ(fake::Boxes().back().text, TextOf(row.id, {row.found}));
     }
     EXPECT_EQ(fake::OpenCount(), 0);
     EXPECT_TRUE(InstConfig.NeedInstall);
@@ -264,7 +244,7 @@ TEST_F(Install, FolderTextIsCheckedBeforeAnythingHappens) {
     // A share is absolute; declining to create it stops without a word more.
     fake::QueueAnswer(MbResult::No);
     ClickInstall("\\\\server\\share\\Game");
-    EXPECT_EQ(fake::Boxes().back().text, "インストール先のフォルダが存在しません。\n新しく作成しますか？");
+    EXPECT_EQ(LastBoxId(), Msg::CreateFolder);
     EXPECT_TRUE(InstConfig.InstPath.empty());
 }
 
@@ -273,13 +253,9 @@ TEST_F(Install, FreeSpaceEqualToTheTotalPassesOneByteLessStopsBeforeAnyPrompt) {
     fake::AddDirectory(kDir);
     fake::SetFreeSpace('C', 3 * 1048576 - 1);
     ClickInstall(kDir);
-    const std::vector<std::string> texts = BoxTexts();
-    ASSERT_EQ(texts.size(), 3u);
-    EXPECT_EQ(texts[1],
-              "インストール先の空き容量が足りません。\n空き容量を十分に確保してから再度インストールしてください。\n\n"
-              "必要容量： 3.0MB");
+    ASSERT_EQ(BoxIds(), (std::vector<Msg>{Msg::FolderExists, Msg::NoSpace, Msg::NotEnded}));
+    EXPECT_EQ(fake::Boxes()[1].text, TextOf(Msg::NoSpace, {" 3.0"}));
     EXPECT_NE(fake::Boxes()[1].owner, &Menu());  // the copy form's
-    EXPECT_EQ(texts[2], kNotEnded);
     EXPECT_EQ(Log(), "<none>");  // nothing was written but the empty log, which goes too
     EXPECT_TRUE(platform::app::Terminated());
 
@@ -291,7 +267,7 @@ TEST_F(Install, FreeSpaceEqualToTheTotalPassesOneByteLessStopsBeforeAnyPrompt) {
     fake::QueueAnswer(MbResult::Ok);
     fake::QueueAnswer(MbResult::Cancel);
     ClickInstall(kDir);
-    EXPECT_EQ(BoxTexts()[1], "『ソフト表』のディスク１をCD-ROMドライブにセットしてください。");
+    EXPECT_EQ(BoxIds()[1], Msg::DiscPrompt);
 }
 
 TEST_F(Install, DiscCheckAsksUntilTheLabelMatchesExactlyOrItsFolderIsThere) {
@@ -303,12 +279,7 @@ TEST_F(Install, DiscCheckAsksUntilTheLabelMatchesExactlyOrItsFolderIsThere) {
     fake::QueueAnswer(MbResult::Ok);
     fake::QueueAnswer(MbResult::Cancel);
     ClickInstall(kDir);
-    const std::vector<std::string> texts = BoxTexts();
-    ASSERT_EQ(texts.size(), 4u);
-    EXPECT_EQ(texts[1], texts[2]);
-    EXPECT_EQ(fake::Boxes()[1].buttons, MbButtons::OkCancel);
-    EXPECT_EQ(fake::Boxes()[1].icon, MbIcon::Question);
-    EXPECT_EQ(texts[3], kNotEnded);
+    EXPECT_EQ(BoxIds(), (std::vector<Msg>{Msg::FolderExists, Msg::DiscPrompt, Msg::DiscPrompt, Msg::NotEnded}));
     EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
 
     // A folder named like the label stands in for the disc.
@@ -337,7 +308,7 @@ TEST_F(Install, SecondDiscComesFromItsFolderAfterTheFirstDiscsGroups) {
     EXPECT_EQ(platform::ReadWholeFile(kDir + "DAT\\sys.dat"), "SYSTEM");  // never overwritten
     EXPECT_EQ(platform::ReadWholeFile(kDir + "DAT\\b.dat"), "B-DATA");   // the next one still copied
     EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\b.taz"), "B");
-    EXPECT_EQ(BoxTexts().size(), 2u);  // no disc prompt
+    EXPECT_EQ(fake::Boxes().size(), 2u);  // no disc prompt
 }
 
 TEST_F(Install, NoDiscCountStillChecksDiscOneAndInstallsTheMainFiles) {
@@ -359,10 +330,8 @@ TEST_F(Install, ExistingDataFilesAreLoggedButKeptAndSparedByTheRollback) {
     fake::QueueAnswer(MbResult::Ok);   // the folder notice
     fake::QueueAnswer(MbResult::Yes);  // stop the installation
     ClickInstall(kDir);
-    EXPECT_EQ(fake::Boxes()[1].text, kCancelQuestion);
-    EXPECT_EQ(fake::Boxes()[1].def, MbDefault::Button2);
+    EXPECT_EQ(BoxIds(), (std::vector<Msg>{Msg::FolderExists, Msg::CancelQuestion, Msg::NotEnded}));
     EXPECT_NE(fake::Boxes()[1].owner, &Menu());  // owned by the copy form
-    EXPECT_EQ(fake::Boxes()[2].text, kNotEnded);
     EXPECT_FALSE(InstConfig.DeleteSaveData);
     // The save data and the log stay, with the DAT folder and the install
     // folder; the TAZ file it replaced is back as it was; the copied files
@@ -385,7 +354,7 @@ TEST_F(Install, CancelAnsweredNoGoesOnAndYesRollsBackNewSaveDataToo) {
     fake::QueueAnswer(MbResult::Yes);  // create
     fake::QueueAnswer(MbResult::No);   // go on
     ClickInstall(kDir);                // finishes: the question came once
-    EXPECT_EQ(BoxTexts()[1], kCancelQuestion);
+    EXPECT_EQ(BoxIds()[1], Msg::CancelQuestion);
     EXPECT_EQ(Log(), kFullLog);
 
     TearDown();
@@ -427,11 +396,8 @@ TEST_F(Install, FailuresInTheLastStepsEndAsAFailedInstallationWithoutARecord) {
         Start();
         faults[i]();
         ClickInstall(kDir);
-        const std::vector<std::string> texts = BoxTexts();
-        ASSERT_EQ(texts.size(), 3u);
-        EXPECT_EQ(texts[1], errors[i]);
-        EXPECT_EQ(fake::Boxes()[1].icon, MbIcon::Error);
-        EXPECT_EQ(texts[2], kNotEnded);
+        ASSERT_EQ(BoxIds(), (std::vector<Msg>{Msg::CreateFolder, Msg::Error, Msg::NotEnded}));
+        EXPECT_EQ(fake::Boxes()[1].text, errors[i]);
         EXPECT_FALSE(fake::RegGetString(kRecordKey, "InstPath"));
         EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
         EXPECT_FALSE(platform::FileExists(kDir + kEnvReplacement));
@@ -457,7 +423,7 @@ TEST_F(Install, FolderMadeOnTheWayThatWouldNotGoIsTakenAwayByTheNextStart) {
     // folder refused, the marker again, C:\Games refusing to go.
     fake::QueueAnswer(MbResult::Yes, [] { fake::FailCalls({4, 6}); });
     ClickInstall(kDir);
-    EXPECT_EQ(BoxTexts().back(), "フォルダの作成に失敗しました。");
+    EXPECT_EQ(LastBoxId(), Msg::FolderNotMade);
     EXPECT_TRUE(platform::DirectoryExists("C:\\Games"));
     RestartUtility();
     EXPECT_FALSE(platform::DirectoryExists("C:\\Games"));
@@ -469,7 +435,7 @@ TEST_F(Install, EmptyShortcutIconFailsTheFourthCopy) {
     InstConfig.ShortcutIcon.clear();
     InstConfig.IconSource = "InstData\\";
     ClickInstall(kDir);
-    EXPECT_EQ(BoxTexts().back(), kNotEnded);
+    EXPECT_EQ(LastBoxId(), Msg::NotEnded);
     EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
 }
 
@@ -478,9 +444,8 @@ TEST_F(Install, UnwritableFolderStopsBeforeAnyCopyAndNamesIt) {
     fake::AddDirectory(kDir);
     fake::SetFault(kDir + "Setup.log", fake::FileFault{true, {}, {}});
     ClickInstall(kDir);
-    EXPECT_EQ(BoxTexts()[1], TextOf(Msg::NotWritable, {kDir}));
-    EXPECT_EQ(fake::Boxes()[1].icon, MbIcon::Warning);
-    EXPECT_EQ(BoxTexts()[2], kNotEnded);
+    ASSERT_EQ(BoxIds(), (std::vector<Msg>{Msg::FolderExists, Msg::NotWritable, Msg::NotEnded}));
+    EXPECT_EQ(fake::Boxes()[1].text, TextOf(Msg::NotWritable, {kDir}));
     // Nothing was written: no deleting window.
     for (const std::string& e : fake::Events()) EXPECT_EQ(e.find("TfrmDeleteFiles"), std::string::npos) << e;
     EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
@@ -500,7 +465,7 @@ TEST_F(Install, SecondInstallationOfTheRunRollsBackOnlyItself) {
     const auto before = fake::Files();
     fake::SetReadOnly(kDir + "Setup.log", true);
     ClickInstall(kDir);
-    EXPECT_EQ(BoxTexts().back(), kNotEnded);
+    EXPECT_EQ(LastBoxId(), Msg::NotEnded);
     EXPECT_EQ(fake::Files(), before);
 }
 
@@ -515,7 +480,7 @@ TEST_F(Install, DataFileListedOnBothDiscsIsRolledBackAsItsOwnCopy) {
     fake::AddFile("Q:\\DISK_B\\InstData\\TAZ\\a.taz", "B");
     fake::AddFile(kDir + "TAZ\\a.taz", "OLD");
     ClickInstall(kDir);  // b.taz is missing on disc 2
-    EXPECT_EQ(BoxTexts().back(), kNotEnded);
+    EXPECT_EQ(LastBoxId(), Msg::NotEnded);
     EXPECT_EQ(fake::Tree(kDir).size(), 3u);  // the two folders and a.taz
     EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\a.taz"), "OLD");
 }
@@ -527,7 +492,7 @@ TEST_F(Install, FileAnotherProgramPutsAtAPlannedDestinationSurvives) {
     fake::OnProcessMessages([] { fake::AddFile(kDir + "TAZ\\a.taz", "THEIRS"); });
     ClickInstall(kDir);
     // Its folder, made by the installation, cannot go now: the next start ends the rollback.
-    EXPECT_EQ(BoxTexts().back(), TextOf(Msg::RollbackIncomplete));
+    EXPECT_EQ(LastBoxId(), Msg::RollbackIncomplete);
     EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\a.taz"), "THEIRS");
     RestartUtility();
     EXPECT_EQ(platform::ReadWholeFile(kDir + "TAZ\\a.taz"), "THEIRS");
@@ -539,7 +504,7 @@ TEST_F(Install, MenuClosedDuringTheReadmeAsksNothingAndStartsNothing) {
     fake::OnProcessMessages([] { fake::OnProcessMessages([] { platform::app::Terminate(); }); });
     fake::QueueAnswer(MbResult::Yes);  // create the folder
     ClickInstall(kDir);
-    EXPECT_EQ(BoxTexts().size(), 1u);
+    EXPECT_EQ(fake::Boxes().size(), 1u);
     EXPECT_TRUE(fake::ShellOpens().empty());
     EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
 }
@@ -753,7 +718,7 @@ TEST_F(FakeMachine, TwoDiscsSwappedInADriveAtZ) {
         frmInstMain->btnStart1.Click();
 
         ASSERT_EQ(fake::Boxes().size(), 3u);
-        EXPECT_EQ(fake::Boxes()[1].text, "『ソフト表』のディスク２をCD-ROMドライブにセットしてください。");
+        EXPECT_EQ(fake::Boxes()[1].text, TextOf(Msg::DiscPrompt, {"ソフト表", "ディスク２"}));
         EXPECT_EQ(platform::ReadWholeFile("C:\\Game\\Setup.log"),
                   "C:\\Game\\Tazu.exe\r\nC:\\Game\\Tazu.env\r\nC:\\Game\\ovit.dll\r\nC:\\Game\\game.ico\r\n"
                   "C:\\Game\\TAZ\\one.taz\r\nC:\\Game\\TAZ\\two.taz\r\n");
