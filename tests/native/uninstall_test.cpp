@@ -64,16 +64,7 @@ TEST_F(Uninstall, KeepingSaveDataLeavesExactlyTheSavesTheLogAndTheirFolders) {
     EXPECT_TRUE(platform::app::Terminated());
 
     const std::vector<fake::ShownBox>& boxes = fake::Boxes();
-    ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(std::tie(boxes[0].text, boxes[0].buttons, boxes[0].icon, boxes[0].def),
-              std::make_tuple(std::string("インストールされている\n\n『ソフト表』\n\nの削除を開始します。"),
-                              MbButtons::YesNo, MbIcon::Question, MbDefault::Button2));
-    EXPECT_EQ(std::tie(boxes[1].text, boxes[1].def),
-              std::make_tuple(std::string("セーブデータを削除しますか？\n\nセーブデータを削除する場合は「はい」を、\n"
-                                          "セーブデータを残す場合は「いいえ」を選択してください。"),
-                              MbDefault::Button2));
-    EXPECT_EQ(std::tie(boxes[2].text, boxes[2].buttons, boxes[2].icon),
-              std::make_tuple(std::string("『ソフト表』の削除が完了しました。"), MbButtons::Ok, MbIcon::Information));
+    EXPECT_EQ(BoxIds(), (std::vector<Msg>{Msg::UninstallStart, Msg::DeleteSaves, Msg::UninstallDone}));
     for (const fake::ShownBox& b : boxes)
         EXPECT_EQ(std::tie(b.owner, b.caption),
                   std::make_tuple(static_cast<const platform::Form*>(frmInstMain),
@@ -113,7 +104,7 @@ TEST_F(Uninstall, FilesTheLogDoesNotListKeepTheirFoldersWithoutAMessage) {
     fake::AddFile(kDir + "TAZ\\mod.taz", "mine");
     Run(MbResult::Yes);
     EXPECT_EQ(fake::Tree(kDir), Folded({kDir, kDir + "TAZ\\", kDir + "TAZ\\MOD.TAZ"}));
-    EXPECT_EQ(fake::Boxes().back().text, "『ソフト表』の削除が完了しました。");
+    EXPECT_EQ(LastBoxId(), Msg::UninstallDone);
 }
 
 TEST_F(Uninstall, AnsweringNoOrAMissingLogChangesNothing) {
@@ -123,8 +114,7 @@ TEST_F(Uninstall, AnsweringNoOrAMissingLogChangesNothing) {
 
     fake::RemoveFile(kDir + "Setup.log");
     Run(MbResult::Yes);
-    EXPECT_EQ(fake::Boxes().back().text, "Setup.logが見つかりません。\n『ソフト表』の削除は行えません。");
-    EXPECT_EQ(fake::Boxes().back().icon, MbIcon::Warning);
+    EXPECT_EQ(LastBoxId(), Msg::LogMissing);
     EXPECT_TRUE(platform::FileExists(kDir + "DAT\\sys.dat"));
     EXPECT_TRUE(platform::FileExists(kLink));
     EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
@@ -150,7 +140,7 @@ TEST_F(Uninstall, LogLinesOutsideTheInstallFolderAreNeverDeleted) {
                              "C:\\Users\\X\\Documents\\thesis.doc"})
         EXPECT_TRUE(platform::FileExists(kept)) << kept;
     // Lines that were never the installation's do not count as left behind.
-    EXPECT_EQ(fake::Boxes().back().text, "『ソフト表』の削除が完了しました。");
+    EXPECT_EQ(LastBoxId(), Msg::UninstallDone);
     EXPECT_TRUE(platform::FileExists(kDir + "TAZ\\sub\\deep.taz"));
     EXPECT_TRUE(platform::FileExists(kDir + "sub\\DAT\\x.dat"));
     EXPECT_FALSE(platform::FileExists(kDir + "TAZ\\" + longName + ".taz"));  // read whole, not in pieces
@@ -185,18 +175,16 @@ TEST_F(Uninstall, FilesThatCannotBeDeletedKeepTheRecordAndALogOfThem) {
               kDir + "ovit.dll\r\n" + kDir + "DAT\\TazSav00.dat\r\n" + kDir + "DAT\\TAZSAV12.DAT\r\n");
     EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
     EXPECT_FALSE(platform::FileExists(kLink));
-    EXPECT_EQ(std::tie(fake::Boxes().back().text, fake::Boxes().back().icon),
-              std::make_tuple("『ソフト表』の削除を完了できませんでした。\n\n使用中などの理由で削除できなかったファイルが1"
-                              "個、\n次のフォルダに残っています。\n\n[ C:\\Games\\ソフト表 ]\n・ovit.dll\n\n"
-                              "ファイルを使用しているプログラムを終了してから、\nもう一度削除を行ってください。",
-                              MbIcon::Warning));
+    EXPECT_EQ(LastBoxId(), Msg::UninstallIncomplete);
+    EXPECT_EQ(fake::Boxes().back().text,
+              TextOf(Msg::UninstallIncomplete, {"ソフト表", "1", "C:\\Games\\ソフト表", "・ovit.dll\n"}));
     EXPECT_TRUE(platform::app::Terminated());
 
     fake::Release(kDir + "ovit.dll", held);
     RestartUtility();
     ASSERT_TRUE(frmInstMain->btnDelete.Visible());
     Run(MbResult::Yes);
-    EXPECT_EQ(fake::Boxes().back().text, "『ソフト表』の削除が完了しました。");
+    EXPECT_EQ(LastBoxId(), Msg::UninstallDone);
     EXPECT_TRUE(fake::Tree(kDir).empty());
     EXPECT_FALSE(fake::RegKeyExists(kRecordKey));
 }
@@ -206,14 +194,14 @@ TEST_F(Uninstall, FilesThatCannotBeDeletedKeepTheRecordAndALogOfThem) {
 TEST_F(Uninstall, UnreadableLogChangesNothingAndAnInterruptedRewriteIsRecovered) {
     fake::SetFault(kDir + "Setup.log", fake::FileFault{true, {}, {}});
     Run(MbResult::Yes);
-    EXPECT_EQ(fake::Boxes().back().text, "Setup.logが見つかりません。\n『ソフト表』の削除は行えません。");
+    EXPECT_EQ(LastBoxId(), Msg::LogMissing);
     EXPECT_TRUE(platform::FileExists(kDir + "Tazu.exe"));
     EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
 
     fake::SetFault(kDir + "Setup.log", {});
     platform::RenameFile(kDir + "Setup.log", kDir + "Setup.log.old");
     Run(MbResult::Yes);
-    EXPECT_EQ(fake::Boxes().back().text, "『ソフト表』の削除が完了しました。");
+    EXPECT_EQ(LastBoxId(), Msg::UninstallDone);
     EXPECT_TRUE(fake::Tree(kDir).empty());
 }
 
@@ -226,7 +214,7 @@ TEST_F(Uninstall, ALogThatNamesNothingIsNoUninstall) {
         fake::AddFile(kDir + "Setup.log", log);
         const auto before = fake::Files();
         Run(MbResult::Yes);
-        EXPECT_EQ(fake::Boxes().back().text, TextOf(Msg::LogEmpty, {"ソフト表"}));
+        EXPECT_EQ(LastBoxId(), Msg::LogEmpty);
         EXPECT_EQ(fake::Files(), before);
         EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
     }
@@ -242,7 +230,7 @@ TEST_F(Uninstall, ShortNamesAreTheLongOnesAndFilesAlreadyGoneAreNotLeft) {
     Run(MbResult::Yes);
     EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
     EXPECT_FALSE(platform::FileExists(kDir + "TAZ\\a.taz"));
-    EXPECT_EQ(fake::Boxes().back().text, "『ソフト表』の削除が完了しました。");
+    EXPECT_EQ(LastBoxId(), Msg::UninstallDone);
     EXPECT_FALSE(fake::RegKeyExists(kRecordKey));
 }
 
@@ -254,7 +242,7 @@ TEST_F(Uninstall, NothingIsDeletedThroughALinkedGroupFolder) {
     EXPECT_TRUE(platform::FileExists(kDir + "TAZ\\a.taz"));
     EXPECT_FALSE(platform::FileExists(kDir + "TZM\\m.tzm"));
     EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
-    EXPECT_NE(fake::Boxes().back().text.find("の削除を完了できませんでした"), std::string::npos);
+    EXPECT_EQ(LastBoxId(), Msg::UninstallIncomplete);
 }
 
 // A ProgramFolder of "." names the programs folder itself: no shortcut is
@@ -285,9 +273,10 @@ TEST_F(Uninstall, AnIncompleteUninstallNamesFiveFilesThenHowManyMore) {
     for (const char* f : {"Tazu.exe", "Tazu.env", "ovit.dll", "game.ico", "DAT\\sys.dat", "TAZ\\a.taz", "TZM\\m.tzm"})
         held.push_back(fake::HoldOpen(kDir + f));
     Run(MbResult::Yes);
-    const std::string text = fake::Boxes().back().text;
-    EXPECT_NE(text.find("ファイルが7個、"), std::string::npos);
-    EXPECT_NE(text.find("・Tazu.exe\n・Tazu.env\n・ovit.dll\n・game.ico\n・DAT\\sys.dat\nほか2個\n"), std::string::npos) << text;
+    EXPECT_EQ(LastBoxId(), Msg::UninstallIncomplete);
+    EXPECT_EQ(fake::Boxes().back().text,
+              TextOf(Msg::UninstallIncomplete, {"ソフト表", "7", "C:\\Games\\ソフト表",
+                                                "・Tazu.exe\n・Tazu.env\n・ovit.dll\n・game.ico\n・DAT\\sys.dat\nほか2個\n"}));
 }
 
 }  // namespace
