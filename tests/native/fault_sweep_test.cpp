@@ -66,7 +66,7 @@ std::string At(const Snapshot& s, const std::string& path) {
     return it == s.end() ? "<gone>" : it->second;
 }
 
-bool Shown(const std::string& text) {
+bool ShownText(const std::string& text) {
     for (const fake::ShownBox& b : fake::Boxes())
         if (b.text.find(text) != std::string::npos) return true;
     return false;
@@ -265,7 +265,7 @@ protected:
         // Kept: the log lists every game file still there, for another
         // try (with none left, the message sends the user to the
         // record removal), and the entry leads to it.
-        EXPECT_FALSE(Shown("の削除が完了しました。"));
+        EXPECT_FALSE(Shown(Msg::UninstallDone));
         EXPECT_TRUE(fake::RegKeyExists(kEntryKey)) << "a record without its entry";
         const auto log = platform::ReadWholeFile(kDir + "Setup.log");
         for (const char* f : {"Tazu.exe", "Tazu.env", "ovit.dll", "game.ico", "DAT\\sys.dat", "TAZ\\a.taz"})
@@ -493,14 +493,14 @@ TEST_F(Sweep, InstallFromEveryStartingState) {
             [&] { InstallFromTheMenu(st.earlier); },
             [&] {
                 if (crashed_) return;
-                EXPECT_EQ(Shown("インストールが完了しました。"), Record().has_value());
+                EXPECT_EQ(Shown(Msg::InstallDone), Record().has_value());
                 ExpectOutsideUnchanged(before, {kDir, kKeptBase});
                 ExpectRecordTrue();
                 // A rollback that could not finish leaves its marker, and says so: the next start ends it.
                 if (!fake::RegGetString(kRecordKey, kInstallingValue)) ExpectEntryTrue(true);
-                if (!Record() && !Shown("フォルダの作成に失敗しました") &&
-                    !Shown("インストール情報をレジストリに書き込めませんでした")) {
-                    EXPECT_EQ(Shown("続きを行います"), fake::RegGetString(kRecordKey, kInstallingValue).has_value());
+                if (!Record() && !Shown(Msg::FolderNotMade) &&
+                    !ShownText("インストール情報をレジストリに書き込めませんでした")) {
+                    EXPECT_EQ(Shown(Msg::RollbackIncomplete), fake::RegGetString(kRecordKey, kInstallingValue).has_value());
                 }
                 if (!Record()) ExpectNothingLost(before);
             },
@@ -531,7 +531,7 @@ TEST_F(Sweep, CancelAtEveryPointOfAReinstall) {
         arm(pump);
         fake::QueueAnswer(MbResult::Ok);  // the folder notice
         fake::QueueAnswer(MbResult::Yes, [&] {  // stop the installation
-            asked = fake::Boxes().back().text.find("インストールを中止しますか") != std::string::npos;
+            asked = LastBoxId() == Msg::CancelQuestion;
         });
         Install(kDir);
         if (!asked) break;  // the installation ended before this round
@@ -666,7 +666,7 @@ TEST_F(Sweep, RecordRemovalAndChange) {
         [&] {
             if (crashed_) return;
             expectRemovedOrNot(false);
-            EXPECT_EQ(Shown("インストール情報の削除が完了しました。"), !Record());
+            EXPECT_EQ(Shown(Msg::RemoveDone), !Record());
         },
         [&] { expectRemovedOrNot(true); });
     Run(
@@ -678,7 +678,7 @@ TEST_F(Sweep, RecordRemovalAndChange) {
         [&] { frmInstMain->btnInstPathChg.Click(); },
         [&] {
             if (crashed_) return;
-            if (Shown("インストール情報の変更が完了しました。")) {
+            if (Shown(Msg::ChangeDone)) {
                 EXPECT_EQ(platform::ReadWholeFile(kMoved + "Setup.log"), rebased);
                 EXPECT_EQ(Record(), kMoved);
                 EXPECT_EQ(fake::RegGetString(kEntryKey, "InstallLocation"), kMoved);

@@ -2,6 +2,8 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "fake.h"
 #include "install/report.h"
 #include "shell/instconfig.h"
@@ -14,6 +16,10 @@ inline std::vector<Msg> BoxIds() {
     std::vector<Msg> ids;
     for (const fake::ShownBox& b : fake::Boxes()) ids.push_back(IdOf(b));
     return ids;
+}
+inline bool Shown(Msg id) {
+    const std::vector<Msg> ids = BoxIds();
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
 }
 inline Msg LastBoxId() {
     return fake::Boxes().empty() ? static_cast<Msg>(platform::kUntaggedBox) : IdOf(fake::Boxes().back());

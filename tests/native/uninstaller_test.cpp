@@ -130,11 +130,6 @@ protected:
         return fake::Tree(kDir).empty() && !fake::RegKeyExists(kRecordKey) && !fake::RegKeyExists(kEntry) &&
                !platform::FileExists(kLink) && fake::Tree(kBase).empty();
     }
-    static bool Shown(const std::string& part) {
-        for (const fake::ShownBox& b : fake::Boxes())
-            if (b.text.find(part) != std::string::npos) return true;
-        return false;
-    }
 };
 
 // From the list without the disc: the kept copy only copies itself into a
@@ -164,10 +159,7 @@ TEST_F(KeptUninstaller, FromTheListWithoutTheDiscNothingOfTheGameStays) {
                         fake::QueueAnswer(MbResult::Yes);  // delete the save data
                     }),
               kExitDone);
-    ASSERT_EQ(fake::Boxes().size(), 3u);
-    EXPECT_NE(fake::Boxes()[0].text.find("の削除を開始します"), std::string::npos);
-    EXPECT_NE(fake::Boxes()[1].text.find("セーブデータを削除しますか"), std::string::npos);
-    EXPECT_EQ(fake::Boxes()[2].text, "『ソフト表』の削除が完了しました。");
+    EXPECT_EQ(BoxIds(), (std::vector<Msg>{Msg::UninstallStart, Msg::DeleteSaves, Msg::UninstallDone}));
     EXPECT_EQ(fake::Boxes()[2].caption, "『ソフト表』　起動ユーティリティ");
     const auto& events = fake::Events();
     EXPECT_NE(std::find(events.begin(), events.end(), "show TfrmDeleteFiles"), events.end());
@@ -312,9 +304,9 @@ TEST_F(KeptUninstaller, AGameWithoutItsFilesCanStillBeRemovedFromTheList) {
             EXPECT_EQ(fake::RegKeyExists(kEntry) || fake::RegKeyExists(kRecordKey) || platform::FileExists(kLink), !forgotten);
             EXPECT_EQ(fake::Tree(kBase).empty(), forgotten);
             ASSERT_EQ(fake::Boxes().size(), silent ? 0u : 2u);
-            const std::string said = silent ? "" : fake::Boxes()[1].text;
-            EXPECT_NE(said.find(folderGone ? "フォルダが見つかりません" : silent ? "" : "ファイルはそのまま残ります"),
-                      std::string::npos);
+            if (!silent) {
+                EXPECT_EQ(BoxIds()[1], folderGone ? Msg::FolderGoneForgotten : Msg::LogMissingForget);
+            }
         }
     }
 }
@@ -330,7 +322,7 @@ TEST_F(KeptUninstaller, AnIncompleteRemovalKeepsTheEntryAndTheUninstaller) {
                         fake::QueueAnswer(MbResult::Yes);
                     }),
               kExitFailed);
-    EXPECT_TRUE(Shown("の削除を完了できませんでした"));
+    EXPECT_TRUE(Shown(Msg::UninstallIncomplete));
     EXPECT_TRUE(fake::RegKeyExists(kEntry));
     EXPECT_TRUE(platform::FileExists(kKept + "TazuStart.exe"));
     EXPECT_TRUE(platform::FileExists(kKept + "Setup.inf"));
@@ -345,7 +337,7 @@ TEST_F(KeptUninstaller, ARecordThatStaysIsExplainedForWhereTheUserIs) {
                   fake::RegFailDeletes(true);  // neither the record nor the entry can go
                   fake::RegFailWrites(true);
               }), kExitFailed);
-    EXPECT_EQ(fake::Boxes().back().text, TextOf(Msg::RecordNotRemovedApps, {"ソフト表"}));
+    EXPECT_EQ(LastBoxId(), Msg::RecordNotRemovedApps);
 }
 
 // No copy can be made or started: the user is told why, nothing is
@@ -363,14 +355,14 @@ TEST_F(KeptUninstaller, AHandOverThatCannotStartSaysWhy) {
                         }),
                   c == kUnreadable ? kExitNoDisc : kExitFailed);
         ASSERT_EQ(fake::Boxes().size(), 1u);
-        const std::string expected[] = {
-            "『ソフト表』の削除を開始できませんでした。\n\n一時フォルダに作業用のフォルダを作成できませんでした。",
-            "『ソフト表』の削除を開始できませんでした。\n\n一時フォルダのプログラムを起動できませんでした。\n\n[ " +
-                kTempCopy + " ]",
-            "削除に必要なインストール情報ファイルを読み込めないため、\n削除を開始できませんでした。\n\n[ " + kKept +
-                "Setup.inf ]",
+        const Msg id = c == kUnreadable ? Msg::KeptSetupUnreadable : Msg::HandOverFailed;
+        const std::vector<std::string> why[] = {
+            {"ソフト表", "一時フォルダに作業用のフォルダを作成できませんでした。"},
+            {"ソフト表", "一時フォルダのプログラムを起動できませんでした。\n\n[ " + kTempCopy + " ]"},
+            {kKept + "Setup.inf"},
         };
-        EXPECT_EQ(fake::Boxes()[0].text, expected[c]);
+        EXPECT_EQ(LastBoxId(), id);
+        EXPECT_EQ(fake::Boxes()[0].text, TextOf(id, why[c]));
         EXPECT_EQ(fake::Boxes()[0].caption, c == kUnreadable ? "TAZU Start Up Utility" : "『ソフト表』　起動ユーティリティ");
         EXPECT_TRUE(fake::RegKeyExists(kEntry));
         EXPECT_TRUE(fake::Tree(std::string(fake::kTempFolder) + "\\TazuStart-1").empty());
