@@ -236,7 +236,7 @@ TEST_F(Apps, UninstallTakesTheEntryUnlessItCouldNotFinish) {
         EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath").has_value(), kept);
         EXPECT_EQ(fake::RegKeyExists(kEntry), kept);
         EXPECT_EQ(KeptFilesThere(), c != kComplete);
-        EXPECT_EQ(fake::Boxes().back().text, kept ? fake::Boxes().back().text : "『ソフト表』の削除が完了しました。");
+        EXPECT_EQ(LastBoxId(), kept ? Msg::UninstallIncomplete : Msg::UninstallDone);
         if (kept) continue;
         if (c == kUninstallerHeld) fake::Release(kKept + "TazuStart.exe", handle);
         fake::SetLocalAppData(std::string(fake::kLocalAppData));
@@ -261,7 +261,7 @@ TEST_F(Apps, RecordRemovalTakesTheRecordEvenWhenTheUninstallerStays) {
         EXPECT_FALSE(fake::RegGetString(kRecordKey, "InstPath"));
         EXPECT_FALSE(fake::RegKeyExists(kEntry));
         EXPECT_EQ(platform::FileExists(kKept + "TazuStart.exe"), held);
-        EXPECT_EQ(fake::Boxes().back().text, "インストール情報の削除が完了しました。");
+        EXPECT_EQ(LastBoxId(), Msg::RemoveDone);
         EXPECT_TRUE(platform::FileExists(kDir + "Tazu.exe"));  // no game file is touched
         if (held) fake::Release(kKept + "TazuStart.exe", handle);
         RestartUtility();

@@ -8,7 +8,6 @@
 
 namespace {
 
-using platform::MbIcon;
 
 class DirectX : public FakeMachine {
 protected:
@@ -30,12 +29,10 @@ protected:
             flags += c->Enabled() ? '1' : '0';
         return flags;
     }
-    void ExpectOnlyBox(const std::string& text, MbIcon icon) {
-        ASSERT_EQ(fake::Boxes().size(), 1u);
+    void ExpectOnlyBox(Msg id) {
+        ASSERT_EQ(BoxIds(), std::vector<Msg>{id});
         const fake::ShownBox& b = fake::Boxes()[0];
-        EXPECT_EQ(std::tie(b.owner, b.text, b.caption, b.buttons, b.icon),
-                  std::make_tuple(&menu_, text, std::string("『ソフト表』　起動ユーティリティ"),
-                                  platform::MbButtons::Ok, icon));
+        EXPECT_EQ(std::tie(b.owner, b.caption), std::make_tuple(&menu_, std::string("『ソフト表』　起動ユーティリティ")));
     }
     TfrmInstMain menu_;
 };
@@ -44,7 +41,7 @@ TEST_F(DirectX, MissingSetupEndsTheUtilityAfterItsMessage) {
     Start(true);
     fake::RemoveFile("Q:\\Directx8.1b\\DX81NTjpn.exe");
     EXPECT_THROW(menu_.btnInstDirectX.Click(), fake::ProcessExit);
-    ExpectOnlyBox("DirectX 8.1b セットアッププログラムが見つかりません。", MbIcon::Error);
+    ExpectOnlyBox(Msg::DirectXMissing);
     EXPECT_TRUE(fake::StartedProcesses().empty());
 }
 
@@ -82,7 +79,7 @@ TEST_F(DirectX, StartFailureWarnsAndUnlocks) {
     Start(true);
     fake::FailNextStart();
     menu_.btnInstDirectX.Click();
-    ExpectOnlyBox("DirectX 8.1b セットアッププログラムの起動に失敗しました。", MbIcon::Warning);
+    ExpectOnlyBox(Msg::DirectXStartFailed);
     EXPECT_EQ(Enabled(), "101111111");
 }
 

@@ -10,24 +10,12 @@
 
 namespace {
 
-using platform::MbButtons;
-using platform::MbDefault;
-using platform::MbIcon;
 using platform::MbResult;
 
 constexpr const char* kRecordKey = "Software\\Maker\\ソフト表";
 constexpr const char* kLink = "C:\\Users\\Player\\Start Menu\\Programs\\Maker\\Game\\ソフト表.lnk";
 const std::string kMoved = "E:\\移動ソ\\";  // its trail byte 0x5C is no backslash
 const std::string kMovedLog = "D:\\Game\\Tazu.exe\r\n\r\nD:\\Game\\TAZ\\表.dat\n";
-const char* const kRemoveQuestion =
-    "インストール情報の削除を行います。\n\nこの作業はインストール情報を強制的に削除しますので、\n"
-    "ゲームを手で消してしまったなどでインストールが\n行えなくなってしまった場合のみ実行してください。\n"
-    "作業終了後、インストールが可能になります。\n\n作業を開始してよろしいですか？";
-const char* const kChangeQuestion =
-    "インストール情報の変更を行います。\n\nこの作業はインストール情報を強制的に変更しますので、\n"
-    "ドライブ構成が変わったなどでゲームの起動や削除が\n行えなくなってしまった場合のみ実行してください。\n\n"
-    "作業を開始してよろしいですか？";
-const char* const kNotInstalled = "選択されたフォルダにはゲームがインストールされていません。";
 
 // A game installed in D:\Game\ and since moved to kMoved.
 class Repair : public FakeMachine {
@@ -41,11 +29,11 @@ protected:
         AnswerCdDialogOk();
         menu_.Create();
     }
-    void ExpectLastBox(const std::string& text, MbButtons buttons, MbIcon icon, MbDefault def = MbDefault::Button1) {
+    void ExpectLastBox(Msg id) {
         ASSERT_FALSE(fake::Boxes().empty());
         const fake::ShownBox& b = fake::Boxes().back();
-        EXPECT_EQ(std::tie(b.owner, b.text, b.caption, b.buttons, b.icon, b.def),
-                  std::make_tuple(&menu_, text, std::string("『ソフト表』　起動ユーティリティ"), buttons, icon, def));
+        EXPECT_EQ(IdOf(b), id);
+        EXPECT_EQ(std::tie(b.owner, b.caption), std::make_tuple(&menu_, std::string("『ソフト表』　起動ユーティリティ")));
     }
     // Nothing of the log, the record, the memory or the shortcut changed.
     void ExpectUnchanged() {
@@ -68,7 +56,7 @@ void Repair::ExpectRemoval(bool otherGame) {
     menu_.btnInstInfoDel.Click();
 
     EXPECT_EQ(fake::Boxes().size(), 2u);
-    ExpectLastBox("インストール情報の削除が完了しました。", MbButtons::Ok, MbIcon::Information);
+    ExpectLastBox(Msg::RemoveDone);
     EXPECT_EQ(fake::RegGetString("Software\\Maker", "Own"), "1");
     EXPECT_EQ(fake::RegGetString("Software\\Maker\\Other", "InstPath").has_value(), otherGame);
     EXPECT_TRUE(fake::RegKeyExists(kRecordKey));
@@ -117,25 +105,22 @@ TEST_F(Repair, AnsweredNoCancelledOrRefusedChangesNothing) {
         MbResult answer;
         std::optional<std::string> chosen;  // the folder picked; nullopt: cancelled
         const char* missing;                // a file taken from the chosen folder
-        const char* text;                   // the last box shown
+        Msg last;                           // the last box shown
     } rows[] = {
-        {&TfrmInstMain::btnInstInfoDel, MbResult::No, std::nullopt, nullptr, kRemoveQuestion},
-        {&TfrmInstMain::btnInstPathChg, MbResult::No, std::nullopt, nullptr, kChangeQuestion},
-        {&TfrmInstMain::btnInstPathChg, MbResult::Yes, std::nullopt, nullptr, "インストール情報の変更を中止しました。"},
-        {&TfrmInstMain::btnInstPathChg, MbResult::Yes, "E:\\移動ソ", "Setup.log", kNotInstalled},
-        {&TfrmInstMain::btnInstPathChg, MbResult::Yes, "E:\\移動ソ", "Tazu.exe", kNotInstalled},
-        {&TfrmInstMain::btnInstPathChg, MbResult::Yes, "E:\\移動ソ.", nullptr, kNotInstalled},  // Windows reads another name
+        {&TfrmInstMain::btnInstInfoDel, MbResult::No, std::nullopt, nullptr, Msg::RemoveQuestion},
+        {&TfrmInstMain::btnInstPathChg, MbResult::No, std::nullopt, nullptr, Msg::ChangeQuestion},
+        {&TfrmInstMain::btnInstPathChg, MbResult::Yes, std::nullopt, nullptr, Msg::ChangeAbandoned},
+        {&TfrmInstMain::btnInstPathChg, MbResult::Yes, "E:\\移動ソ", "Setup.log", Msg::NotInstalledThere},
+        {&TfrmInstMain::btnInstPathChg, MbResult::Yes, "E:\\移動ソ", "Tazu.exe", Msg::NotInstalledThere},
+        {&TfrmInstMain::btnInstPathChg, MbResult::Yes, "E:\\移動ソ.", nullptr, Msg::NotInstalledThere},  // Windows reads another name
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.text);
+        SCOPED_TRACE(&row - rows);
         if (row.missing) fake::RemoveFile(kMoved + row.missing);
         fake::QueueAnswer(row.answer);
         if (row.answer == MbResult::Yes) fake::QueueFolderPick(row.chosen);
         (menu_.*row.button).Click();
-        if (row.answer == MbResult::No)
-            ExpectLastBox(row.text, MbButtons::YesNo, MbIcon::Question, MbDefault::Button2);
-        else
-            ExpectLastBox(row.text, MbButtons::Ok, MbIcon::Information);
+        ExpectLastBox(row.last);
         if (row.missing) fake::AddFile(kMoved + row.missing, row.missing[0] == 'S' ? kMovedLog : "exe");
         ExpectUnchanged();
         EXPECT_FALSE(InstConfig.NeedInstall);
@@ -149,7 +134,7 @@ TEST_F(Repair, AnsweredNoCancelledOrRefusedChangesNothing) {
     fake::QueueAnswer(MbResult::Yes);
     fake::QueueFolderPick(std::string("E:\\移動ソ\\.."));
     menu_.btnInstPathChg.Click();
-    ExpectLastBox(TextOf(Msg::RootNotInstallFolder), MbButtons::Ok, MbIcon::Information);
+    ExpectLastBox(Msg::RootNotInstallFolder);
     EXPECT_EQ(platform::ReadWholeFile("E:\\Setup.log"), kMovedLog);
     ExpectUnchanged();
 }
@@ -163,7 +148,7 @@ TEST_F(Repair, ChangeRewritesTheLogThenTheRecordAndTheShortcut) {
               std::make_tuple(&menu_, std::string("『ソフト表』がインストールされているフォルダを選択して下さい。"),
                               platform::ShellFolder::Drives));
     EXPECT_EQ(fake::Boxes().size(), 2u);
-    ExpectLastBox("インストール情報の変更が完了しました。", MbButtons::Ok, MbIcon::Information);
+    ExpectLastBox(Msg::ChangeDone);
     EXPECT_EQ(platform::ReadWholeFile(kMoved + "Setup.log"), kMoved + "Tazu.exe\r\n" + kMoved + "TAZ\\表.dat\r\n");
     EXPECT_EQ(fake::Tree(kMoved), (std::vector<std::string>{kMoved, kMoved + "SETUP.LOG", kMoved + "TAZU.EXE"}));
     EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kMoved);
@@ -192,7 +177,7 @@ TEST_F(Repair, ChangeFailingBeforeTheSwapKeepsTheLogAndChangesNothing) {
         menu_.btnInstPathChg.Click();
         fake::SetFault(row.path, {});
         if (heldOpen) fake::Release(row.path, held);
-        ExpectLastBox(TextOf(Msg::ChangeFailed), MbButtons::Ok, MbIcon::Error);
+        ExpectLastBox(Msg::ChangeFailed);
         EXPECT_FALSE(platform::FileExists(kMoved + "Setup.log.new"));
         ExpectUnchanged();
     }
@@ -203,7 +188,8 @@ TEST_F(Repair, ChangeWithARecordThatCannotBeWrittenEndsInTheErrorReport) {
     fake::RegFailWritesOf("InstPath");
     fake::QueueFolderPick(kMoved);
     menu_.btnInstPathChg.Click();
-    ExpectLastBox("インストール情報をレジストリに書き込めませんでした。", MbButtons::Ok, MbIcon::Error);
+    EXPECT_EQ(std::tie(fake::Boxes().back().text, fake::Boxes().back().icon),
+              std::make_tuple("インストール情報をレジストリに書き込めませんでした。", platform::MbIcon::Error));
     EXPECT_EQ(InstConfig.InstPath, "D:\\Game\\");
     EXPECT_FALSE(fake::LinkAt(kLink));
 
@@ -218,7 +204,7 @@ TEST_F(Repair, ALogLeftAsideIsRecoveredOnlyBesideTheGame) {
     fake::QueueAnswer(MbResult::Yes);
     fake::QueueFolderPick(std::string("E:\\Other"));
     menu_.btnInstPathChg.Click();
-    ExpectLastBox(kNotInstalled, MbButtons::Ok, MbIcon::Information);
+    ExpectLastBox(Msg::NotInstalledThere);
     EXPECT_EQ(platform::ReadWholeFile("E:\\Other\\Setup.log.old"), "another program's");
     EXPECT_FALSE(platform::FileExists("E:\\Other\\Setup.log"));
 
@@ -230,7 +216,7 @@ TEST_F(Repair, ALogLeftAsideIsRecoveredOnlyBesideTheGame) {
         fake::QueueAnswer(MbResult::Yes);
         fake::QueueFolderPick(kMoved);
         menu_.btnInstPathChg.Click();
-        ExpectLastBox("インストール情報の変更が完了しました。", MbButtons::Ok, MbIcon::Information);
+        ExpectLastBox(Msg::ChangeDone);
         EXPECT_EQ(platform::ReadWholeFile(kMoved + "Setup.log"), kMoved + "Tazu.exe\r\n" + kMoved + "TAZ\\表.dat\r\n");
         EXPECT_FALSE(platform::FileExists(kMoved + "Setup.log.new"));
         EXPECT_FALSE(platform::FileExists(kMoved + "Setup.log.old"));
@@ -264,7 +250,7 @@ TEST_F(Repair, AFolderWhoseLogNamesOtherFilesIsNotTaken) {
         fake::AddFile(kMoved + "Setup.log", log);
         fake::QueueFolderPick(kMoved);
         menu_.btnInstPathChg.Click();
-        ExpectLastBox(kNotInstalled, MbButtons::Ok, MbIcon::Information);
+        ExpectLastBox(Msg::NotInstalledThere);
         fake::RemoveFile(kMoved + "Setup.log");
         fake::AddFile(kMoved + "Setup.log.old", log);
         fake::RegSetString(kRecordKey, "Moving", kMoved);

@@ -9,7 +9,6 @@
 
 namespace {
 
-using platform::MbButtons;
 using platform::MbIcon;
 
 int CountEvents(const std::string& e) {
@@ -193,12 +192,8 @@ protected:
     }
     void ExpectIncomplete() {
         EXPECT_TRUE(ended_);
-        ASSERT_EQ(fake::Boxes().size(), 1u);
-        const fake::ShownBox& box = fake::Boxes()[0];
-        EXPECT_EQ(box.text, "インストール情報ファイルに必要な情報が記述されていません。");
-        EXPECT_EQ(box.buttons, MbButtons::Ok);
-        EXPECT_EQ(box.icon, MbIcon::Error);
-        EXPECT_EQ(box.owner, &form_);
+        ASSERT_EQ(BoxIds(), std::vector<Msg>{Msg::SetupInfIncomplete});
+        EXPECT_EQ(fake::Boxes()[0].owner, &form_);
     }
     struct Probe : platform::Form {
         Probe() : Form(kInstMainForm) {}
@@ -258,11 +253,8 @@ TEST_F(Setting, MissingFileIsReportedUnderTheStartTitle) {
     platform::app::SetTitle("TAZU Start Up Utility");
     Read(nullptr);
     EXPECT_TRUE(ended_);
-    ASSERT_EQ(fake::Boxes().size(), 1u);
-    EXPECT_EQ(fake::Boxes()[0].text, "インストール情報ファイルが見つかりません。\nインストールを中止します。");
+    ASSERT_EQ(BoxIds(), std::vector<Msg>{Msg::SetupInfMissing});
     EXPECT_EQ(fake::Boxes()[0].caption, "TAZU Start Up Utility");
-    EXPECT_EQ(fake::Boxes()[0].icon, MbIcon::Error);
-    EXPECT_EQ(fake::Boxes()[0].buttons, MbButtons::Ok);
 }
 
 TEST_F(Setting, EachRequiredKeyEmptyIsRefusedUnderTheGameTitle) {

@@ -12,6 +12,7 @@
 // The message each box shown so far was, in order; a box no message chose
 // reads as platform::kUntaggedBox.
 inline Msg IdOf(const fake::ShownBox& box) { return static_cast<Msg>(box.tag); }
+inline void PrintTo(Msg id, std::ostream* os) { *os << "Msg " << static_cast<int>(id); }
 inline std::vector<Msg> BoxIds() {
     std::vector<Msg> ids;
     for (const fake::ShownBox& b : fake::Boxes()) ids.push_back(IdOf(b));
