@@ -180,11 +180,15 @@ TEST_F(CommandLineRun, InstallThenUninstallWithoutAQuestionAndWithALog) {
     EXPECT_TRUE(Shown("TfrmCopyFile"));
     EXPECT_FALSE(Shown("TfrmInstMain") || Shown("TfrmCdRom") || Shown("TfrmGetInstallFile"));
     const std::string log = platform::ReadWholeFile("C:\\install.log").value_or("");
+    const auto logged = [](Msg id, const std::vector<std::string>& args, const char* answer) {  // on one line
+        std::string text = "メッセージ：" + TextOf(id, args) + " → " + answer;
+        std::replace(text.begin(), text.end(), '\n', ' ');
+        return text;
+    };
     for (const std::string& line :
          {std::string("TazuStart /install /dir=C:\\Games\\ソフト表\\ /variant=mwave /log=C:\\install.log\r\n"),
           std::string("コピー：C:\\Games\\ソフト表\\TAZ\\a.taz\r\n"), std::string("空き容量："),
-          std::string("「M-WAVE対策版」でインストールを行いますか？ → はい"),
-          std::string("メッセージ：インストールが完了しました。  『ソフト表』  を今すぐ起動しますか？ → いいえ"),
+          logged(Msg::MwaveNotice, {}, "はい"), logged(Msg::InstallDone, {"ソフト表"}, "いいえ"),
           std::string("終了コード：0\r\n"), std::string("インストールの記録が正しい形ではないため、何も変更しません\r\n")})
         EXPECT_NE(log.find(platform::Cp932ToUtf8(line)), std::string::npos) << line;
 
@@ -505,7 +509,7 @@ TEST_F(CommandLineRun, AFailureSaysWhyOnTheConsoleAndTheLogIsMarkedUtf8) {
     fake::SetFreeSpace('C', 10);
     EXPECT_EQ(Run({"/install", "/dir=" + kDir}), kExitNoSpace);
     const std::string errors = fake::ConsoleErrorText();
-    EXPECT_NE(errors.find("インストール先の空き容量が足りません。"), std::string::npos) << errors;
+    EXPECT_NE(errors.find(TextOf(Msg::NoSpace).substr(0, TextOf(Msg::NoSpace).find('\n'))), std::string::npos) << errors;
     EXPECT_NE(errors.find("（終了コード 4）\n"), std::string::npos) << errors;
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1);
 
