@@ -397,7 +397,7 @@ TEST_F(Install, FailuresInTheLastStepsEndAsAFailedInstallationWithoutARecord) {
         faults[i]();
         ClickInstall(kDir);
         ASSERT_EQ(BoxIds(), (std::vector<Msg>{Msg::CreateFolder, Msg::Error, Msg::NotEnded}));
-        EXPECT_EQ(fake::Boxes()[1].text, errors[i]);
+        EXPECT_EQ(fake::Boxes()[1].text, TextOf(Msg::Error, {errors[i]}));
         EXPECT_FALSE(fake::RegGetString(kRecordKey, "InstPath"));
         EXPECT_FALSE(platform::FileExists(kDir + "Tazu.exe"));
         EXPECT_FALSE(platform::FileExists(kDir + kEnvReplacement));
