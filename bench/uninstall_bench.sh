@@ -22,6 +22,8 @@
 #   BENCH_FILES     files installed            (10000, at most 10000)
 #   BENCH_BYTES     bytes of each file         (4096)
 #   BENCH_TMPFS=1   install to drive T:, a folder in /dev/shm (see below)
+#   BENCH_PERF=1    record the utility and the wineserver in the last run
+#                   with perf (build/uninstbench-logs/perf-uninst.report)
 set -uo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -114,10 +116,23 @@ for i in $(seq "$runs"); do
         timer watch-uninstall 600000 "$UTIL_PID" "$ws_pid" >"$r" &
         WATCH_PID=$!
         wait_line "$r" '^watching' 30
+        perf_pid=
+        if [ "${BENCH_PERF:-0}" = 1 ] && [ "$i" = "$runs" ]; then
+            # The last run is recorded too (its time then counts the recording).
+            perf record -q -F 4999 -g -p "$UTIL_PID,$ws_pid" -o "$logs/perf-uninst.data" >/dev/null 2>&1 &
+            perf_pid=$!
+            sleep 1
+        fi
         auto click TfrmInstMain 102
         wait "$WATCH_PID"
         rc=$?
         WATCH_PID=
+        if [ -n "$perf_pid" ]; then
+            kill -INT "$perf_pid"
+            wait "$perf_pid"
+            perf_summary "$logs/perf-uninst.data" "$logs/perf-uninst.report"
+            say "  perf of the last run: $logs/perf-uninst.report"
+        fi
         if [ "$rc" = 0 ] && [ ! -e "$inst_unix" ]; then
             read -r _ t < <(grep '^uninstall' "$r")
             echo "$t" >>"$logs/uninst.all"
