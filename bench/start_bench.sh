@@ -18,6 +18,9 @@
 #                   names N files (build/startbench-disc): the menu part
 #                   ("from its OK to the menu") then times gathering N list
 #                   entries
+#   BENCH_BASELINE="<rev> ..."  also start the programs of these commits (as
+#                   in copy_bench.sh), alternately with this tree's, from
+#                   a copy of the disc
 set -uo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -38,9 +41,11 @@ finish_start() {
 trap finish_start EXIT
 
 disc=$demo
-if [ -n "${BENCH_GATHER:-}" ]; then
+if [ -n "${BENCH_GATHER:-}" ] || [ "${#baseline_revs[@]}" -gt 0 ]; then
     disc=$repo/build/startbench-disc
     rm -rf "$disc" && cp -r "$demo" "$disc" || die "cannot copy the demo disc"
+fi
+if [ -n "${BENCH_GATHER:-}" ]; then
     # Shift-JIS names as a disc has them, CR LF, none of them on the disc:
     # gathering reads names only.
     awk -v n="$BENCH_GATHER" 'BEGIN { for (i = 1; i <= n; i++) printf "sub\\データ%06d.tzd\r\n", i }' |
@@ -65,8 +70,22 @@ start_minwin_timed "$logs/warm-minwin.txt" || die "minwin did not start"
 : >"$logs/utility.all"
 : >"$logs/menu.all"
 : >"$logs/minwin.all"
+for b in "${!baseline_revs[@]}"; do : >"$logs/base$b.all"; : >"$logs/base$b-menu.all"; done
 status=0
 for i in $(seq "$runs"); do
+    for b in "${!baseline_revs[@]}"; do
+        cp "${baseline_exes[$b]}" "$disc/TazuStart.exe"
+        u=$logs/base$b-$i.txt
+        if start_utility_timed "$u"; then
+            read -r _ t _ d _ k < <(grep '^start' "$u")
+            echo "$t" >>"$logs/base$b.all"
+            echo "$k" >>"$logs/base$b-menu.all"
+            say "  ${baseline_revs[$b]} run $i: ${t}s (to the CD-ROM drive dialog ${d}s, from its OK to the menu ${k}s)"
+        else
+            status=1
+        fi
+        cp "$demo/TazuStart.exe" "$disc/TazuStart.exe"
+    done
     u=$logs/utility-$i.txt m=$logs/minwin-$i.txt
     if start_utility_timed "$u"; then
         read -r _ t _ d _ k < <(grep '^start' "$u")
@@ -100,4 +119,11 @@ awk -v n="$runs" -v ub="$ub" -v um="$um" -v mb="$mb" -v mm="$mm" -v us="$(spread
     printf "  from the drive dialog'"'"'s OK to the menu%s: best %ss  median %ss  (%s)%s\n", gather != "" ? " (gathering " gather " list entries)" : "",
            kb, km, ks, gather != "" ? sprintf("   goal < 0.1 s: %s", km < 0.1 ? "met" : "MISSED") : "" }' |
     tee "$logs/summary.txt"
+for b in "${!baseline_revs[@]}"; do
+    read -r bb bm < <(stats <"$logs/base$b.all")
+    read -r _ bk < <(stats <"$logs/base$b-menu.all")
+    awk -v rev="${baseline_revs[$b]}" -v bb="$bb" -v bm="$bm" -v bs="$(spread "$logs/base$b.all")" -v mm="$mm" -v bk="$bk" 'BEGIN {
+        printf "  baseline %s, same runs: best %ss  median %ss  (%s); - minwin: median %.0f ms; from the OK to the menu: median %ss\n",
+               rev, bb, bm, bs, (bm - mm) * 1000, bk }' | tee -a "$logs/summary.txt"
+done
 exit "$status"
