@@ -2,7 +2,7 @@
 # Copy benchmark: the utility's install copy against plain CopyFileW, under
 # Wine, on two payloads:
 #   small  2,000 files of 64 KiB in one group (TAZ, through a list file)
-#   big    4 files of 256 MiB (TZM, File keys)
+#   big    8 files of 128 MiB (TZM, File keys)
 # For each payload and InstBufSize it times the utility from the click on Yes
 # in the create-folder question to the completion question (what the user
 # waits for), and CopyFileW of the same files (same source folder on Q:, fresh
@@ -36,11 +36,11 @@
 #                         payload with the wineserver tracing requests: prints
 #                         the requests per copied file
 #   BENCH_LIB_ONLY=1      when sourced: define the helpers, run nothing
-#   BENCH_BASELINE=<rev>  also time the program of another commit (a tag, a
-#                         branch, a hash: what this change replaces), built in
-#                         build/copybench-baseline-win from a checkout of that
-#                         commit; its runs alternate with this tree's and
-#                         CopyFileW's, and the summary gives both side by side
+#   BENCH_BASELINE="<rev> ..."  also time the programs of other commits (tags,
+#                         branches, hashes: what this change replaces), each built
+#                         in build/copybench-baseline-<hash>-win from a checkout of
+#                         that commit; their runs alternate with this tree's and
+#                         CopyFileW's, and the summary gives them side by side
 set -uo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -57,7 +57,7 @@ shots=$repo/build/copybench-shots
 mkdir -p "$logs" "$shots"
 
 small_count=2000 small_bytes=65536
-big_count=4 big_bytes=268435456
+big_count=8 big_bytes=134217728
 
 say() { printf '%s\n' "$*" >&2; }
 die() { say "copy_bench: $*"; exit 1; }
@@ -75,27 +75,30 @@ demo=$build/demo/disc1
 timer=$build/bench/copyw_timer.exe
 if [ ! -f "$demo/TazuStart.exe" ] || [ ! -f "$timer" ]; then die "missing $demo/TazuStart.exe or $timer"; fi
 
-# The program of the commit this one is measured against: a detached
-# checkout of it, built as this tree is. Only its TazuStart.exe is used; the
-# disc, the timer and the automation stay this tree's.
-baseline_exe=
-if [ -n "${BENCH_BASELINE:-}" ]; then
-    base_rev=$(git -C "$repo" rev-parse --verify "${BENCH_BASELINE}^{commit}" 2>/dev/null) ||
-        die "BENCH_BASELINE: no commit $BENCH_BASELINE"
-    base_src=$repo/build/copybench-baseline-src base_build=$repo/build/copybench-baseline-win
+# The programs of the commits this one is measured against: a detached
+# checkout of each, built as this tree is. Only their TazuStart.exe is used;
+# the disc, the timer and the automation stay this tree's.
+baseline_revs=() baseline_exes=()
+for rev in ${BENCH_BASELINE:-}; do
+    base_rev=$(git -C "$repo" rev-parse --verify "${rev}^{commit}" 2>/dev/null) ||
+        die "BENCH_BASELINE: no commit $rev"
+    base_src=$repo/build/copybench-baseline-${base_rev:0:12}-src base_build=$repo/build/copybench-baseline-${base_rev:0:12}-win
     if [ "$(git -C "$base_src" rev-parse HEAD 2>/dev/null)" != "$base_rev" ]; then
         rm -rf "$base_src" "$base_build"
         git -C "$repo" worktree prune
-        git -C "$repo" worktree add -q --detach "$base_src" "$base_rev" || die "cannot check out $BENCH_BASELINE"
+        git -C "$repo" worktree add -q --detach "$base_src" "$base_rev" || die "cannot check out $rev"
     fi
-    say "copy_bench: building the baseline ${base_rev:0:12} in $base_build"
-    { cmake -S "$base_src" -B "$base_build" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$base_src/cmake/mingw-w64.cmake" &&
-        cmake --build "$base_build" -j2 --target demo_disc; } >"$logs/cmake-baseline.log" 2>&1 ||
-        die "baseline build failed (see $logs/cmake-baseline.log)"
-    baseline_exe=$base_build/demo/disc1/TazuStart.exe
-    [ -f "$baseline_exe" ] || die "missing $baseline_exe"
-fi
+    if [ "${BENCH_NO_BUILD:-0}" != 1 ] || [ ! -f "$base_build/demo/disc1/TazuStart.exe" ]; then
+        say "copy_bench: building the baseline ${base_rev:0:12} in $base_build"
+        { cmake -S "$base_src" -B "$base_build" -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_TOOLCHAIN_FILE="$base_src/cmake/mingw-w64.cmake" &&
+            cmake --build "$base_build" -j2 --target demo_disc; } >"$logs/cmake-baseline.log" 2>&1 ||
+            die "baseline build failed (see $logs/cmake-baseline.log)"
+    fi
+    [ -f "$base_build/demo/disc1/TazuStart.exe" ] || die "missing $base_build/demo/disc1/TazuStart.exe"
+    baseline_revs+=("${base_rev:0:12}")
+    baseline_exes+=("$base_build/demo/disc1/TazuStart.exe")
+done
 
 export TAZU_BUILD_WIN=$build
 # shellcheck source=../scripts/wine-env.sh
@@ -316,9 +319,9 @@ close_utility() {
     UTIL_PID=
 }
 
-# Puts the program of <which> (this|baseline) on the disc.
-use_program() {  # this|baseline
-    if [ "$1" = baseline ]; then cp "$baseline_exe" "$disc/TazuStart.exe"; else cp "$demo/TazuStart.exe" "$disc/TazuStart.exe"; fi
+# Puts the program of <which> (this, or the index of a baseline) on the disc.
+use_program() {  # this|<baseline index>
+    if [ "$1" = this ]; then cp "$demo/TazuStart.exe" "$disc/TazuStart.exe"; else cp "${baseline_exes[$1]}" "$disc/TazuStart.exe"; fi
 }
 
 # One timed install; prints "install copyform finish start" seconds and CPU
@@ -442,22 +445,22 @@ for payload in $payloads; do
         : >"$logs/form-$payload-$buf.all"
         : >"$logs/inst-cpu-$payload-$buf.all"
         : >"$logs/chunked-$payload-$buf.all"
-        : >"$logs/base-$payload-$buf.all"
+        for b in "${!baseline_revs[@]}"; do : >"$logs/base$b-$payload-$buf.all"; done
         for i in $(seq "$runs"); do
-            if [ -n "$baseline_exe" ]; then
-                use_program baseline
-                r=$logs/base-$payload-$buf-$i.txt
+            for b in "${!baseline_revs[@]}"; do
+                use_program "$b"
+                r=$logs/base$b-$payload-$buf-$i.txt
                 if run_install "$r"; then
                     read -r _ t _ < <(grep '^install' "$r")
-                    echo "$t" >>"$logs/base-$payload-$buf.all"
-                    say "  baseline  buf=$buf run $i: ${t}s (CPU s user+sys: utility $(cpu_of "$r" "$LAST_UTIL_PID"))"
+                    echo "$t" >>"$logs/base$b-$payload-$buf.all"
+                    say "  ${baseline_revs[$b]} buf=$buf run $i: ${t}s (CPU s user+sys: utility $(cpu_of "$r" "$LAST_UTIL_PID"))"
                 else
                     status=1
                     stop_process "$UTIL_PID"
                     UTIL_PID=
                 fi
-                use_program this
-            fi
+            done
+            use_program this
             r=$logs/inst-$payload-$buf-$i.txt
             if run_install "$r"; then
                 read -r _ t _ f _ z _ a < <(grep '^install' "$r")
@@ -516,11 +519,9 @@ for payload in $payloads; do
         read -r _ fmed < <(stats <"$logs/form-$payload-$buf.all")
         read -r _ icpu < <(stats <"$logs/inst-cpu-$payload-$buf.all")
         read -r kbest kmed < <(stats <"$logs/chunked-$payload-$buf.all")
-        read -r bbest bmed < <(stats <"$logs/base-$payload-$buf.all")
         awk -v p="$payload" -v b="$buf" -v ib="$ibest" -v im="$imed" -v fm="$fmed" -v cb="$cbest" -v cm="$cmed" \
             -v ic="$icpu" -v cc="$ccpu" -v n="$runs" -v files="$files" -v mib="$mib" -v kb="$kbest" -v km="$kmed" \
             -v chunk=$((buf < 65536 ? buf : 65536)) -v is="$(spread "$logs/inst-$payload-$buf.all")" \
-            -v bb="$bbest" -v bm="$bmed" -v bs="$(spread "$logs/base-$payload-$buf.all")" -v brev="${base_rev:-}" \
             -v cs="$(spread "$logs/copyw-$payload.all")" -v ks="$(spread "$logs/chunked-$payload-$buf.all")" '
             function ratio(a, c) { return (c > 0 && a != "-") ? sprintf("%.2f", a / c) : "-" }
             BEGIN {
@@ -530,15 +531,20 @@ for payload in $payloads; do
             printf "  CopyFileW (same files, Q: -> C:):                                   best %ss  median %ss  (%s)\n", cb, cm, cs
             printf "  ratio utility/CopyFileW: best %s  median %s   goal <= 0.90: %s\n", rb, rm,
                    (rm != "-" && rm + 0 <= 0.90) ? "met" : "MISSED"
-            if (bm != "-")
-                printf "  baseline %s, same runs: best %ss  median %ss  (%s); ratio to CopyFileW: median %s\n",
-                       substr(brev, 1, 12), bb, bm, bs, ratio(bm, cm)
             if (kb != "-")
                 printf "  for comparison, a plain ReadFile/WriteFile loop of %d bytes: best %ss  median %ss  (%s; utility/loop median %s)\n",
                        chunk, kb, km, ks, ratio(im, km)
             printf "  CPU seconds of all processes (median): utility+wineserver+Xvfb %s, CopyFileW+wineserver %s (ratio %s)\n",
                    ic, cc, ratio(ic, cc) }' |
             tee -a "$summary"
+        for b in "${!baseline_revs[@]}"; do
+            read -r bbest bmed < <(stats <"$logs/base$b-$payload-$buf.all")
+            awk -v rev="${baseline_revs[$b]}" -v bb="$bbest" -v bm="$bmed" -v bs="$(spread "$logs/base$b-$payload-$buf.all")" \
+                -v cm="$cmed" -v im="$imed" 'BEGIN {
+                printf "  baseline %s, same runs: best %ss  median %ss  (%s); ratio to CopyFileW: median %s; this tree/baseline: %s\n",
+                       rev, bb, bm, bs, (cm > 0 && bm != "-") ? sprintf("%.2f", bm / cm) : "-",
+                       (bm > 0 && im != "-") ? sprintf("%.2f", im / bm) : "-" }' | tee -a "$summary"
+        done
     done
 done
 

@@ -22,6 +22,10 @@
 #   BENCH_FILES     files installed            (10000, at most 10000)
 #   BENCH_BYTES     bytes of each file         (4096)
 #   BENCH_TMPFS=1   install to drive T:, a folder in /dev/shm (see below)
+#   BENCH_BASELINE="<rev> ..."  also install and uninstall with the programs
+#                   of these commits (as in copy_bench.sh), alternately
+#   BENCH_PERF=1    record the utility and the wineserver in the last run
+#                   with perf (build/uninstbench-logs/perf-uninst.report)
 set -uo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -101,39 +105,63 @@ summary=$logs/summary.txt
 : >"$logs/delete.all"
 status=0
 say "uninstall_bench: Xvfb on $DISPLAY, prefix $WINEPREFIX, $small_count files of $small_bytes bytes in $inst_unix"
-for i in $(seq "$runs"); do
-    # The utility.
-    if install_untimed; then
-        files=$(($(wc -l <"$inst_unix/Setup.log")))
-        if [ ! -d "$template" ]; then
-            cp -a "$inst_unix" "$template"
-            write_delete_list "$list"
-        fi
-        sync
-        r=$logs/uninst-$i.txt
-        timer watch-uninstall 600000 "$UTIL_PID" "$ws_pid" >"$r" &
-        WATCH_PID=$!
-        wait_line "$r" '^watching' 30
-        auto click TfrmInstMain 102
-        wait "$WATCH_PID"
-        rc=$?
-        WATCH_PID=
-        if [ "$rc" = 0 ] && [ ! -e "$inst_unix" ]; then
-            read -r _ t < <(grep '^uninstall' "$r")
-            echo "$t" >>"$logs/uninst.all"
-            say "  utility      run $i: ${t}s for $files files (CPU s user+sys: utility $(cpu_of "$r" "$UTIL_PID")" \
-                "wineserver $(cpu_of "$r" "$ws_pid"))"
-        else
-            say "  utility      run $i failed: $(tr '\n' ' ' <"$r")$( [ -e "$inst_unix" ] && echo "; files remain")"
-            status=1
-        fi
-        auto msgbox-press 1 10000 >/dev/null
-        close_utility
-    else
+# One install (untimed) and its timed uninstall by the program on the disc;
+# the time goes to <all>.
+uninstall_once() {  # <out> <all> <label> <run>
+    local r=$1 rc files
+    if ! install_untimed; then
         status=1
         stop_process "$UTIL_PID"
         UTIL_PID=
+        return
     fi
+    files=$(($(wc -l <"$inst_unix/Setup.log")))
+    if [ ! -d "$template" ]; then
+        cp -a "$inst_unix" "$template"
+        write_delete_list "$list"
+    fi
+    sync
+    timer watch-uninstall 600000 "$UTIL_PID" "$ws_pid" >"$r" &
+    WATCH_PID=$!
+    wait_line "$r" '^watching' 30
+    perf_pid=
+    if [ "${BENCH_PERF:-0}" = 1 ] && [ "$4" = "$runs" ] && [ "$3" = utility ]; then
+        # The last run is recorded too (its time then counts the recording).
+        perf record -q -F 4999 -g -p "$UTIL_PID,$ws_pid" -o "$logs/perf-uninst.data" >/dev/null 2>&1 &
+        perf_pid=$!
+        sleep 1
+    fi
+    auto click TfrmInstMain 102
+    wait "$WATCH_PID"
+    rc=$?
+    WATCH_PID=
+    if [ -n "$perf_pid" ]; then
+        kill -INT "$perf_pid"
+        wait "$perf_pid"
+        perf_summary "$logs/perf-uninst.data" "$logs/perf-uninst.report"
+        say "  perf of the last run: $logs/perf-uninst.report"
+    fi
+    if [ "$rc" = 0 ] && [ ! -e "$inst_unix" ]; then
+        read -r _ t < <(grep '^uninstall' "$r")
+        echo "$t" >>"$2"
+        say "  $3 run $4: ${t}s for $files files (CPU s user+sys: utility $(cpu_of "$r" "$UTIL_PID")" \
+            "wineserver $(cpu_of "$r" "$ws_pid"))"
+    else
+        say "  $3 run $4 failed: $(tr '\n' ' ' <"$r")$( [ -e "$inst_unix" ] && echo "; files remain")"
+        status=1
+    fi
+    auto msgbox-press 1 10000 >/dev/null
+    close_utility
+}
+
+for b in "${!baseline_revs[@]}"; do : >"$logs/base$b.all"; done
+for i in $(seq "$runs"); do
+    for b in "${!baseline_revs[@]}"; do
+        use_program "$b"
+        uninstall_once "$logs/base$b-$i.txt" "$logs/base$b.all" "${baseline_revs[$b]}" "$i"
+        use_program this
+    done
+    uninstall_once "$logs/uninst-$i.txt" "$logs/uninst.all" utility "$i"
     [ -d "$template" ] || continue
 
     # rm -r of a fresh copy of the same tree.
@@ -173,6 +201,12 @@ awk -v where="$inst_unix" -v n="$runs" -v files="$small_count" -v bytes="$small_
     printf "  utility (Yes to the save data question -> completion notice): best %ss  median %ss  (%s)\n", ub, um, us
     printf "  DeleteFileW loop under Wine:                                    best %ss  median %ss  (%s)\n", db, dm, ds
     printf "  rm -r:                                                          best %ss  median %ss  (%s)\n", rb, rm, rs
-    printf "  ratio utility/DeleteFileW: median %s   goal <= 1.5: %s\n", ratio(um, dm),
-           (um != "-" && dm != "-" && um / dm <= 1.5) ? "met" : "MISSED" }' | tee -a "$summary"
+    printf "  ratio utility/DeleteFileW: median %s   goal <= 1.05: %s\n", ratio(um, dm),
+           (um != "-" && dm != "-" && um / dm <= 1.05) ? "met" : "MISSED" }' | tee -a "$summary"
+for b in "${!baseline_revs[@]}"; do
+    read -r bb bm < <(stats <"$logs/base$b.all")
+    awk -v rev="${baseline_revs[$b]}" -v bb="$bb" -v bm="$bm" -v bs="$(spread "$logs/base$b.all")" -v dm="$dm" 'BEGIN {
+        printf "  baseline %s, same runs: best %ss  median %ss  (%s); ratio to DeleteFileW: median %s\n",
+               rev, bb, bm, bs, (dm > 0 && bm != "-") ? sprintf("%.2f", bm / dm) : "-" }' | tee -a "$summary"
+done
 exit "$status"

@@ -6,24 +6,32 @@
 
 namespace filelists {
 
-std::string Entry(const std::string& group, const std::string& name) { return "InstData\\" + group + "\\" + name; }
+// One allocation an entry: a disc may list hundreds of thousands.
+std::string Entry(const std::string& group, std::string_view name) {
+    static constexpr std::string_view kData = "InstData\\";
+    std::string entry;
+    entry.reserve(kData.size() + group.size() + 1 + name.size());
+    entry.append(kData).append(group).append(1, '\\').append(name);
+    return entry;
+}
 
 std::string ListFilePath(const std::string& setupInfPath, const std::string& section) {
     return sjis::FolderPart(setupInfPath) + "Setup" + section + ".inf";
 }
 
-bool ReadListFile(const std::string& path, const std::function<void(std::string name, int line)>& add) {
+bool ReadListFile(const std::string& path, const std::function<void(std::string_view name, int line)>& add) {
     const auto text = platform::ReadWholeFile(path);
     if (!text) return false;
+    const std::string_view all(*text);
     int line = 0;
-    std::string::size_type pos = 0;
-    while (pos < text->size()) {
+    std::string_view::size_type pos = 0;
+    while (pos < all.size()) {
         ++line;
-        std::string::size_type nl = text->find('\n', pos);
-        if (nl == std::string::npos) nl = text->size();
-        std::string::size_type end = nl;
-        if (end > pos && (*text)[end - 1] == '\r') --end;
-        if (end > pos) add(text->substr(pos, end - pos), line);
+        std::string_view::size_type nl = all.find('\n', pos);
+        if (nl == std::string_view::npos) nl = all.size();
+        std::string_view::size_type end = nl;
+        if (end > pos && all[end - 1] == '\r') --end;
+        if (end > pos) add(all.substr(pos, end - pos), line);
         pos = nl + 1;
     }
     return true;
@@ -46,7 +54,7 @@ void Gather(const platform::IniFile& inf, const std::string& setupInfPath, int t
                 // Everything after the ':' is ignored.
                 Origin listed = origin;
                 listed.listFile = ListFilePath(setupInfPath, origin.section);
-                const bool read = ReadListFile(listed.listFile, [&](std::string name, int line) {
+                const bool read = ReadListFile(listed.listFile, [&](std::string_view name, int line) {
                     listed.line = line;
                     sink.Add(g, disc, Entry(group, name), listed);
                 });

@@ -4,6 +4,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "platform/ini.h"
 #include "shell/instconfig.h"
@@ -36,7 +37,7 @@ public:
 };
 
 // "InstData\<group>\<name>"
-std::string Entry(const std::string& group, const std::string& name);
+std::string Entry(const std::string& group, std::string_view name);
 // "<folder of setupInfPath>Setup<section>.inf", the folder taken up to and
 // including its last backslash.
 std::string ListFilePath(const std::string& setupInfPath, const std::string& section);
@@ -44,7 +45,7 @@ std::string ListFilePath(const std::string& setupInfPath, const std::string& sec
 // Calls `add` with each name of the list file at `path` and its line number.
 // Lines end in CR LF or LF (the last may lack one); empty lines are skipped,
 // nothing else is trimmed. False, and no call, when the file cannot be read.
-bool ReadListFile(const std::string& path, const std::function<void(std::string name, int line)>& add);
+bool ReadListFile(const std::string& path, const std::function<void(std::string_view name, int line)>& add);
 
 // Reads the sections [<group><disc>] of `inf` for discs 1 to `totalDisc`
 // (none below 1, at most kMaxDiscs): keys File1, File2, ... up to the first

@@ -152,6 +152,14 @@ void TfrmCopyFile::OnMessage(int message) {
 
 void TfrmCopyFile::btnCancelClick(platform::Control&) { FCancel = true; }
 
+// The sizes change with every chunk, far more often than the screen shows
+// them, and fitting their text to the panel measures it in the window's
+// font: the text is made only when it is about to be seen, once the figures
+// are measured.
+void TfrmCopyFile::OnFlush() {
+    if (shownRemain_ >= 0) ShowSizes();
+}
+
 void TfrmCopyFile::ShowSizes() {
     // "%4.1f" can change only where the figure crosses a multiple of 1/20 MB.
     const auto remainStep = static_cast<std::int64_t>(InstConfig.RemainInstSize * 20 / 1048576);
@@ -417,7 +425,6 @@ bool CopyFileWithProgress(TfrmCopyFile& form, const std::string& destination, co
                 allPercent = form.pgbAll.Position();
                 form.lblAllPer.SetCaption(PercentText(allPercent));
             }
-            form.ShowSizes();
 
             platform::app::ProcessMessages();
             if (form.FCancel) {

@@ -57,6 +57,7 @@ public:
 private:
     void FormShow() override;
     void OnMessage(int message) override;
+    void OnFlush() override;
     void btnCancelClick(platform::Control& sender);
     // The install driver: the whole installation, ending with the modal result.
     void WMCopyStart();

@@ -31,7 +31,7 @@ void TfrmGetInstallFile::FormShow() { CenterOnScreen(); }
 
 void ReadFileListFile(const std::string& section, const std::string& group, FileList& list) {
     filelists::ReadListFile(filelists::ListFilePath(InstConfig.SetupInfPath, section),
-                            [&](std::string name, int) { list.push_back(filelists::Entry(group, name)); });
+                            [&](std::string_view name, int) { list.push_back(filelists::Entry(group, name)); });
 }
 
 void GatherInstallFileInfo(platform::Form& mainForm) {

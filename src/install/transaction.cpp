@@ -145,11 +145,16 @@ std::optional<InstallPlan> PlanInstallation(const WinPath& folder, const std::ve
     plan.folder = folder.FolderText();
     std::map<std::string, bool> planned;  // folded path -> a DAT file
     std::set<std::string> taken;          // folded names in use or chosen
-    std::vector<std::pair<WinPath, bool>> destinations;
-    const auto add = [&](const std::optional<WinPath>& path, bool dat) {
+    struct Destination {
+        WinPath path;
+        bool dat;
+        bool inMissingFolder;  // its folder was just found missing: so is the file
+    };
+    std::vector<Destination> destinations;
+    const auto add = [&](const std::optional<WinPath>& path, bool dat, bool inMissingFolder = false) {
         if (!path || IsReservedName(path->Last()) || planned.count(Key(path->Text()))) return;
         planned[Key(path->Text())] = dat;
-        destinations.emplace_back(*path, dat);
+        destinations.push_back(Destination{*path, dat, inMissingFolder});
     };
     add(folder.Child(kLogName), false);
     for (const char* name : {"Tazu.exe", "Tazu.env", "ovit.dll"}) add(folder.Child(name), false);
@@ -163,22 +168,26 @@ std::optional<InstallPlan> PlanInstallation(const WinPath& folder, const std::ve
                 if (kind == platform::PathKind::Unknown) return std::nullopt;
                 if (kind == platform::PathKind::Missing) madeGroups.push_back(groupFolder->Text());
             }
+            // The files of a group folder that is not there are not asked
+            // for one by one: a fresh installation's thousands of probes
+            // would cost more than copying its small files.
+            const bool missing = std::find(madeGroups.begin(), madeGroups.end(), groupFolder->Text()) != madeGroups.end();
             for (const std::string& entry : InstConfig.Files(g, n))
-                add(groupFolder->Child(sjis::LastPathComponent(entry)), g == 0);
+                add(groupFolder->Child(sjis::LastPathComponent(entry)), g == 0, missing);
         }
     }
     // The edited Tazu.env's name carries the mark, which `add` refuses for
     // any name from the disc.
     if (const auto fresh = folder.Child(kEnvReplacement)) {
         planned[Key(fresh->Text())] = false;
-        destinations.emplace_back(*fresh, false);
+        destinations.push_back(Destination{*fresh, false, false});
     }
 
     // A plan is made only on answers: a file the system cannot say is there
     // or not could be taken for new and deleted by an undo.
-    for (const auto& [path, dat] : destinations) {
+    for (const auto& [path, dat, inMissingFolder] : destinations) {
         PlannedFile file{path.Text(), PlannedFile::Kind::New, std::string()};
-        const platform::PathKind kind = platform::Probe(file.path);
+        const platform::PathKind kind = inMissingFolder ? platform::PathKind::Missing : platform::Probe(file.path);
         if (kind == platform::PathKind::Unknown) return std::nullopt;
         if (kind != platform::PathKind::Missing) {
             file.kind = dat ? PlannedFile::Kind::Keep : PlannedFile::Kind::Replace;

@@ -32,7 +32,7 @@ constexpr const char* kLogName = "Setup.log";
 // another place: nothing is deleted through it, and it stays.
 bool IsLinkedGroup(const platform::WinPath& file, const platform::WinPath& folder,
                    const std::vector<std::string>& linkedGroups) {
-    if (file.IsDirectlyIn(folder)) return false;
+    if (linkedGroups.empty() || file.IsDirectlyIn(folder)) return false;
     const auto holder = file.Parent();
     for (const std::string& linked : linkedGroups)
         if (holder && sjis::EqualsNoCase(holder->Last(), linked)) return true;

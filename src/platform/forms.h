@@ -227,6 +227,8 @@ public:
     // Backends call these.
     void DispatchClick(Control& sender);
     void DispatchPrivateMessage(int message);
+    // The deferred control updates are about to reach the screen.
+    void DispatchFlush() { OnFlush(); }
     void Register(Control& control);
     // The window now stands at this outer position, whoever moved it.
     void NoteMoved(int left, int top) {
@@ -239,6 +241,10 @@ protected:
     virtual void FormShow() {}
     virtual void FormDestroy() {}
     virtual void OnMessage(int /*message*/) {}
+    // Runs just before deferred label and progress updates are shown: a
+    // text worked out from figures that change faster than the screen (the
+    // copy's sizes) is made here, once for each time it can be seen.
+    virtual void OnFlush() {}
 
     using Handler = std::function<void(Control&)>;
     void Bind(const char* handlerName, Handler handler);

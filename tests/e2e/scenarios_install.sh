@@ -316,6 +316,11 @@ body_install_full() {
     ((n_per >= 2)) || fail "lblAllPer did not change: $(cut -f4 <<<"$samples" | tr '\n' ' ')"
     awk -F'\t' 'NR > 1 && $3 + 0 < prev { bad = 1 } { prev = $3 + 0 } END { exit bad }' <<<"$samples" ||
         fail "pgbAll went back"
+    # The size panel is made anew as the copy goes on (in megabytes while
+    # its figure is below a gigabyte, as here).
+    cut -f7 <<<"$samples" | sed -E 's/^[^0-9]*([0-9.]+)MB.*/\1/' |
+        awk 'NR == 1 { first = $1 } { last = $1 } END { exit !(last + 0 < first + 0) }' ||
+        fail "pnlSize's remaining size did not fall: $(cut -f7 <<<"$samples" | tr '\n' '|')"
     local all allper fileper label size
     while IFS=$'\t' read -r _ _ all allper fileper label size; do
         [[ $allper =~ ^\ *[0-9]+%$ ]] || fail "lblAllPer '$allper' is not a percentage"

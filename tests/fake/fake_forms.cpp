@@ -1,5 +1,6 @@
 // The fake forms backend: forms are their portable state plus an event log;
 // modal loops and message pumps run what the test scheduled.
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <stdexcept>
@@ -22,6 +23,7 @@ struct FormsState {
     std::deque<Posted> posted;
     std::vector<std::string> events;
     std::map<std::string, Shown> shown;
+    std::vector<platform::Form*> live;  // created forms, in the order made
 };
 FormsState& F() {
     static FormsState s;
@@ -43,7 +45,10 @@ public:
     explicit FakeFormImpl(platform::Form& form) : form_(form) {}
     ~FakeFormImpl() override { Forget(); }
 
-    void Realize() override { Log("create"); }
+    void Realize() override {
+        Log("create");
+        F().live.push_back(&form_);
+    }
     void Unrealize() override {
         Log("destroy");
         Forget();
@@ -84,7 +89,10 @@ public:
                                    " would never arrive");
         F().posted.push_back(Posted{&form_, message});
     }
-    void Repaint() override { Log("repaint"); }
+    void Repaint() override {
+        form_.DispatchFlush();
+        Log("repaint");
+    }
     void FocusControl(int index) override {
         F().events.push_back("focus " + Name(form_) + "." + form_.Def().controls[index].name);
     }
@@ -107,6 +115,8 @@ private:
     void Forget() {
         for (auto it = F().posted.begin(); it != F().posted.end();)
             it = it->form == &form_ ? F().posted.erase(it) : it + 1;
+        auto& live = F().live;
+        live.erase(std::remove(live.begin(), live.end(), &form_), live.end());
     }
     platform::Form& form_;
 };
@@ -117,6 +127,9 @@ void ResetForms() { F() = FormsState(); }
 
 void RunProcessMessages() {
     DeliverPosted();
+    // Every round shows what the forms changed, as a flush of the real
+    // backend does now and then.
+    for (platform::Form* form : std::vector<platform::Form*>(F().live)) form->DispatchFlush();
     if (!F().onPump.empty()) {
         auto action = std::move(F().onPump.front());
         F().onPump.pop_front();

@@ -3,6 +3,7 @@
 
 #include "platform/forms.h"
 #include "platform/msgbox.h"
+#include "platform/win32/systemdll.h"
 #include "platform/win32/wintext.h"
 
 namespace platform::win32 {
@@ -242,10 +243,31 @@ void SetExitCode(int code) { exitCode = code; }
 int ExitCode() { return exitCode; }
 void ExitProcessNow() { ExitProcess(static_cast<UINT>(exitCode)); }
 
+namespace {
+// Whether anything follows the program's name, the name read as
+// CommandLineToArgvW reads it (to the closing quote, or to the first blank
+// or tab): without arguments the shell is not loaded to split them.
+bool HasArguments(const wchar_t* line) {
+    const wchar_t* p = line;
+    if (*p == L'"') {
+        for (++p; *p && *p != L'"'; ++p) {
+        }
+        if (*p) ++p;
+    } else {
+        while (*p && *p != L' ' && *p != L'\t') ++p;
+    }
+    while (*p == L' ' || *p == L'\t') ++p;
+    return *p != 0;
+}
+}  // namespace
+
 std::optional<std::vector<std::string>> Arguments() {
     std::vector<std::string> args;
+    const wchar_t* line = GetCommandLineW();
+    if (!HasArguments(line)) return args;
+    const auto split = win32::SystemFunction<LPWSTR*(WINAPI*)(LPCWSTR, int*)>(L"shell32.dll", "CommandLineToArgvW");
     int count = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    LPWSTR* argv = split ? split(line, &count) : nullptr;
     if (!argv) return args;
     bool exact = true;
     for (int i = 1; i < count && exact; ++i) {

@@ -598,7 +598,9 @@ void Win32Form::ApplyBounds(int row) {
 }
 
 void Win32Form::FlushPending() {
-    if (!pending_ || !hwnd_) return;
+    if (!hwnd_) return;
+    form_.DispatchFlush();
+    if (!pending_) return;
     pending_ = false;
     for (std::size_t i = 0; i < controls_.size(); ++i) {
         if (pendingCaption_[i]) PushCaption(static_cast<int>(i));

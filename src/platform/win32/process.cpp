@@ -1,6 +1,7 @@
 // Starting programs: the shell's open verb and CreateProcess.
 #include "platform/process.h"
 
+#include "platform/win32/systemdll.h"
 #include "platform/win32/wintext.h"
 
 #include <shellapi.h>
@@ -47,8 +48,13 @@ private:
 }  // namespace
 
 bool ShellOpen(const std::string& file, const std::string& directory) {
-    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(GetDesktopWindow(), L"open", win32::Widen(file).c_str(),
-                                                                nullptr, win32::Widen(directory).c_str(), SW_SHOW));
+    // The shell may hand the file to an extension: COM first.
+    win32::EnsureCom();
+    const auto execute = win32::SystemFunction<HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT)>(
+        L"shell32.dll", "ShellExecuteW");
+    if (!execute) return false;
+    const auto result = reinterpret_cast<INT_PTR>(execute(GetDesktopWindow(), L"open", win32::Widen(file).c_str(),
+                                                          nullptr, win32::Widen(directory).c_str(), SW_SHOW));
     return result > 32;
 }
 

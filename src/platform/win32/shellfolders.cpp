@@ -4,11 +4,38 @@
 #include <shlobj.h>
 
 #include "platform/app.h"
+#include "platform/win32/systemdll.h"
 #include "platform/win32/wintext.h"
 
 namespace platform {
 
 namespace {
+// The shell's functions this unit calls, from shell32 and ole32 loaded on
+// first use; a member is nullptr when the system lacks it.
+struct Shell {
+    HRESULT(WINAPI* getMalloc)(IMalloc**);
+    HRESULT(WINAPI* specialFolderLocation)(HWND, int, LPITEMIDLIST*);
+    LPITEMIDLIST(WINAPI* browseForFolder)(LPBROWSEINFOW);
+    BOOL(WINAPI* pathFromIDList)(LPCITEMIDLIST, LPWSTR);
+    HRESULT(WINAPI* knownFolderPath)(const GUID&, DWORD, HANDLE, PWSTR*);
+    HRESULT(WINAPI* createInstance)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
+    void(WINAPI* taskMemFree)(LPVOID);
+};
+const Shell& Functions() {
+    using win32::SystemFunction;
+    static const Shell shell = {
+        SystemFunction<decltype(Shell::getMalloc)>(L"shell32.dll", "SHGetMalloc"),
+        SystemFunction<decltype(Shell::specialFolderLocation)>(L"shell32.dll", "SHGetSpecialFolderLocation"),
+        SystemFunction<decltype(Shell::browseForFolder)>(L"shell32.dll", "SHBrowseForFolderW"),
+        SystemFunction<decltype(Shell::pathFromIDList)>(L"shell32.dll", "SHGetPathFromIDListW"),
+        // Older systems and Wine do not answer FOLDERID_UserProgramFiles, or lack the call.
+        SystemFunction<decltype(Shell::knownFolderPath)>(L"shell32.dll", "SHGetKnownFolderPath"),
+        SystemFunction<decltype(Shell::createInstance)>(L"ole32.dll", "CoCreateInstance"),
+        SystemFunction<decltype(Shell::taskMemFree)>(L"ole32.dll", "CoTaskMemFree"),
+    };
+    return shell;
+}
+
 int Csidl(ShellFolder folder) {
     switch (folder) {
     case ShellFolder::Drives: return CSIDL_DRIVES;
@@ -20,11 +47,15 @@ int Csidl(ShellFolder folder) {
 }  // namespace
 
 std::optional<std::string> PickFolder(const Form* owner, const std::string& title, ShellFolder rootFolder) {
+    const Shell& shell = Functions();
     IMalloc* allocator = nullptr;
-    if (FAILED(SHGetMalloc(&allocator))) return std::nullopt;
+    // The browser is a COM dialog.
+    if (!win32::EnsureCom() || !shell.getMalloc || !shell.specialFolderLocation || !shell.browseForFolder ||
+        !shell.pathFromIDList || FAILED(shell.getMalloc(&allocator)))
+        return std::nullopt;
     HWND ownerWindow = win32::WindowOf(owner);
     LPITEMIDLIST root = nullptr;
-    SHGetSpecialFolderLocation(ownerWindow, Csidl(rootFolder), &root);
+    shell.specialFolderLocation(ownerWindow, Csidl(rootFolder), &root);
 
     const std::wstring wtitle = win32::Widen(title);
     wchar_t displayName[MAX_PATH] = {};
@@ -37,12 +68,12 @@ std::optional<std::string> PickFolder(const Form* owner, const std::string& titl
 
     app::FlushUpdates();
     std::optional<std::string> result;
-    LPITEMIDLIST chosen = SHBrowseForFolderW(&info);
+    LPITEMIDLIST chosen = shell.browseForFolder(&info);
     if (chosen) {
         wchar_t path[MAX_PATH] = {};
         // A folder whose name the code page lacks is taken by its short name;
         // without one, its '?' makes every check refuse it.
-        if (SHGetPathFromIDListW(chosen, path)) result = win32::NarrowPath(path).value_or(win32::Narrow(path));
+        if (shell.pathFromIDList(chosen, path)) result = win32::NarrowPath(path).value_or(win32::Narrow(path));
         allocator->Free(chosen);
     }
     if (root) allocator->Free(root);
@@ -55,13 +86,15 @@ std::optional<std::string> PickFolder(const Form* owner, const std::string& titl
 namespace platform {
 
 std::optional<std::string> SpecialFolderPath(ShellFolder folder) {
+    const Shell& shell = Functions();
     IMalloc* allocator = nullptr;
-    if (FAILED(SHGetMalloc(&allocator))) return std::nullopt;
+    if (!shell.getMalloc || !shell.specialFolderLocation || !shell.pathFromIDList || FAILED(shell.getMalloc(&allocator)))
+        return std::nullopt;
     std::optional<std::string> result;
     LPITEMIDLIST list = nullptr;
-    if (SUCCEEDED(SHGetSpecialFolderLocation(GetDesktopWindow(), Csidl(folder), &list)) && list) {
+    if (SUCCEEDED(shell.specialFolderLocation(GetDesktopWindow(), Csidl(folder), &list)) && list) {
         wchar_t path[MAX_PATH] = {};
-        if (SHGetPathFromIDListW(list, path) && path[0]) result = win32::NarrowPath(path);
+        if (shell.pathFromIDList(list, path) && path[0]) result = win32::NarrowPath(path);
         allocator->Free(list);
     }
     allocator->Release();
@@ -71,8 +104,11 @@ std::optional<std::string> SpecialFolderPath(ShellFolder folder) {
 LinkSave SaveShellLink(const std::string& linkPath, const std::string& target, const std::string& iconPath,
                        std::string* error) {
     IShellLinkW* link = nullptr;
-    const HRESULT created = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                                             IID_IShellLinkW, reinterpret_cast<void**>(&link));
+    const auto create = Functions().createInstance;
+    const HRESULT created = !win32::EnsureCom() ? CO_E_NOTINITIALIZED
+                            : create ? create(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                                              IID_IShellLinkW, reinterpret_cast<void**>(&link))
+                                     : REGDB_E_CLASSNOTREG;
     if (FAILED(created) || !link) {
         if (error) {
             wchar_t* text = nullptr;
@@ -103,19 +139,15 @@ LinkSave SaveShellLink(const std::string& linkPath, const std::string& target, c
 namespace platform {
 
 std::optional<std::string> UserProgramFilesFolder() {
-    // FOLDERID_UserProgramFiles, looked up at run time: older systems and
-    // Wine do not answer it.
+    // FOLDERID_UserProgramFiles: older systems and Wine do not answer it.
     static const GUID kUserProgramFiles = {0x5cd7aee2, 0x2219, 0x4a67, {0xb8, 0x5d, 0x6c, 0x9c, 0xe1, 0x56, 0x60, 0xcb}};
-    using GetKnownFolderPath = HRESULT(WINAPI*)(const GUID&, DWORD, HANDLE, PWSTR*);
-    HMODULE shell = GetModuleHandleW(L"shell32.dll");
-    const auto get = shell ? reinterpret_cast<GetKnownFolderPath>(
-                                 reinterpret_cast<void*>(GetProcAddress(shell, "SHGetKnownFolderPath")))
-                           : nullptr;
-    if (!get) return std::nullopt;
+    const Shell& shell = Functions();
+    if (!shell.knownFolderPath || !shell.taskMemFree) return std::nullopt;
     PWSTR path = nullptr;
     std::optional<std::string> result;
-    if (SUCCEEDED(get(kUserProgramFiles, 0, nullptr, &path)) && path && path[0]) result = win32::NarrowPath(path);
-    CoTaskMemFree(path);
+    if (SUCCEEDED(shell.knownFolderPath(kUserProgramFiles, 0, nullptr, &path)) && path && path[0])
+        result = win32::NarrowPath(path);
+    shell.taskMemFree(path);
     return result;
 }
 
