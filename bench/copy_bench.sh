@@ -274,12 +274,16 @@ wineserver_pid() {
     echo 0
 }
 
-# Both destinations gone, the record gone, dirty pages written: every
-# measurement starts from the same state.
+# Both destinations gone, the record gone, dirty pages written, the
+# payload read again: every measurement starts from the same state. (The
+# machine may take cold pages back between runs, the payload's among them:
+# a measurement would then read part of it from the disk.)
+current_payload=
 clean_dests() {
     rm -rf "$inst_unix" "$copy_unix"
     auto reg-delete-tree HKCU "$reg_key" >/dev/null
     sync
+    if [ -n "$current_payload" ]; then warm_cache "$current_payload"; fi
 }
 
 # Starts the utility and brings it to the main window with the install
@@ -436,7 +440,7 @@ for payload in $payloads; do
     files=$(($(wc -l <"$list")))
     mib=$(($(payload_bytes "$payload") / 1048576))
     say "== payload $payload: $files files, $mib MiB of payload"
-    warm_cache "$payload"
+    current_payload=$payload
     : >"$logs/copyw-$payload.all"
     : >"$logs/copyw-cpu-$payload.all"
     for buf in $bufsizes; do
