@@ -7,7 +7,7 @@
 
 #include "install/instcommon.h"
 #include "install/report.h"
-#include "install/uninstallercopy.h"
+#include "install/uninstallerplace.h"
 #include "platform/files.h"
 #include "platform/sjis.h"
 #include "shell/instconfig.h"

@@ -8,14 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "install/report.h"
 #include "platform/ini.h"
 #include "platform/registry.h"
 #include "platform/winpath.h"
-
-namespace platform {
-class Form;
-}
 
 // Data groups, always handled in this order.
 constexpr int kGroupCount = 5;
@@ -54,6 +49,11 @@ struct TInstConfig {
     }
     bool NeedInstall = true;
     bool DeleteSaveData = false;
+    // The kept uninstaller's run: the folder (ending in a backslash) whose
+    // Setup.inf is read in place of the disc's, and whether the user is
+    // asked, as the menu asks. Empty in every other run.
+    std::string KeptFolder;
+    bool KeptAsks = false;
 
     // DAT disc 1, DAT disc 2, TAZ disc 1, ... TZM disc 2. Null until created.
     std::array<std::unique_ptr<FileList>, kGroupCount * kMaxDiscs> FileLists;
@@ -67,13 +67,47 @@ struct TInstConfig {
 
 extern TInstConfig InstConfig;
 
-// Shows the CD-ROM drive dialog until the chosen drive holds disc 1; ends
-// the process when the user cancels.
-void FindInstallDisc();
-// Reads [Setting] of Setup.inf on disc 1 into InstConfig and takes the game's
-// title as application and `mainForm` caption. Ends the process after a
-// message when the file is missing or incomplete.
-void ReadSettingSection(platform::Form& mainForm, Reporter& report);
+// The [Setting] keys the utility reads, with the fields they fill: the one
+// list the start and the disc checker work from.
+struct SettingText {
+    const char* key;
+    std::string TInstConfig::*field;
+    bool required;  // missing or empty, the utility does not start
+};
+constexpr SettingText kSettingTexts[] = {
+    {"GameTitle", &TInstConfig::GameTitle, true},         {"DefInstPath", &TInstConfig::DefInstPath, true},
+    {"ProgramFolder", &TInstConfig::ProgramFolder, true}, {"RegKey", &TInstConfig::RegKey, true},
+    {"ShortcutIcon", &TInstConfig::ShortcutIcon, false},
+};
+struct SettingNumber {
+    const char* key;
+    int TInstConfig::*field;
+    int byDefault;
+};
+constexpr int kDefaultInstBufSize = 32768;
+constexpr SettingNumber kSettingNumbers[] = {
+    {"InstBufSize", &TInstConfig::InstBufSize, kDefaultInstBufSize},
+    {"TotalDisc", &TInstConfig::TotalDisc, 1},
+    {"TazuInstSize", &TInstConfig::TazuInstSize, 0},
+    {"DatInstSize", &TInstConfig::DatInstSize, 0},
+    {"TazInstSize", &TInstConfig::TazInstSize, 0},
+    {"TzdInstSize", &TInstConfig::TzdInstSize, 0},
+    {"TzsInstSize", &TInstConfig::TzsInstSize, 0},
+    {"TzmInstSize", &TInstConfig::TzmInstSize, 0},
+};
+constexpr const char* kSettingSection = "Setting";
+
+// Reads [Setting] of `inf` into `config` as the table says; a copy buffer
+// that would hold nothing gets the default size.
+void ReadSetting(const platform::IniFile& inf, TInstConfig& config);
+// True when `config`, as ReadSetting filled it, describes a game this
+// utility can install: every required text given, no text longer than its
+// field, no more discs than the file lists hold, and RegKey and GameTitle
+// each one name.
+bool SettingComplete(const TInstConfig& config);
+
+// The path of the installation record: Software\<RegKey>\<GameTitle>.
+std::string RecordKeyPath();
 // Opens the installation record (creating its key) and reads InstPath.
 // True when the game counts as installed.
 bool ReadInstallationRecord();

@@ -18,7 +18,6 @@
 #include "install/report.h"
 #include "maintenance/instdeletefiles.h"
 #include "maintenance/uninstall.h"
-#include "maintenance/uninstaller.h"
 #include "shell/instconfig.h"
 #include "shell/instmain.h"
 #include "shell/kivanlib.h"
@@ -43,6 +42,11 @@ struct Run {
     bool ended = false;
 };
 Run* current = nullptr;
+
+// One line in the run's log (Shift-JIS text; written as UTF-8 and straight
+// through to the file, so that it survives the program being killed).
+// Nothing without a log.
+void RunLog(const std::string& line);
 
 // The end of the run: the reason and the code as the log's last lines and,
 // on a failure, as one line on the console's error output.
@@ -76,7 +80,7 @@ public:
     MbResult Ask(const platform::Form* owner, Msg id, const std::vector<std::string>& args) override {
         // Removed from the list of programs, the user has no disc at hand:
         // the advice is what works from there.
-        if (id == Msg::RecordNotRemoved && KeptSetupFolder()) id = Msg::RecordNotRemovedApps;
+        if (id == Msg::RecordNotRemoved && !InstConfig.KeptFolder.empty()) id = Msg::RecordNotRemovedApps;
         const MbResult answer = asksUser_ ? boxes_.Ask(owner, id, args) : AnswerTo(id, args);
         std::string line = "メッセージ：";
         for (const char c : TextOf(id, args)) line += c == '\n' ? ' ' : c;
@@ -320,7 +324,7 @@ std::vector<std::string> MissingGameFiles(const platform::WinPath& folder) {
 
 int RunCommand(Reporter& report) {
     const CommandLine& cmd = current->cmd;
-    if (!KeptSetupFolder()) {  // the kept uninstaller reads the Setup.inf beside it: no disc
+    if (InstConfig.KeptFolder.empty()) {  // the kept uninstaller reads the Setup.inf beside it: no disc
         const char drive = FindDisc(cmd.cd);
         const auto label = drive ? platform::VolumeLabel(std::string(1, drive) + ":\\") : std::nullopt;
         if (!label || *label != kDiscLabel) {
@@ -380,11 +384,8 @@ int RunCommand(Reporter& report) {
         RunLog("インストールされていません");
         return kExitDone;
     }
-    return ExitCodeOf(UninstallGame(*frmInstMain, report, KeptSetupFolder() != nullptr));
+    return ExitCodeOf(UninstallGame(*frmInstMain, report, !InstConfig.KeptFolder.empty()));
 }
-
-}  // namespace
-
 
 void RunLog(const std::string& text) {
     if (!current) return;
@@ -400,6 +401,8 @@ void RunLog(const std::string& text) {
     }
     WriteLogLine(line);
 }
+
+}  // namespace
 
 int RefuseInexactArguments() {
     const std::string text =
@@ -456,7 +459,7 @@ int RunFromCommandLine(const std::vector<std::string>& args) {
     Run run;
     run.cmd = cmd ? *cmd : LogOptionsOf(args);
     current = &run;
-    CommandLineReporter reporter(run.cmd, KeptRunAsks());
+    CommandLineReporter reporter(run.cmd, InstConfig.KeptAsks);
     // Also when the process ends on the spot (a test's fake ends it by unwinding).
     struct Leave {
         ~Leave() {
@@ -484,7 +487,7 @@ int RunFromCommandLine(const std::vector<std::string>& args) {
     } else {
         platform::app::SetExitCode(kExitDone);
         // The kept uninstaller asks as the menu does, unless /passive or /silent.
-        if (!KeptRunAsks()) platform::SetBoxAnswerer(AnswerBox);
+        if (!InstConfig.KeptAsks) platform::SetBoxAnswerer(AnswerBox);
         // /passive: the progress windows only; /silent: nothing.
         platform::SetFormFilter([silent = cmd->silent](const platform::FormDef& def) {
             const std::string name = def.name;
