@@ -9,10 +9,6 @@ namespace platform {
 class Form;
 }
 
-// True for the outcomes after which the installation was rolled back, or
-// its rollback waits for the next start: the menu closes.
-bool RolledBack(InstallOutcome outcome);
-
 // True when `folderText` is a usable install folder: given, absolute, no
 // root, every name one that Windows keeps as written. Otherwise the message
 // saying what is wrong with it was shown (owned by `owner`).

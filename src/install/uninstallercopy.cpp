@@ -12,6 +12,7 @@
 #include "platform/shellfolders.h"
 #include "platform/sjis.h"
 #include "shell/instconfig.h"
+#include "shell/setupsetting.h"
 
 using platform::WinPath;
 

@@ -14,6 +14,7 @@
 #include "platform/winpath.h"
 #include "shell/instconfig.h"
 #include "shell/kivanlib.h"
+#include "shell/setupsetting.h"
 
 using platform::Align;
 using platform::ControlKind;

@@ -15,6 +15,7 @@
 #include "platform/winpath.h"
 #include "install/instcommand.h"
 #include "install/instcommon.h"
+#include "install/instcopyfile.h"
 #include "install/report.h"
 #include "maintenance/instdeletefiles.h"
 #include "maintenance/uninstall.h"
@@ -124,11 +125,23 @@ private:
                 platform::app::Wait(1000);
                 discWaitedMs_ += 1000;
                 return MbResult::Ok;
-            default: {
-                const MessageDef& m = MessageOf(id);
-                return m.buttons == MbButtons::YesNo || m.buttons == MbButtons::YesNoCancel ? MbResult::No : MbResult::Ok;
-            }
+            // Told, or asked where No keeps the user's data.
+            case Msg::SetupInfMissing: case Msg::SetupInfIncomplete: case Msg::FolderEmpty:
+            case Msg::FolderNotAbsolute: case Msg::FolderNameInvalid: case Msg::FolderEndsInDotOrBlank:
+            case Msg::FolderIsRoot: case Msg::FolderExists: case Msg::FolderNotMade: case Msg::NotWritable:
+            case Msg::NoSpace: case Msg::NoMemory: case Msg::CopyFailed: case Msg::NotEnded:
+            case Msg::RollbackIncomplete: case Msg::StartFailed: case Msg::ReadmeFailed: case Msg::LogMissing:
+            case Msg::LogEmpty: case Msg::UninstallDone: case Msg::RecordNotRemoved: case Msg::RecordNotRemovedApps:
+            case Msg::UninstallIncomplete: case Msg::HandOverFailed: case Msg::KeptSetupUnreadable:
+            case Msg::NoLongerInstalled: case Msg::FolderGoneForgotten: case Msg::ListEntryForgotten:
+            case Msg::RemoveQuestion: case Msg::RemoveDone: case Msg::RemoveFailed: case Msg::ChangeQuestion:
+            case Msg::ChangeAbandoned: case Msg::NotInstalledThere: case Msg::RootNotInstallFolder:
+            case Msg::ChangeFailed: case Msg::ChangeDone: case Msg::DirectXMissing: case Msg::DirectXStartFailed:
+            case Msg::Error:
+                break;
         }
+        const MessageDef& m = MessageOf(id);
+        return m.buttons == MbButtons::YesNo || m.buttons == MbButtons::YesNoCancel ? MbResult::No : MbResult::Ok;
     }
     static const char* AnswerName(MbResult answer) {
         switch (answer) {
@@ -307,15 +320,14 @@ bool OpenRunLog(const std::vector<std::string>& folders, bool foldersKnown) {
 // missing (save data may be gone: the player deletes saves); Tazu.exe and
 // a readable log that names the installation come first.
 std::vector<std::string> MissingGameFiles(const platform::WinPath& folder) {
-    const platform::WinPath* parsed = &folder;
-    const std::string exe = parsed->Child("Tazu.exe")->Text(), logPath = parsed->Child("Setup.log")->Text();
+    const std::string exe = folder.Child("Tazu.exe")->Text(), logPath = folder.Child(kSetupLogName)->Text();
     if (!platform::FileExists(exe)) return {exe};
     const auto log = platform::ReadWholeFile(logPath);
-    if (!log || !LogNamesInstallation(*log, *parsed)) return {logPath};
+    if (!log || !LogNamesInstallation(*log, folder)) return {logPath};
     std::vector<std::string> missing;
     for (const std::string& line : LogLines(*log)) {
         const auto file = LoggedPath(line);
-        if (file && IsInstalledFile(*file, *parsed) && !IsSaveDataName(file->Last()) &&
+        if (file && IsInstalledFile(*file, folder) && !IsSaveDataName(file->Last()) &&
             !platform::FileExists(file->Text()))
             missing.push_back(file->Text());
     }
@@ -365,8 +377,8 @@ int RunCommand(Reporter& report) {
             return kExitInstalledElsewhere;
         }
         // Installed means the files are there: an uninstall that could
-        // not finish leaves the record with files gone.
-        // Installed: the record named a folder the path model read (InstFolder).
+        // not finish leaves the record with files gone. The record named a
+        // folder the path model read (InstFolder).
         const auto missing = MissingGameFiles(*InstConfig.InstFolder);
         for (const std::string& path : missing) RunLog("ファイルがありません：" + path);
         if (!missing.empty()) {
@@ -490,8 +502,7 @@ int RunFromCommandLine(const std::vector<std::string>& args) {
         if (!InstConfig.KeptAsks) platform::SetBoxAnswerer(AnswerBox);
         // /passive: the progress windows only; /silent: nothing.
         platform::SetFormFilter([silent = cmd->silent](const platform::FormDef& def) {
-            const std::string name = def.name;
-            return !silent && (name == "TfrmCopyFile" || name == "TfrmDeleteFiles");
+            return !silent && (&def == &kCopyFileForm || &def == &kDeleteFilesForm);
         });
         try {
             code = RunCommand(reporter);

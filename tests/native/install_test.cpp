@@ -128,7 +128,6 @@ TEST_F(Install, InstallsEverythingInOrderAndSwitchesToTheInstalledState) {
     ASSERT_TRUE(link);
     EXPECT_EQ(std::tie(link->target, link->icon), std::make_tuple(kDir + "Tazu.exe", kDir + "game.ico"));
     EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
-    EXPECT_TRUE(InstConfig.DeleteSaveData);
 
     ASSERT_EQ(fake::StartedProcesses().size(), 1u);
     EXPECT_EQ(fake::StartedProcesses()[0].application, "C:\\WINDOWS\\notepad.exe");
@@ -363,7 +362,6 @@ TEST_F(Install, ExistingDataFilesAreLoggedButKeptAndSparedByTheRollback) {
     EXPECT_EQ(fake::Boxes()[1].def, MbDefault::Button2);
     EXPECT_NE(fake::Boxes()[1].owner, &Menu());  // owned by the copy form
     EXPECT_EQ(fake::Boxes()[2].text, kNotEnded);
-    EXPECT_FALSE(InstConfig.DeleteSaveData);
     // The save data and the log stay, with the DAT folder and the install
     // folder; the TAZ file it replaced is back as it was; the copied files
     // and the folders it made are gone.
@@ -395,7 +393,6 @@ TEST_F(Install, CancelAnsweredNoGoesOnAndYesRollsBackNewSaveDataToo) {
     fake::QueueAnswer(MbResult::Yes);
     fake::QueueAnswer(MbResult::Yes);
     ClickInstall(kDir);
-    EXPECT_TRUE(InstConfig.DeleteSaveData);
     EXPECT_TRUE(fake::Tree(kDir).empty());  // the folder it made is gone too
 
     // So are the folders above it that the command made, and only those.
