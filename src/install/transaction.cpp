@@ -315,7 +315,7 @@ bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* writ
             // Without the places outside the install folder, the shortcut
             // or the uninstaller cannot be told from a stranger's file:
             // left for another try.
-            if (!outside.Known() && !IsInstalledFile(*path, *folder)) whole = false;
+            if (!outside.Known()) whole = false;
             return;
         }
         switch (f.kind) {
@@ -395,7 +395,7 @@ bool FinishInstallation(const InstallPlan& plan) {
         const auto backup = WinPath::Parse(f.backup);
         if (!backup || !IsReservedName(backup->Last())) continue;
         if (!MayTouch(*backup, *folder, &outside)) {
-            if (!outside.Known() && !IsInstalledFile(*backup, *folder)) whole = false;
+            if (!outside.Known()) whole = false;
             continue;
         }
         whole = RemoveWritten(f.backup) && whole;

@@ -414,11 +414,8 @@ private:
     void CheckStart() {
         TInstConfig config;
         ReadSetting(*inf_, config);
-        const std::string where = SettingWhere("");
-        const bool told = std::any_of(report_.findings.begin(), report_.findings.end(), [&](const Finding& f) {
-            return f.severity == Severity::Error && f.where.compare(0, where.size(), where) == 0;
-        });
-        if (!SettingComplete(config) && !told) Error(SettingWhere(""), "incomplete: the utility stops at start");
+        if (report_.Errors() == 0 && !SettingComplete(config))
+            Error(SettingWhere(""), "incomplete: the utility stops at start");
     }
 
     void CheckDiscCount() {
