@@ -6,6 +6,7 @@
 #include "fake.h"
 #include "install/instgetinstallfile.h"
 #include "shell/instconfig.h"
+#include "shell/instmain.h"
 
 namespace {
 

@@ -5,7 +5,9 @@
 #   3. the end-to-end tests of the real program under Wine and Xvfb,
 #   4. tazucheck on the demo disc and its images (no error, no warning),
 #   5. the path model's fuzz target for a bounded time (TAZU_FUZZ_SECONDS, 30).
-# Installs what is missing and builds everything first.
+# Before them, the include check: no cycle among the modules
+# (scripts/check-includes.sh). Installs what is missing and builds
+# everything first.
 set -uo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
@@ -18,6 +20,16 @@ if [ "$(id -u)" = 0 ]; then
     ./scripts/setup-deps.sh || { echo "0 passed, 1 failed"; exit 1; }
 fi
 mkdir -p "$logs"
+
+# ---- the include graph of the modules has no cycle ----
+if "$repo/scripts/check-includes.sh" > "$logs/includes.log" 2>&1; then
+    echo "includes: 1 passed, 0 failed"
+    passed=$((passed + 1))
+else
+    cat "$logs/includes.log" >&2
+    echo "includes: 0 passed, 1 failed"
+    failed=$((failed + 1))
+fi
 
 # Adds the counts of a GoogleTest run; a run that printed no summary (it
 # crashed or never started) counts as one failure.

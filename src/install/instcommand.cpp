@@ -93,8 +93,6 @@ std::optional<InstallOutcome> PrepareFolder(Installation& installation, const pl
     } else if (report.Ask(&owner, Msg::CreateFolder) != MbResult::Yes) {
         return InstallOutcome::Declined;
     }
-    // This installation starts from nothing an earlier command left behind.
-    InstConfig.DeleteSaveData = false;
     installation.Begin(created);
     if (!installation.MakeFolders()) {
         report.Ask(&owner, Msg::FolderNotMade);
@@ -123,18 +121,6 @@ InstallOutcome RunCopyForm(Installation& installation, const platform::Form& own
 
 bool CheckInstallFolder(const platform::Form& owner, Reporter& report, const std::string& folderText) {
     return CheckFolderText(owner, report, folderText).has_value();
-}
-
-bool RolledBack(InstallOutcome outcome) {
-    switch (outcome) {
-        case InstallOutcome::NotWritable: case InstallOutcome::NoSpace: case InstallOutcome::NoDisc:
-        case InstallOutcome::Cancelled: case InstallOutcome::Failed: case InstallOutcome::RollbackIncomplete:
-            return true;
-        case InstallOutcome::Done: case InstallOutcome::FolderRefused: case InstallOutcome::Declined:
-        case InstallOutcome::FolderNotMade:
-            return false;
-    }
-    return false;
 }
 
 InstallOutcome InstallGame(const std::string& folderText, bool mwave, const platform::Form& owner, Reporter& report) {

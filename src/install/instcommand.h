@@ -2,28 +2,12 @@
 #pragma once
 #include <string>
 
+#include "install/installoutcome.h"
 #include "install/report.h"
 
 namespace platform {
 class Form;
 }
-
-// How an installation ended.
-enum class InstallOutcome {
-    Done,
-    FolderRefused,  // the folder text is no usable folder (said so)
-    Declined,       // the user said No to a question before anything was changed
-    FolderNotMade,  // the folder could not be made
-    NotWritable,    // nothing could be written in the folder
-    NoSpace,        // not enough free space
-    NoDisc,         // the disc asked for did not come
-    Cancelled,      // the user stopped the copy
-    Failed,         // a copy or a last step failed
-    RollbackIncomplete,  // failed or cancelled, and its rollback stopped half-way: the next start goes on with it
-};
-// True for the outcomes after which the installation was rolled back, or
-// its rollback waits for the next start: the menu closes.
-bool RolledBack(InstallOutcome outcome);
 
 // True when `folderText` is a usable install folder: given, absolute, no
 // root, every name one that Windows keeps as written. Otherwise the message

@@ -212,7 +212,7 @@ void TfrmCopyFile::Fail(const std::exception& error) {
 // made. False when the folder cannot be read or written.
 bool TfrmCopyFile::OpenLog() {
     if (!installation_.Plan()) return false;
-    const std::string log = installation_.Folder().Child("Setup.log")->Text();
+    const std::string log = installation_.Folder().Child(kSetupLogName)->Text();
     if (!installation_.MoveAside(log, report_)) return false;
     FLog = installation_.OpenForWrite(log);
     return FLog != nullptr;
@@ -302,7 +302,6 @@ bool TfrmCopyFile::CopyGroup(const platform::WinPath& folder, int g, int n, cons
         const bool kept = planned && planned->kind == PlannedFile::Kind::Keep;
         if (g == 0) {
             if (kept || installation_.Wrote(path) || platform::FileExists(path)) continue;
-            if (IsSaveDataName(destination->Last())) InstConfig.DeleteSaveData = true;
         } else if (kept) {
             return false;  // no free name to move the file from before aside
         }
@@ -342,7 +341,7 @@ void TfrmCopyFile::Finish() {
     }
 
     // The log is on the disk before the record names the installation.
-    if (!FLog->Flush()) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + InstConfig.InstPath + "Setup.log ]");
+    if (!FLog->Flush()) throw std::runtime_error("ファイルに書き込めません。\n\n[ " + InstConfig.InstPath + kSetupLogName + " ]");
     AddAppsEntry(installation_, report_);  // the list of installed programs, with the uninstaller it starts
     installation_.Commit();
     // Done: what was moved aside goes. Should any of it stay, the next start

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "install/instcommand.h"
+#include "install/installoutcome.h"
 #include "install/report.h"
 #include "platform/files.h"
 #include "platform/forms.h"

@@ -29,11 +29,6 @@ TfrmGetInstallFile::TfrmGetInstallFile() : Form(kGetInstallFileForm) {}
 
 void TfrmGetInstallFile::FormShow() { CenterOnScreen(); }
 
-void ReadFileListFile(const std::string& section, const std::string& group, FileList& list) {
-    filelists::ReadListFile(filelists::ListFilePath(InstConfig.SetupInfPath, section),
-                            [&](std::string_view name, int) { list.push_back(filelists::Entry(group, name)); });
-}
-
 void GatherInstallFileInfo(platform::Form& mainForm) {
     TfrmGetInstallFile notice;
     notice.Create();

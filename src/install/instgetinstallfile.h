@@ -21,6 +21,3 @@ private:
 // Fills the ten FileLists and the four single-file sources of InstConfig.
 // The notice takes `mainForm`'s caption. Appends: callers empty the lists.
 void GatherInstallFileInfo(platform::Form& mainForm);
-// Appends the entries of the list file of `section` to `list`. A missing
-// list file adds nothing.
-void ReadFileListFile(const std::string& section, const std::string& group, FileList& list);

@@ -7,7 +7,7 @@
 
 #include "install/instcommon.h"
 #include "install/report.h"
-#include "install/uninstallercopy.h"
+#include "install/uninstallerplace.h"
 #include "platform/files.h"
 #include "platform/sjis.h"
 #include "shell/instconfig.h"
@@ -18,7 +18,6 @@ namespace {
 
 constexpr const char* kReservedMark = "~TAZUSTART";
 constexpr const char* kJournalHeader = "TazuStart install journal 1";
-constexpr const char* kLogName = "Setup.log";
 constexpr const char* kRegistryFailure = "インストール情報をレジストリに書き込めませんでした。";
 
 // The marker in the record key: what the next start undoes should this run end here.
@@ -55,11 +54,8 @@ std::string Key(const std::string& path) { return sjis::FoldCase(path); }
 bool Exists(const std::string& path) { return platform::FileExists(path); }
 
 // A file the installation wrote is gone afterwards: deleted, its read-only
-// attribute (kept from a disc) cleared first when needed.
-bool RemoveWritten(const std::string& path) {
-    if (platform::RemoveFile(path) || platform::IsMissing(path)) return true;
-    return platform::ClearReadOnly(path) && platform::RemoveFile(path);
-}
+// attribute (kept from a disc) cleared first when needed, or not there.
+bool RemoveWritten(const std::string& path) { return RemoveInstalledFile(path) || platform::IsMissing(path); }
 
 // The places outside the install folder where an installation puts files:
 // the shortcut's folder below the start menu and the kept uninstaller's,
@@ -90,18 +86,11 @@ private:
 // `outside`). A journal edited by hand names nothing else.
 bool MayTouch(const WinPath& file, const WinPath& folder, const OutsidePlaces* outside) {
     if (folder.IsRoot()) return false;
-    if (file.IsDirectlyIn(folder)) return true;
-    const auto holder = file.Parent();
-    if (holder && holder->IsDirectlyIn(folder)) {
-        for (const char* group : kGroups)
-            if (sjis::EqualsNoCase(holder->Last(), group)) return true;
-    }
+    if (IsInstalledFile(file, folder)) return true;
     if (!outside) return false;
     if (outside->Shortcut() && file.IsDirectlyIn(outside->Shortcut()->folder)) return true;
     return outside->Uninstaller() && file.IsDirectlyIn(outside->Uninstaller()->folder);
 }
-
-bool IsInFolder(const WinPath& file, const WinPath& folder) { return MayTouch(file, folder, nullptr); }
 
 bool MayRemoveFolder(const WinPath& made, const WinPath& folder, const OutsidePlaces& outside) {
     if (made.IsRoot()) return false;
@@ -156,7 +145,7 @@ std::optional<InstallPlan> PlanInstallation(const WinPath& folder, const std::ve
         planned[Key(path->Text())] = dat;
         destinations.push_back(Destination{*path, dat, inMissingFolder});
     };
-    add(folder.Child(kLogName), false);
+    add(folder.Child(kSetupLogName), false);
     for (const char* name : {"Tazu.exe", "Tazu.env", "ovit.dll"}) add(folder.Child(name), false);
     add(folder.Child(InstConfig.ShortcutIcon), false);
     std::vector<std::string> madeGroups;
@@ -312,7 +301,7 @@ std::string MarkerText(const InstallPlan& plan, bool committed) {
         if (*made == *folder || folder->IsBelow(*made) || (group && made->IsDirectlyIn(*folder)))
             marker.madeFolders.push_back(text);
     }
-    const auto log = folder->Child(kLogName);
+    const auto log = folder->Child(kSetupLogName);
     if (!plan.files.empty() && plan.files[0].kind != PlannedFile::Kind::Keep && log &&
         WinPath::Parse(plan.files[0].path) == log)
         marker.files.push_back(plan.files[0]);
@@ -323,7 +312,7 @@ bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* writ
     const auto folder = WinPath::Parse(plan.folder);
     if (!folder || folder->IsRoot()) return false;
     const OutsidePlaces outside;
-    const auto log = folder->Child(kLogName);
+    const auto log = folder->Child(kSetupLogName);
     bool whole = true;
     bool keptFromBefore = false;
     const PlannedFile* logEntry = nullptr;
@@ -335,7 +324,7 @@ bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* writ
             // Without the places outside the install folder, the shortcut
             // or the uninstaller cannot be told from a stranger's file:
             // left for another try.
-            if (!outside.Known() && !IsInFolder(*path, *folder)) whole = false;
+            if (!outside.Known()) whole = false;
             return;
         }
         switch (f.kind) {
@@ -415,7 +404,7 @@ bool FinishInstallation(const InstallPlan& plan) {
         const auto backup = WinPath::Parse(f.backup);
         if (!backup || !IsReservedName(backup->Last())) continue;
         if (!MayTouch(*backup, *folder, &outside)) {
-            if (!outside.Known() && !IsInFolder(*backup, *folder)) whole = false;
+            if (!outside.Known()) whole = false;
             continue;
         }
         whole = RemoveWritten(f.backup) && whole;

@@ -1,6 +1,7 @@
 // The CD-ROM drive dialog.
 #include "install/tzcdrom.h"
 
+#include "platform/app.h"
 #include "platform/drives.h"
 #include "shell/instconfig.h"
 
@@ -50,3 +51,22 @@ void TfrmCdRom::btnOKClick(platform::Control&) {
 }
 
 void TfrmCdRom::btnCancelClick(platform::Control&) { SetModalResult(platform::mrCancel); }
+
+void FindInstallDisc() {
+    if (InstConfig.DriveGiven) return;  // chosen and checked by the command line
+    TfrmCdRom dialog;
+    dialog.Create();
+    bool found = false;
+    while (dialog.ShowModal() == platform::mrOK) {
+        const std::string root = std::string(1, InstConfig.CdDrive) + ":\\";
+        // An empty drive, a drive that is not ready and any other disc all
+        // just bring the dialog back.
+        const auto label = platform::VolumeLabel(root);
+        if (label && *label == kDiscLabel) {
+            found = true;
+            break;
+        }
+    }
+    dialog.Destroy();
+    if (!found) platform::app::ExitProcessNow();
+}

@@ -20,3 +20,8 @@ private:
     void btnOKClick(platform::Control& sender);
     void btnCancelClick(platform::Control& sender);
 };
+
+// Shows the CD-ROM drive dialog until the chosen drive holds disc 1; ends
+// the process when the user cancels. Nothing when the command line chose
+// the drive.
+void FindInstallDisc();

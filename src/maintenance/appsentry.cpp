@@ -14,7 +14,6 @@
 #include "platform/sjis.h"
 #include "platform/winpath.h"
 #include "shell/instconfig.h"
-#include "shell/unattended.h"
 
 using platform::WinPath;
 
@@ -72,7 +71,7 @@ void AddAppsEntry(Installation& installation, Reporter& report) {
                          entry->WriteString("InstallDate", InstallDateText()) && entry->WriteDword("NoModify", 1) &&
                          entry->WriteDword("NoRepair", 1) && entry->WriteString("DisplayName", InstConfig.GameTitle);
     if (!written) throw std::runtime_error(kRegistryFailure);
-    RunLog("プログラムの一覧に登録：" + AppsEntryKeyPath());
+    report.Note("プログラムの一覧に登録：" + AppsEntryKeyPath());
 }
 
 bool DropAppsEntryOf(const InstallPlan& plan) {

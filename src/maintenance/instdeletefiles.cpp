@@ -26,7 +26,6 @@ const platform::ControlDef kControls[] = {
     {"Label2", ControlKind::Label,  24, 48, 258, 12, "環境によっては処理に数分かかる場合があります。",     -1, nullptr},
 };
 
-constexpr const char* kLogName = "Setup.log";
 
 // A group folder that is a junction or symbolic link holds files of
 // another place: nothing is deleted through it, and it stays.
@@ -62,16 +61,6 @@ const platform::FormDef kDeleteFilesForm = {
     "TfrmDeleteFiles", "", 313, 87, platform::BorderStyle::None, false, false,
     kControls, sizeof kControls / sizeof kControls[0]};
 
-bool IsInstalledFile(const platform::WinPath& file, const platform::WinPath& folder) {
-    if (folder.IsRoot()) return false;
-    if (file.IsDirectlyIn(folder)) return true;
-    const auto holder = file.Parent();
-    if (!holder || !holder->IsDirectlyIn(folder)) return false;
-    for (const char* group : kGroups)
-        if (sjis::EqualsNoCase(holder->Last(), group)) return true;
-    return false;
-}
-
 std::optional<platform::WinPath> LoggedPath(const std::string& line) {
     // Only a component with a tilde can be a short name: the file system is
     // asked for those alone, not once per line.
@@ -82,7 +71,7 @@ std::optional<platform::WinPath> LoggedPath(const std::string& line) {
 }
 
 bool LogNamesInstallation(const std::string& log, const platform::WinPath& folder) {
-    const auto logFile = folder.Child(kLogName);
+    const auto logFile = folder.Child(kSetupLogName);
     for (const std::string& line : LogLines(log)) {
         const auto file = LoggedPath(line);
         if (file && IsInstalledFile(*file, folder) && !(logFile && *file == *logFile)) return true;
@@ -94,7 +83,7 @@ DeletionPass UninstallFiles(const std::string& log, const platform::WinPath& fol
                             Reporter& report) {
     DeletionPass outcome;
     if (folder.IsRoot()) return outcome;
-    const auto logFile = folder.Child(kLogName);
+    const auto logFile = folder.Child(kSetupLogName);
     const auto linked = LinkedGroups(folder);
     std::set<std::string> seen;
     for (const std::string& line : LogLines(log)) {
@@ -116,8 +105,7 @@ DeletionPass UninstallFiles(const std::string& log, const platform::WinPath& fol
         }
         // The installation put it there: a read-only attribute set since
         // (by the user, or kept from a disc) does not keep it.
-        if (platform::RemoveFile(path) || (platform::FileExists(path) && platform::ClearReadOnly(path) &&
-                                           platform::RemoveFile(path))) {
+        if (RemoveInstalledFile(path)) {
             report.Note("削除：" + path);
             continue;
         }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "install/instcommon.h"
 #include "install/report.h"
 #include "platform/forms.h"
 #include "platform/winpath.h"
@@ -40,11 +41,6 @@ private:
 };
 
 extern TfrmDeleteFiles* frmDeleteFiles;
-
-// The one rule of what an installation in `folder` may have put down: a
-// file directly in it or directly in one of its five group folders, as
-// Windows reads both paths. A root is never an install folder.
-bool IsInstalledFile(const platform::WinPath& file, const platform::WinPath& folder);
 
 // The path a log line names, as Windows names the file: a short (8.3)
 // component is read as its long name. nullopt when the path model refuses it.

@@ -21,7 +21,6 @@ using platform::MbResult;
 
 namespace {
 
-constexpr const char* kLogName = "Setup.log";
 
 // The files an installation of this game puts into `folder`, folded: the
 // main files, the icon, and every file of its lists, read from Setup.inf
@@ -66,7 +65,7 @@ bool NamesThisGame(const std::string& log, const platform::WinPath& folder) {
 // nullopt when the log is there but cannot be read.
 std::optional<bool> HoldsThisGame(const platform::WinPath& folder) {
     if (!platform::FileExists(folder.Child("Tazu.exe")->Text())) return false;
-    const std::string log = folder.Child(kLogName)->Text();
+    const std::string log = folder.Child(kSetupLogName)->Text();
     if (!platform::FileExists(log)) {
         const std::string aside = log + (platform::FileExists(log + ".new") ? ".new" : ".old");
         const auto content = platform::ReadWholeFile(aside);
@@ -105,7 +104,7 @@ std::string RebaseInstallLog(const std::string& content, const platform::WinPath
 }
 
 bool RewriteInstallLog(const platform::WinPath& folder) {
-    const std::string log = folder.Child(kLogName)->Text();
+    const std::string log = folder.Child(kSetupLogName)->Text();
     const auto content = platform::ReadWholeFile(log);
     return content && ReplaceInstallLog(log, RebaseInstallLog(*content, folder));
 }

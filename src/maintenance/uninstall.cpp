@@ -79,7 +79,7 @@ UninstallOutcome ForgetFromTheList(const platform::Form& owner, Reporter& report
     const std::string folder = InstConfig.InstFolder->Text();
     if (!folderGone && report.Ask(&owner, Msg::LogMissingForget, {game, folder}) != MbResult::Yes)
         return UninstallOutcome::Declined;
-    report.Note(folderGone ? "インストール先のフォルダがありません：" + folder : "Setup.logがありません：" + folder);
+    report.Note(folderGone ? "インストール先のフォルダがありません：" + folder : std::string(kSetupLogName) + "がありません：" + folder);
     RemoveStartMenuShortcut();
     if (!RemoveInstallationRecord()) {
         report.Ask(&owner, Msg::RemoveFailed);
@@ -99,7 +99,7 @@ UninstallOutcome UninstallGame(platform::Form& owner, Reporter& report, bool fro
     // A record that names no usable folder is refused when it is read; the
     // check here keeps the pass from ever working over anything else.
     const auto& folder = InstConfig.InstFolder;
-    const auto logFile = folder ? folder->Child("Setup.log") : std::nullopt;
+    const auto logFile = folder ? folder->Child(kSetupLogName) : std::nullopt;
     const std::string logPath = logFile ? logFile->Text() : std::string();
     std::optional<std::string> log;
     bool namesNothing = false;

@@ -24,11 +24,17 @@ void TfrmInstMain::btnStart1Click(platform::Control& sender) {
         if (StartGame(*this, Report())) Close();
         return;
     }
-    const InstallOutcome outcome = InstallGame(edtInst.Text(), &sender == &btnStart2, *this, Report());
-    if (outcome == InstallOutcome::Done) {
-        AfterInstallation(true);
-    } else if (RolledBack(outcome)) {
-        Close();
+    switch (InstallGame(edtInst.Text(), &sender == &btnStart2, *this, Report())) {
+        case InstallOutcome::Done:
+            AfterInstallation(true);
+            return;
+        // Rolled back, or its rollback waits for the next start: the menu closes.
+        case InstallOutcome::NotWritable: case InstallOutcome::NoSpace: case InstallOutcome::NoDisc:
+        case InstallOutcome::Cancelled: case InstallOutcome::Failed: case InstallOutcome::RollbackIncomplete:
+            Close();
+            return;
+        case InstallOutcome::FolderRefused: case InstallOutcome::Declined: case InstallOutcome::FolderNotMade:
+            return;
     }
 }
 
@@ -70,15 +76,23 @@ void TfrmInstMain::ShowReadme() {
 }
 
 void TfrmInstMain::btnDeleteClick(platform::Control&) {
-    const UninstallOutcome outcome = UninstallGame(*this, Report());
-    // Once the pass ran, the utility ends.
-    if (outcome != UninstallOutcome::Declined && outcome != UninstallOutcome::LogMissing) Close();
+    switch (UninstallGame(*this, Report())) {
+        // Once the pass ran, the utility ends.
+        case UninstallOutcome::Done: case UninstallOutcome::RecordKept: case UninstallOutcome::Incomplete:
+            Close();
+            return;
+        case UninstallOutcome::Declined: case UninstallOutcome::LogMissing:
+            return;
+    }
 }
 
 // Afterwards the menu and InstConfig look as a start without a record
 // leaves them.
 void TfrmInstMain::btnInstInfoDelClick(platform::Control&) {
-    if (RemoveRecord(*this, Report()) != RecordOutcome::Done) return;
+    switch (RemoveRecord(*this, Report())) {
+        case RecordOutcome::Done: break;
+        case RecordOutcome::Declined: case RecordOutcome::Refused: case RecordOutcome::Failed: return;
+    }
     ShowInstallState();
     InstConfig.SetInstPath(std::nullopt);
     InstConfig.TotalInstSize = 0;
@@ -87,8 +101,7 @@ void TfrmInstMain::btnInstInfoDelClick(platform::Control&) {
     // The removal may have taken the maker's key with it; the install driver
     // writes through RecordKey, so the key must be there again.
     InstConfig.RecordKey.reset();
-    InstConfig.RecordKey =
-        platform::RegKey::OpenOrCreate("Software\\" + InstConfig.RegKey + "\\" + InstConfig.GameTitle);
+    InstConfig.RecordKey = platform::RegKey::OpenOrCreate(RecordKeyPath());
 }
 
 void TfrmInstMain::btnInstPathChgClick(platform::Control&) {
@@ -112,9 +125,11 @@ void TfrmInstMain::btnInstDirectXClick(platform::Control&) {
     const auto lock = [&] {
         for (platform::Control* c : locked) c->SetEnabled(false);
     };
-    const DirectXOutcome outcome = RunDirectXSetup(*this, Report(), lock);
-    if (outcome == DirectXOutcome::Missing) platform::app::ExitProcessNow();
-    if (outcome == DirectXOutcome::MenuClosed) return;
+    switch (RunDirectXSetup(*this, Report(), lock)) {
+        case DirectXOutcome::Missing: platform::app::ExitProcessNow();
+        case DirectXOutcome::MenuClosed: return;
+        case DirectXOutcome::Done: case DirectXOutcome::StartFailed: break;
+    }
 
     const bool installed = !InstConfig.InstPath.empty();
     btnStart1.SetEnabled(true);

@@ -1,104 +1,17 @@
-// Finding disc 1, reading [Setting] of Setup.inf, and the installation record.
+// Reading [Setting] of Setup.inf, and the installation record.
 #include "shell/instconfig.h"
 
 #include <stdexcept>
 
-#include "install/tzcdrom.h"
-#include "maintenance/uninstaller.h"
-#include "platform/app.h"
-#include "platform/drives.h"
-#include "platform/files.h"
-#include "platform/forms.h"
-#include "platform/msgbox.h"
 #include "platform/sjis.h"
 #include "platform/winpath.h"
 
 TInstConfig InstConfig;
 
-namespace {
-
-constexpr const char* kSetting = "Setting";
-
 std::string RecordKeyPath() { return "Software\\" + InstConfig.RegKey + "\\" + InstConfig.GameTitle; }
-
-[[noreturn]] void FailStart(platform::Form& owner, Reporter& report, Msg id) {
-    report.Ask(&owner, id);
-    platform::app::ExitProcessNow();
-}
-
-}  // namespace
 
 std::string ApplicationTitleFor(const std::string& gameTitle) {
     return "『" + gameTitle + "』　起動ユーティリティ";
-}
-
-void FindInstallDisc() {
-    if (InstConfig.DriveGiven) return;  // chosen and checked by the command line
-    TfrmCdRom dialog;
-    dialog.Create();
-    bool found = false;
-    while (dialog.ShowModal() == platform::mrOK) {
-        const std::string root = std::string(1, InstConfig.CdDrive) + ":\\";
-        // An empty drive, a drive that is not ready and any other disc all
-        // just bring the dialog back.
-        const auto label = platform::VolumeLabel(root);
-        if (label && *label == kDiscLabel) {
-            found = true;
-            break;
-        }
-    }
-    dialog.Destroy();
-    if (!found) platform::app::ExitProcessNow();
-}
-
-void ReadSettingSection(platform::Form& mainForm, Reporter& report) {
-    InstConfig.CdRoot = std::string(1, InstConfig.CdDrive) + ":\\";
-    if (const std::string* kept = KeptSetupFolder()) InstConfig.CdRoot = *kept;  // the kept uninstaller's Setup.inf
-    InstConfig.SetupInfPath = InstConfig.CdRoot + "Setup.inf";
-
-    if (!platform::FileExists(InstConfig.SetupInfPath))
-        FailStart(mainForm, report, Msg::SetupInfMissing);
-
-    InstConfig.SetupInf = platform::IniFile::Open(InstConfig.SetupInfPath);
-    if (!InstConfig.SetupInf)  // present but unreadable: nothing in it can be used
-        InstConfig.SetupInf = std::make_unique<platform::IniFile>(std::string());
-    const platform::IniFile& inf = *InstConfig.SetupInf;
-
-    InstConfig.GameTitle = inf.ReadString(kSetting, "GameTitle", "");
-    platform::app::SetTitle(ApplicationTitleFor(InstConfig.GameTitle));
-    mainForm.SetCaption(platform::app::Title());
-
-    InstConfig.DefInstPath = inf.ReadString(kSetting, "DefInstPath", "");
-    InstConfig.ProgramFolder = inf.ReadString(kSetting, "ProgramFolder", "");
-    InstConfig.RegKey = inf.ReadString(kSetting, "RegKey", "");
-    InstConfig.ShortcutIcon = inf.ReadString(kSetting, "ShortcutIcon", "");
-    InstConfig.InstBufSize = inf.ReadInteger(kSetting, "InstBufSize", 32768);
-    InstConfig.TotalDisc = inf.ReadInteger(kSetting, "TotalDisc", 1);
-    InstConfig.TazuInstSize = inf.ReadInteger(kSetting, "TazuInstSize", 0);
-    InstConfig.DatInstSize = inf.ReadInteger(kSetting, "DatInstSize", 0);
-    InstConfig.TazInstSize = inf.ReadInteger(kSetting, "TazInstSize", 0);
-    InstConfig.TzdInstSize = inf.ReadInteger(kSetting, "TzdInstSize", 0);
-    InstConfig.TzsInstSize = inf.ReadInteger(kSetting, "TzsInstSize", 0);
-    InstConfig.TzmInstSize = inf.ReadInteger(kSetting, "TzmInstSize", 0);
-
-    // A copy buffer must hold something.
-    if (InstConfig.InstBufSize <= 0) InstConfig.InstBufSize = 32768;
-
-    const std::string* required[] = {&InstConfig.GameTitle, &InstConfig.DefInstPath, &InstConfig.ProgramFolder,
-                                     &InstConfig.RegKey};
-    bool complete = true;
-    for (const std::string* text : required) complete = complete && !text->empty();
-    // Texts that do not fit their fields, and more discs than the file lists
-    // hold, describe a game this utility cannot install correctly.
-    for (const std::string* text : required) complete = complete && text->size() <= kMaxSettingText;
-    complete = complete && InstConfig.ShortcutIcon.size() <= kMaxSettingText;
-    complete = complete && InstConfig.TotalDisc <= kMaxDiscs;
-    // The record is Software\<RegKey>\<GameTitle> and the shortcut
-    // <GameTitle>.lnk: a name that is more than one ("Microsoft\Windows")
-    // would put the record, and its removal, in someone else's key.
-    complete = complete && platform::WinPath::IsOneName(InstConfig.RegKey) &&
-               platform::WinPath::IsOneName(InstConfig.GameTitle);
-    if (!complete) FailStart(mainForm, report, Msg::SetupInfIncomplete);
 }
 
 bool ReadInstallationRecord() {

@@ -8,14 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "install/report.h"
 #include "platform/ini.h"
 #include "platform/registry.h"
 #include "platform/winpath.h"
-
-namespace platform {
-class Form;
-}
 
 // Data groups, always handled in this order.
 constexpr int kGroupCount = 5;
@@ -54,6 +49,11 @@ struct TInstConfig {
     }
     bool NeedInstall = true;
     bool DeleteSaveData = false;
+    // The kept uninstaller's run: the folder (ending in a backslash) whose
+    // Setup.inf is read in place of the disc's, and whether the user is
+    // asked, as the menu asks. Empty in every other run.
+    std::string KeptFolder;
+    bool KeptAsks = false;
 
     // DAT disc 1, DAT disc 2, TAZ disc 1, ... TZM disc 2. Null until created.
     std::array<std::unique_ptr<FileList>, kGroupCount * kMaxDiscs> FileLists;
@@ -67,13 +67,8 @@ struct TInstConfig {
 
 extern TInstConfig InstConfig;
 
-// Shows the CD-ROM drive dialog until the chosen drive holds disc 1; ends
-// the process when the user cancels.
-void FindInstallDisc();
-// Reads [Setting] of Setup.inf on disc 1 into InstConfig and takes the game's
-// title as application and `mainForm` caption. Ends the process after a
-// message when the file is missing or incomplete.
-void ReadSettingSection(platform::Form& mainForm, Reporter& report);
+// The path of the installation record: Software\<RegKey>\<GameTitle>.
+std::string RecordKeyPath();
 // Opens the installation record (creating its key) and reads InstPath.
 // True when the game counts as installed.
 bool ReadInstallationRecord();

@@ -4,19 +4,46 @@
 #include <initializer_list>
 
 #include "install/instgetinstallfile.h"
+#include "install/tzcdrom.h"
 #include "maintenance/recordrepair.h"
 #include "platform/app.h"
 #include "platform/files.h"
+#include "platform/ini.h"
 #include "platform/shellfolders.h"
 #include "platform/sjis.h"
 #include "platform/winpath.h"
 #include "shell/instconfig.h"
 #include "shell/kivanlib.h"
+#include "shell/setupsetting.h"
 
 using platform::Align;
 using platform::ControlKind;
 
 TfrmInstMain* frmInstMain = nullptr;
+
+namespace {
+
+[[noreturn]] void FailStart(platform::Form& owner, Reporter& report, Msg id) {
+    report.Ask(&owner, id);
+    platform::app::ExitProcessNow();
+}
+
+}  // namespace
+
+void ReadSettingSection(platform::Form& mainForm, Reporter& report) {
+    InstConfig.CdRoot = InstConfig.KeptFolder.empty() ? std::string(1, InstConfig.CdDrive) + ":\\" : InstConfig.KeptFolder;
+    InstConfig.SetupInfPath = InstConfig.CdRoot + "Setup.inf";
+
+    if (!platform::FileExists(InstConfig.SetupInfPath)) FailStart(mainForm, report, Msg::SetupInfMissing);
+
+    InstConfig.SetupInf = platform::IniFile::Open(InstConfig.SetupInfPath);
+    if (!InstConfig.SetupInf)  // present but unreadable: nothing in it can be used
+        InstConfig.SetupInf = std::make_unique<platform::IniFile>(std::string());
+    ReadSetting(*InstConfig.SetupInf, InstConfig);
+    platform::app::SetTitle(ApplicationTitleFor(InstConfig.GameTitle));
+    mainForm.SetCaption(platform::app::Title());
+    if (!SettingComplete(InstConfig)) FailStart(mainForm, report, Msg::SetupInfIncomplete);
+}
 
 namespace {
 const platform::ControlDef kControls[] = {

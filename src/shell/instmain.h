@@ -58,6 +58,12 @@ private:
 
 extern TfrmInstMain* frmInstMain;
 
+// Reads [Setting] of Setup.inf on disc 1 (in the kept uninstaller's run,
+// the one in its folder) into InstConfig and takes the game's title as
+// application and `mainForm` caption. Ends the process after a message
+// when the file is missing or incomplete.
+void ReadSettingSection(platform::Form& mainForm, Reporter& report);
+
 // True when this user can make a folder in `folder`: a uniquely named empty
 // folder is made there and taken away again.
 bool CanMakeFolderIn(const std::string& folder);

@@ -3,12 +3,12 @@
 
 #include <exception>
 
-#include "maintenance/uninstaller.h"
 #include "platform/app.h"
 #include "shell/instconfig.h"
 #include "shell/instmain.h"
 #include "shell/kivanlib.h"
 #include "shell/unattended.h"
+#include "shell/uninstaller.h"
 
 int UtilityMain() {
     // With arguments: one command without the menu.

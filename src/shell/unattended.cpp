@@ -15,10 +15,10 @@
 #include "platform/winpath.h"
 #include "install/instcommand.h"
 #include "install/instcommon.h"
+#include "install/instcopyfile.h"
 #include "install/report.h"
 #include "maintenance/instdeletefiles.h"
 #include "maintenance/uninstall.h"
-#include "maintenance/uninstaller.h"
 #include "shell/instconfig.h"
 #include "shell/instmain.h"
 #include "shell/kivanlib.h"
@@ -43,6 +43,11 @@ struct Run {
     bool ended = false;
 };
 Run* current = nullptr;
+
+// One line in the run's log (Shift-JIS text; written as UTF-8 and straight
+// through to the file, so that it survives the program being killed).
+// Nothing without a log.
+void RunLog(const std::string& line);
 
 // The end of the run: the reason and the code as the log's last lines and,
 // on a failure, as one line on the console's error output.
@@ -76,7 +81,7 @@ public:
     MbResult Ask(const platform::Form* owner, Msg id, const std::vector<std::string>& args) override {
         // Removed from the list of programs, the user has no disc at hand:
         // the advice is what works from there.
-        if (id == Msg::RecordNotRemoved && KeptSetupFolder()) id = Msg::RecordNotRemovedApps;
+        if (id == Msg::RecordNotRemoved && !InstConfig.KeptFolder.empty()) id = Msg::RecordNotRemovedApps;
         const MbResult answer = asksUser_ ? boxes_.Ask(owner, id, args) : AnswerTo(id, args);
         std::string line = "メッセージ：";
         for (const char c : TextOf(id, args)) line += c == '\n' ? ' ' : c;
@@ -120,11 +125,23 @@ private:
                 platform::app::Wait(1000);
                 discWaitedMs_ += 1000;
                 return MbResult::Ok;
-            default: {
-                const MessageDef& m = MessageOf(id);
-                return m.buttons == MbButtons::YesNo || m.buttons == MbButtons::YesNoCancel ? MbResult::No : MbResult::Ok;
-            }
+            // Told, or asked where No keeps the user's data.
+            case Msg::SetupInfMissing: case Msg::SetupInfIncomplete: case Msg::FolderEmpty:
+            case Msg::FolderNotAbsolute: case Msg::FolderNameInvalid: case Msg::FolderEndsInDotOrBlank:
+            case Msg::FolderIsRoot: case Msg::FolderExists: case Msg::FolderNotMade: case Msg::NotWritable:
+            case Msg::NoSpace: case Msg::NoMemory: case Msg::CopyFailed: case Msg::NotEnded:
+            case Msg::RollbackIncomplete: case Msg::StartFailed: case Msg::ReadmeFailed: case Msg::LogMissing:
+            case Msg::LogEmpty: case Msg::UninstallDone: case Msg::RecordNotRemoved: case Msg::RecordNotRemovedApps:
+            case Msg::UninstallIncomplete: case Msg::HandOverFailed: case Msg::KeptSetupUnreadable:
+            case Msg::NoLongerInstalled: case Msg::FolderGoneForgotten: case Msg::ListEntryForgotten:
+            case Msg::RemoveQuestion: case Msg::RemoveDone: case Msg::RemoveFailed: case Msg::ChangeQuestion:
+            case Msg::ChangeAbandoned: case Msg::NotInstalledThere: case Msg::RootNotInstallFolder:
+            case Msg::ChangeFailed: case Msg::ChangeDone: case Msg::DirectXMissing: case Msg::DirectXStartFailed:
+            case Msg::Error:
+                break;
         }
+        const MessageDef& m = MessageOf(id);
+        return m.buttons == MbButtons::YesNo || m.buttons == MbButtons::YesNoCancel ? MbResult::No : MbResult::Ok;
     }
     static const char* AnswerName(MbResult answer) {
         switch (answer) {
@@ -303,15 +320,14 @@ bool OpenRunLog(const std::vector<std::string>& folders, bool foldersKnown) {
 // missing (save data may be gone: the player deletes saves); Tazu.exe and
 // a readable log that names the installation come first.
 std::vector<std::string> MissingGameFiles(const platform::WinPath& folder) {
-    const platform::WinPath* parsed = &folder;
-    const std::string exe = parsed->Child("Tazu.exe")->Text(), logPath = parsed->Child("Setup.log")->Text();
+    const std::string exe = folder.Child("Tazu.exe")->Text(), logPath = folder.Child(kSetupLogName)->Text();
     if (!platform::FileExists(exe)) return {exe};
     const auto log = platform::ReadWholeFile(logPath);
-    if (!log || !LogNamesInstallation(*log, *parsed)) return {logPath};
+    if (!log || !LogNamesInstallation(*log, folder)) return {logPath};
     std::vector<std::string> missing;
     for (const std::string& line : LogLines(*log)) {
         const auto file = LoggedPath(line);
-        if (file && IsInstalledFile(*file, *parsed) && !IsSaveDataName(file->Last()) &&
+        if (file && IsInstalledFile(*file, folder) && !IsSaveDataName(file->Last()) &&
             !platform::FileExists(file->Text()))
             missing.push_back(file->Text());
     }
@@ -320,7 +336,7 @@ std::vector<std::string> MissingGameFiles(const platform::WinPath& folder) {
 
 int RunCommand(Reporter& report) {
     const CommandLine& cmd = current->cmd;
-    if (!KeptSetupFolder()) {  // the kept uninstaller reads the Setup.inf beside it: no disc
+    if (InstConfig.KeptFolder.empty()) {  // the kept uninstaller reads the Setup.inf beside it: no disc
         const char drive = FindDisc(cmd.cd);
         const auto label = drive ? platform::VolumeLabel(std::string(1, drive) + ":\\") : std::nullopt;
         if (!label || *label != kDiscLabel) {
@@ -361,8 +377,8 @@ int RunCommand(Reporter& report) {
             return kExitInstalledElsewhere;
         }
         // Installed means the files are there: an uninstall that could
-        // not finish leaves the record with files gone.
-        // Installed: the record named a folder the path model read (InstFolder).
+        // not finish leaves the record with files gone. The record named a
+        // folder the path model read (InstFolder).
         const auto missing = MissingGameFiles(*InstConfig.InstFolder);
         for (const std::string& path : missing) RunLog("ファイルがありません：" + path);
         if (!missing.empty()) {
@@ -380,11 +396,8 @@ int RunCommand(Reporter& report) {
         RunLog("インストールされていません");
         return kExitDone;
     }
-    return ExitCodeOf(UninstallGame(*frmInstMain, report, KeptSetupFolder() != nullptr));
+    return ExitCodeOf(UninstallGame(*frmInstMain, report, !InstConfig.KeptFolder.empty()));
 }
-
-}  // namespace
-
 
 void RunLog(const std::string& text) {
     if (!current) return;
@@ -400,6 +413,8 @@ void RunLog(const std::string& text) {
     }
     WriteLogLine(line);
 }
+
+}  // namespace
 
 int RefuseInexactArguments() {
     const std::string text =
@@ -456,7 +471,7 @@ int RunFromCommandLine(const std::vector<std::string>& args) {
     Run run;
     run.cmd = cmd ? *cmd : LogOptionsOf(args);
     current = &run;
-    CommandLineReporter reporter(run.cmd, KeptRunAsks());
+    CommandLineReporter reporter(run.cmd, InstConfig.KeptAsks);
     // Also when the process ends on the spot (a test's fake ends it by unwinding).
     struct Leave {
         ~Leave() {
@@ -484,11 +499,10 @@ int RunFromCommandLine(const std::vector<std::string>& args) {
     } else {
         platform::app::SetExitCode(kExitDone);
         // The kept uninstaller asks as the menu does, unless /passive or /silent.
-        if (!KeptRunAsks()) platform::SetBoxAnswerer(AnswerBox);
+        if (!InstConfig.KeptAsks) platform::SetBoxAnswerer(AnswerBox);
         // /passive: the progress windows only; /silent: nothing.
         platform::SetFormFilter([silent = cmd->silent](const platform::FormDef& def) {
-            const std::string name = def.name;
-            return !silent && (name == "TfrmCopyFile" || name == "TfrmDeleteFiles");
+            return !silent && (&def == &kCopyFileForm || &def == &kDeleteFilesForm);
         });
         try {
             code = RunCommand(reporter);

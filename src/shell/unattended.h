@@ -20,8 +20,3 @@ int RefuseInexactArguments();
 // The exit code each way a command can end maps to.
 int ExitCodeOf(InstallOutcome outcome);
 int ExitCodeOf(UninstallOutcome outcome);
-
-// One line in the run's log (Shift-JIS text; written as UTF-8 and straight
-// through to the file, so that it survives the program being killed).
-// Nothing without a log.
-void RunLog(const std::string& line);

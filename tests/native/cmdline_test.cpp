@@ -191,6 +191,8 @@ TEST_F(CommandLineRun, InstallThenUninstallWithoutAQuestionAndWithALog) {
           logged(Msg::MwaveNotice, {}, "はい"), logged(Msg::InstallDone, {"ソフト表"}, "いいえ"),
           std::string("終了コード：0\r\n"), std::string("インストールの記録が正しい形ではないため、何も変更しません\r\n")})
         EXPECT_NE(log.find(platform::Cp932ToUtf8(line)), std::string::npos) << line;
+    // A step of a command reaches the log through the reporter it was given.
+    EXPECT_NE(log.find(platform::Cp932ToUtf8("プログラムの一覧に登録：")), std::string::npos);
 
     fake::Events().clear();
     ASSERT_EQ(Run({"/uninstall", "/silent", "/deletesaves"}), kExitDone);

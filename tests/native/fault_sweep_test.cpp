@@ -46,8 +46,8 @@ constexpr int kMaxPoints = 3000;  // a command that makes more calls than this i
 // Every single fault and every crash point is tried; of the pairs of faults
 // and the crashes of the recovery, every kth with TAZU_SWEEP_STRIDE=k. The
 // test command tries them all (k = 1) in the plain build and every ninth
-// under the sanitizers; a run by hand or by the mutation tool tries every
-// seventh, so that it takes seconds, not minutes.
+// under the sanitizers; a run by hand tries every seventh, so that it
+// takes seconds, not minutes.
 int Stride() {
     const char* text = std::getenv("TAZU_SWEEP_STRIDE");
     const int k = text ? std::atoi(text) : 7;
@@ -486,8 +486,6 @@ TEST_F(Sweep, InstallFromEveryStartingState) {
                 if (st.earlier) EarlierInstallation();
                 if (st.stale) StaleLeftovers();
                 RestartUtility();
-                // As an earlier command answering "delete save data" left it.
-                InstConfig.DeleteSaveData = true;
                 before = Take();
             },
             [&] { InstallFromTheMenu(st.earlier); },

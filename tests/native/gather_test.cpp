@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "install/instgetinstallfile.h"
+#include "shell/instmain.h"
 #include "test_support.h"
 
 namespace {

@@ -119,7 +119,6 @@ TEST_F(Install, InstallsEverythingInOrderAndSwitchesToTheInstalledState) {
     ASSERT_TRUE(link);
     EXPECT_EQ(std::tie(link->target, link->icon), std::make_tuple(kDir + "Tazu.exe", kDir + "game.ico"));
     EXPECT_EQ(fake::RegGetString(kRecordKey, "InstPath"), kDir);
-    EXPECT_TRUE(InstConfig.DeleteSaveData);
 
     ASSERT_EQ(fake::StartedProcesses().size(), 1u);
     EXPECT_EQ(fake::StartedProcesses()[0].application, "C:\\WINDOWS\\notepad.exe");
@@ -332,7 +331,6 @@ TEST_F(Install, ExistingDataFilesAreLoggedButKeptAndSparedByTheRollback) {
     ClickInstall(kDir);
     EXPECT_EQ(BoxIds(), (std::vector<Msg>{Msg::FolderExists, Msg::CancelQuestion, Msg::NotEnded}));
     EXPECT_NE(fake::Boxes()[1].owner, &Menu());  // owned by the copy form
-    EXPECT_FALSE(InstConfig.DeleteSaveData);
     // The save data and the log stay, with the DAT folder and the install
     // folder; the TAZ file it replaced is back as it was; the copied files
     // and the folders it made are gone.
@@ -364,7 +362,6 @@ TEST_F(Install, CancelAnsweredNoGoesOnAndYesRollsBackNewSaveDataToo) {
     fake::QueueAnswer(MbResult::Yes);
     fake::QueueAnswer(MbResult::Yes);
     ClickInstall(kDir);
-    EXPECT_TRUE(InstConfig.DeleteSaveData);
     EXPECT_TRUE(fake::Tree(kDir).empty());  // the folder it made is gone too
 
     // So are the folders above it that the command made, and only those.

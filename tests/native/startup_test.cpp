@@ -1,6 +1,7 @@
 // Start-up: guards, disc search, [Setting] and the installation record.
 #include <algorithm>
 
+#include "install/tzcdrom.h"
 #include "platform/app.h"
 #include "shell/instmain.h"
 #include "shell/kivanlib.h"

@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "maintenance/appsentry.h"
-#include "maintenance/uninstaller.h"
+#include "shell/uninstaller.h"
 #include "platform/app.h"
 #include "platform/files.h"
 #include "platform/mutex.h"

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "maintenance/uninstaller.h"
+#include "shell/uninstaller.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/win32/wintext.h"

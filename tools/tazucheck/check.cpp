@@ -16,6 +16,7 @@
 #include "platform/ini.h"
 #include "platform/sjis.h"
 #include "platform/winpath.h"
+#include "shell/setupsetting.h"
 #include "tazucheck/names.h"
 
 namespace tazucheck {
@@ -29,7 +30,7 @@ int Report::Warnings() const { return static_cast<int>(findings.size()) - Errors
 
 namespace {
 
-constexpr const char* kSetting = "Setting";
+constexpr const char* kSetting = kSettingSection;
 // A value can never hold a line break, so this default tells a missing key
 // from an empty one.
 const std::string kMissing = "\n";
@@ -212,6 +213,7 @@ public:
 
         CheckSettingTexts();
         CheckDiscCount();
+        CheckStart();
         FindDiscs();
         CheckMainFiles();
         CheckDiscFiles();
@@ -359,7 +361,9 @@ private:
 
     // [Setting] texts: what ReadSettingSection refuses, and what fails later.
     void CheckSettingTexts() {
-        for (const char* key : {"GameTitle", "DefInstPath", "ProgramFolder", "RegKey"}) {
+        for (const SettingText& text : kSettingTexts) {
+            if (!text.required) continue;
+            const char* key = text.key;
             const std::string value = Setting(key);
             if (value == kMissing)
                 Error(SettingWhere(key), "missing: the utility stops at start (the key is required)");
@@ -403,6 +407,15 @@ private:
                 return;
             }
         }
+    }
+
+    // The utility's own reading of [Setting]: a disc it refuses at start
+    // never passes, whatever the checks above missed.
+    void CheckStart() {
+        TInstConfig config;
+        ReadSetting(*inf_, config);
+        if (report_.Errors() == 0 && !SettingComplete(config))
+            Error(SettingWhere(""), "incomplete: the utility stops at start");
     }
 
     void CheckDiscCount() {
@@ -691,7 +704,7 @@ private:
     void CheckMainPaths() {
         const std::string& folder = report_.defaultFolder;
         // The log is created first: if its path is too long, nothing can be installed.
-        for (const char* name : {"Setup.log", "Tazu.exe", "Tazu.env", "ovit.dll"}) {
+        for (const char* name : {kSetupLogName, "Tazu.exe", "Tazu.env", "ovit.dll"}) {
             const std::string path = folder + name;
             if (path.size() > kMaxInstalledPath) {
                 Error(SettingWhere("DefInstPath"), "the install folder " + folder + " leaves no room for " + name +
@@ -711,7 +724,7 @@ private:
                 return;
             }
         }
-        NoteInstalledPath(SettingWhere("DefInstPath"), folder + "Setup.log", true);  // the longest of the four
+        NoteInstalledPath(SettingWhere("DefInstPath"), folder + kSetupLogName, true);  // the longest of the four
         if (!icon_.empty()) NoteInstalledPath(SettingWhere("ShortcutIcon"), folder + icon_, true);
     }
 

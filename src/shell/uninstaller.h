@@ -1,4 +1,5 @@
-// The uninstaller an installation keeps (install/uninstallercopy.h), as
+// The program entry of the uninstaller an installation keeps
+// (install/uninstallercopy.h), beside the utility's own entry (shell/main), as
 // the list of installed programs starts it: "<its folder>\TazuStart.exe"
 // /uninstall, with /passive or /silent for a removal without questions.
 //
@@ -27,12 +28,8 @@
 // make it work on another folder.
 std::optional<int> RunKeptUninstaller(const std::vector<std::string>& args);
 
-// The folder (ending in a backslash) whose Setup.inf this run reads in
-// place of the disc's; nullptr in every run but the kept uninstaller's.
-const std::string* KeptSetupFolder();
-// True in a run of the kept uninstaller that asks the user, as the menu
-// does: one started without /passive or /silent.
-bool KeptRunAsks();
+// The run sets InstConfig.KeptFolder and KeptAsks for the time of the
+// uninstall it runs.
 
 // `arg` quoted so that the system's splitting of a command line gives it
 // back whole: backslashes before a quote doubled, the quote escaped.

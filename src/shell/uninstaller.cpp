@@ -1,6 +1,6 @@
 // The kept uninstaller's run: the hand-over to a copy in the temporary
 // folder, the uninstall without the disc, and the copy's own removal.
-#include "maintenance/uninstaller.h"
+#include "shell/uninstaller.h"
 
 #include <cctype>
 #include <cstring>
@@ -34,15 +34,6 @@ constexpr int kHandoverWaitMs = 30000, kPollMs = 100;
 // The removal of the copy: tried once a second (ping waits that long on
 // every Windows) until its file is gone, for half a minute at most.
 constexpr int kRemovalTries = 30;
-
-struct KeptRun {
-    std::string folder;
-    bool asks = false;
-};
-std::optional<KeptRun>& Current() {
-    static std::optional<KeptRun> run;
-    return run;
-}
 
 // The value of "/name=value" or "-name=value" (name in any case); nullopt
 // for any other argument.
@@ -196,10 +187,14 @@ void ArrangeOwnRemoval(const WinPath& folder) {
 int RunCopy(const WinPath& kept, const std::vector<std::string>& args, bool asks) {
     int code = kExitFailed;
     {
-        Current() = KeptRun{kept.FolderText(), asks};
+        InstConfig.KeptFolder = kept.FolderText();
+        InstConfig.KeptAsks = asks;
         // Also when the process ends on the spot (a test's fake ends it by unwinding).
         struct Leave {
-            ~Leave() { Current().reset(); }
+            ~Leave() {
+                InstConfig.KeptFolder.clear();
+                InstConfig.KeptAsks = false;
+            }
         } leave;
         InstConfig.CdDrive = kept.RootText()[0];
         InstConfig.DriveGiven = true;
@@ -251,10 +246,6 @@ std::string QuotedArgument(const std::string& arg) {
     quoted.append(backslashes * 2, '\\');
     return quoted + "\"";
 }
-
-const std::string* KeptSetupFolder() { return Current() ? &Current()->folder : nullptr; }
-
-bool KeptRunAsks() { return Current() && Current()->asks; }
 
 std::optional<int> RunKeptUninstaller(const std::vector<std::string>& args) {
     std::vector<std::string> rest;
