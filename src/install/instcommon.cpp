@@ -56,6 +56,8 @@ bool RemoveInstalledFile(const std::string& path) {
            (platform::FileExists(path) && platform::ClearReadOnly(path) && platform::RemoveFile(path));
 }
 
+bool InstalledFileGone(const std::string& path) { return RemoveInstalledFile(path) || platform::IsMissing(path); }
+
 bool IsSaveDataName(const std::string& name) {
     for (int n = 0; n <= 12; ++n) {
         char saveName[16];

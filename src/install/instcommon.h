@@ -43,6 +43,9 @@ bool IsInstalledFile(const platform::WinPath& file, const platform::WinPath& fol
 // a disc, or set by the user since) does not keep it. False when it is
 // missing or could not be deleted.
 bool RemoveInstalledFile(const std::string& path);
+// The same, true also when the system says it is not there: nothing of it
+// is left.
+bool InstalledFileGone(const std::string& path);
 
 // The paths Setup.log lists, in order: lines end in CR LF, LF or a lone CR
 // (as the profile reader cuts them), each is taken whole however long (a cut

@@ -53,10 +53,6 @@ std::string Key(const std::string& path) { return sjis::FoldCase(path); }
 
 bool Exists(const std::string& path) { return platform::FileExists(path); }
 
-// A file the installation wrote is gone afterwards: deleted, its read-only
-// attribute (kept from a disc) cleared first when needed, or not there.
-bool RemoveWritten(const std::string& path) { return RemoveInstalledFile(path) || platform::IsMissing(path); }
-
 // The places outside the install folder where an installation puts files:
 // the shortcut's folder below the start menu and the kept uninstaller's,
 // the latter looked up when first needed (most plans have nothing else
@@ -335,7 +331,7 @@ bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* writ
                 // Only what this installation made: a file it never wrote
                 // was there before it, whatever the plan thought.
                 if (written && !written->count(Key(f.path))) return;
-                whole = RemoveWritten(f.path) && whole;
+                whole = InstalledFileGone(f.path) && whole;
                 return;
             case PlannedFile::Kind::Replace: {
                 const auto backup = WinPath::Parse(f.backup);
@@ -352,7 +348,7 @@ bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* writ
                 // Written through: the journal and the marker that name
                 // the backup go soon after, and a power cut must not take
                 // the file back to a name nothing names any more.
-                whole = RemoveWritten(f.path) && platform::RenameFileWrittenThrough(f.backup, f.path) && whole;
+                whole = InstalledFileGone(f.path) && platform::RenameFileWrittenThrough(f.backup, f.path) && whole;
                 return;
             }
         }
@@ -388,7 +384,7 @@ bool UndoInstallation(const InstallPlan& plan, const std::set<std::string>* writ
     if (const auto journal = folder->Child(kJournalName)) {
         // The journal is replaced in one step like the log; a copy of it
         // under ".new" may stay from a rewrite that was cut short.
-        if (!RemoveWritten(journal->Text() + ".new") || !RemoveWritten(journal->Text())) return false;
+        if (!InstalledFileGone(journal->Text() + ".new") || !InstalledFileGone(journal->Text())) return false;
     }
     removeMade(true);
     return whole;
@@ -407,11 +403,11 @@ bool FinishInstallation(const InstallPlan& plan) {
             if (!outside.Known()) whole = false;
             continue;
         }
-        whole = RemoveWritten(f.backup) && whole;
+        whole = InstalledFileGone(f.backup) && whole;
     }
     if (!whole) return false;
     const auto journal = folder->Child(kJournalName);
-    return !journal || (RemoveWritten(journal->Text() + ".new") && RemoveWritten(journal->Text()));
+    return !journal || (InstalledFileGone(journal->Text() + ".new") && InstalledFileGone(journal->Text()));
 }
 
 Installation Installation::Interrupted(const WinPath& folder, InstallPlan plan) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "install/instcommon.h"
 #include "install/transaction.h"
 #include "platform/files.h"
 #include "platform/ini.h"
@@ -24,9 +25,6 @@ bool PutNew(Installation& installation, const std::string& path, const std::stri
     auto file = installation.OpenForWrite(path);
     return file && file->Write(bytes.data(), bytes.size()) && file->Flush();
 }
-
-// Deleted or missing: nothing of it is left.
-bool Gone(const std::string& path) { return platform::RemoveFile(path) || platform::IsMissing(path); }
 
 }  // namespace
 
@@ -85,7 +83,7 @@ std::uint64_t WriteKeptUninstaller(const UninstallerPlace& place, Installation& 
 bool RemoveKeptUninstaller() {
     const auto place = KeptUninstallerPlace();
     if (!place) return false;
-    const bool gone = Gone(place->exe.Text()) && Gone(place->setupInf.Text());
+    const bool gone = InstalledFileGone(place->exe.Text()) && InstalledFileGone(place->setupInf.Text());
     if (gone && platform::RemoveEmptyDirectory(place->folder.Text())) platform::RemoveEmptyDirectory(place->base.Text());
     return gone;
 }
@@ -99,7 +97,8 @@ void RemoveLeftoverTempCopies() {
         if (!folder || platform::Probe(folder->Text()) != platform::PathKind::Folder) continue;
         // A copy that still runs keeps its program, and its result for the
         // kept uninstaller that waits for it.
-        if (Gone(folder->Child(kUninstallerExeName)->Text()) && Gone(folder->Child(kTempResultName)->Text()))
+        if (InstalledFileGone(folder->Child(kUninstallerExeName)->Text()) &&
+            InstalledFileGone(folder->Child(kTempResultName)->Text()))
             platform::RemoveEmptyDirectory(folder->Text());
     }
 }
