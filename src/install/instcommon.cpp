@@ -41,16 +41,6 @@ void RemoveStartMenuShortcut() {
     platform::RemoveEmptyDirectory(place->folder.Text());
 }
 
-bool IsInstalledFile(const platform::WinPath& file, const platform::WinPath& folder) {
-    if (folder.IsRoot()) return false;
-    if (file.IsDirectlyIn(folder)) return true;
-    const auto holder = file.Parent();
-    if (!holder || !holder->IsDirectlyIn(folder)) return false;
-    for (const char* group : kGroups)
-        if (sjis::EqualsNoCase(holder->Last(), group)) return true;
-    return false;
-}
-
 bool RemoveInstalledFile(const std::string& path) {
     return platform::RemoveFile(path) ||
            (platform::FileExists(path) && platform::ClearReadOnly(path) && platform::RemoveFile(path));

@@ -35,10 +35,6 @@ bool IsSaveDataFile(const std::string& path);
 // The log an installation keeps in its folder: every file it put down.
 constexpr const char* kSetupLogName = "Setup.log";
 
-// The one rule of what an installation in `folder` may have put down: a
-// file directly in it or directly in one of its five group folders, as
-// Windows reads both paths. A root is never an install folder.
-bool IsInstalledFile(const platform::WinPath& file, const platform::WinPath& folder);
 // Deletes a file an installation put down: a read-only attribute (kept from
 // a disc, or set by the user since) does not keep it. False when it is
 // missing or could not be deleted.

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "install/instcommon.h"
+#include "install/installedfile.h"
 #include "install/report.h"
 #include "install/uninstallerplace.h"
 #include "platform/files.h"

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "install/instcommon.h"
+#include "install/installedfile.h"
 #include "install/transaction.h"
 #include "maintenance/appsentry.h"
 #include "platform/files.h"

@@ -15,6 +15,7 @@
 #include "platform/winpath.h"
 #include "install/instcommand.h"
 #include "install/instcommon.h"
+#include "install/installedfile.h"
 #include "install/instcopyfile.h"
 #include "install/report.h"
 #include "maintenance/instdeletefiles.h"

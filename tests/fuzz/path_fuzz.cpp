@@ -35,6 +35,7 @@ std::unique_ptr<File> File::CreateNew(const std::string&) { std::abort(); }
 }  // namespace platform
 void WriteInstallationRecord(const std::string&) { std::abort(); }
 bool ReplaceWholeFile(const std::string&, const std::string&) { std::abort(); }
+bool InstalledFileGone(const std::string&) { std::abort(); }
 std::optional<ShortcutPlace> StartMenuShortcutPlace() { std::abort(); }
 std::optional<UninstallerPlace> KeptUninstallerPlace() { std::abort(); }
 TInstConfig InstConfig;

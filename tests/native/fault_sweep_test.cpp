@@ -15,6 +15,7 @@
 #include <map>
 
 #include "install/instcommon.h"
+#include "install/installedfile.h"
 #include "install/instcopyfile.h"
 #include "install/transaction.h"
 #include "maintenance/instdeletefiles.h"

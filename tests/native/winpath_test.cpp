@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "install/installedfile.h"
 #include "maintenance/instdeletefiles.h"
 #include "platform/winpath.h"
 
