@@ -71,30 +71,29 @@ start_minwin_timed "$logs/warm-minwin.txt" || die "minwin did not start"
 : >"$logs/menu.all"
 : >"$logs/minwin.all"
 for b in "${!baseline_revs[@]}"; do : >"$logs/base$b.all"; : >"$logs/base$b-menu.all"; done
+# One timed start of the program on the disc: its figures go to <all> and
+# <menu-all>.
+start_once() {  # <out> <all> <menu-all> <label> <run>
+    local t d k
+    if start_utility_timed "$1"; then
+        read -r _ t _ d _ k < <(grep '^start' "$1")
+        echo "$t" >>"$2"
+        echo "$k" >>"$3"
+        say "  $4 run $5: ${t}s (to the CD-ROM drive dialog ${d}s, from its OK to the menu ${k}s)"
+    else
+        status=1
+    fi
+}
+
 status=0
 for i in $(seq "$runs"); do
     for b in "${!baseline_revs[@]}"; do
         cp "${baseline_exes[$b]}" "$disc/TazuStart.exe"
-        u=$logs/base$b-$i.txt
-        if start_utility_timed "$u"; then
-            read -r _ t _ d _ k < <(grep '^start' "$u")
-            echo "$t" >>"$logs/base$b.all"
-            echo "$k" >>"$logs/base$b-menu.all"
-            say "  ${baseline_revs[$b]} run $i: ${t}s (to the CD-ROM drive dialog ${d}s, from its OK to the menu ${k}s)"
-        else
-            status=1
-        fi
+        start_once "$logs/base$b-$i.txt" "$logs/base$b.all" "$logs/base$b-menu.all" "${baseline_revs[$b]}" "$i"
         cp "$demo/TazuStart.exe" "$disc/TazuStart.exe"
     done
-    u=$logs/utility-$i.txt m=$logs/minwin-$i.txt
-    if start_utility_timed "$u"; then
-        read -r _ t _ d _ k < <(grep '^start' "$u")
-        echo "$t" >>"$logs/utility.all"
-        echo "$k" >>"$logs/menu.all"
-        say "  utility run $i: ${t}s (to the CD-ROM drive dialog ${d}s, from its OK to the menu ${k}s)"
-    else
-        status=1
-    fi
+    m=$logs/minwin-$i.txt
+    start_once "$logs/utility-$i.txt" "$logs/utility.all" "$logs/menu.all" utility "$i"
     if start_minwin_timed "$m"; then
         read -r _ t < <(grep '^window' "$m")
         echo "$t" >>"$logs/minwin.all"
