@@ -9,7 +9,8 @@ export WINEPREFIX=${TAZU_WINEPREFIX:-$TAZU_REPO/build/wineprefix}
 export WINEARCH=win32
 # An existing 64-bit prefix (named by TAZU_WINEPREFIX) refuses WINEARCH=win32.
 [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] && unset WINEARCH
-export WINEDEBUG=-all
+# TAZU_WINEDEBUG traces a run (a bench, a probe): WINEDEBUG for every program.
+export WINEDEBUG=${TAZU_WINEDEBUG:--all}
 # No Mono or Gecko install prompts on the first boot.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # Code page 932 for the programs that ask for the ANSI code page.

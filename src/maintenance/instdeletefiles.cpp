@@ -2,7 +2,7 @@
 #include "maintenance/instdeletefiles.h"
 
 #include <memory>
-#include <set>
+#include <unordered_set>
 
 #include "install/instcommon.h"
 #include "install/installedfile.h"
@@ -86,8 +86,9 @@ DeletionPass UninstallFiles(const std::string& log, const platform::WinPath& fol
     if (folder.IsRoot()) return outcome;
     const auto logFile = folder.Child(kSetupLogName);
     const auto linked = LinkedGroups(folder);
-    std::set<std::string> seen;
-    for (const std::string& line : LogLines(log)) {
+    const auto lines = LogLines(log);
+    std::unordered_set<std::string> seen(lines.size());
+    for (const std::string& line : lines) {
         const auto file = LoggedPath(line);
         // A line Windows would read as another file, or one outside the
         // folder, never named a file of this installation.

@@ -47,32 +47,58 @@ std::string FolderPart(const std::string& path) {
     return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
 }
 
+namespace {
+bool IsCut(std::string_view cuts, char c) {
+    for (const char cut : cuts)
+        if (c == cut) return true;
+    return false;
+}
+}  // namespace
+
 std::vector<std::string> SplitPath(const std::string& path, const char* separators) {
     const std::string_view cuts(separators);
-    std::vector<std::string> parts(1);
+    std::vector<std::string> parts;
+    // Each part is cut out whole: a separator only ever ends one at a
+    // character boundary, and a part is copied once.
+    std::string::size_type start = 0;
     for (std::string::size_type i = 0; i < path.size();) {
         const auto len = CharLen(path, i);
-        if (len == 1 && cuts.find(path[i]) != std::string_view::npos)
-            parts.emplace_back();
-        else
-            parts.back().append(path, i, len);
+        if (len == 1 && IsCut(cuts, path[i])) {
+            parts.emplace_back(path, start, i - start);
+            start = i + 1;
+        }
         i += len;
     }
+    parts.emplace_back(path, start, std::string::npos);
     return parts;
 }
+
+namespace {
+char FoldedAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+}  // namespace
 
 std::string FoldCase(const std::string& s) {
     std::string out = s;
     for (std::string::size_type i = 0; i < out.size();) {
         const auto len = CharLen(out, i);
-        if (len == 1 && out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 'a' + 'A');
+        if (len == 1) out[i] = FoldedAscii(out[i]);
         i += len;
     }
     return out;
 }
 
 bool EqualsNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && FoldCase(a) == FoldCase(b);
+    // FoldCase(a) == FoldCase(b) without the copies: the two walk their
+    // characters in step, and a character of two bytes on one side against
+    // one of one byte on the other is a difference.
+    if (a.size() != b.size()) return false;
+    for (std::string::size_type i = 0; i < a.size();) {
+        const auto len = CharLen(a, i);
+        if (len != CharLen(b, i)) return false;
+        if (len == 1 ? FoldedAscii(a[i]) != FoldedAscii(b[i]) : a.compare(i, 2, b, i, 2) != 0) return false;
+        i += len;
+    }
+    return true;
 }
 
 }  // namespace sjis

@@ -1,7 +1,7 @@
 // The Windows path model.
 #include "platform/winpath.h"
 
-#include <cstring>
+#include <algorithm>
 
 #include "platform/sjis.h"
 
@@ -11,9 +11,26 @@ namespace {
 
 bool IsTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
 
+// "." (count 1) or ".." (count 2).
+bool IsDots(const std::string& name, std::size_t count) {
+    return name.size() == count && name[0] == '.' && name[count - 1] == '.';
+}
+
+bool IsReservedByte(unsigned char c) {
+    switch (c) {
+        case '\\': case '/': case '<': case '>': case ':': case '"': case '|': case '?': case '*': return true;
+        default: return false;
+    }
+}
+
 // The device that `name` opens whatever extension follows ("nul.txt" is
 // NUL), as spelled up to its first dot; empty for none.
 std::string DeviceIn(const std::string& name) {
+    // Device names have 3, 4, 6 or 7 characters: any other length is none,
+    // found without a copy (most names are tried here, a few are devices).
+    auto length = std::min(name.find('.'), name.size());
+    while (length > 0 && name[length - 1] == ' ') --length;
+    if (length != 3 && length != 4 && length != 6 && length != 7) return std::string();
     const std::string spelled = name.substr(0, name.find('.'));
     std::string base = spelled;
     while (!base.empty() && base.back() == ' ') base.pop_back();
@@ -43,11 +60,11 @@ std::optional<NameFault> WinPath::ComponentFault(const std::string& name) {
             if (i + 1 >= name.size() || !IsTrailByte(static_cast<unsigned char>(name[i + 1])))
                 return NameFault{NameFault::BrokenCharacter, std::string()};
             ++i;
-        } else if (std::strchr("\\/<>:\"|?*", c)) {
+        } else if (IsReservedByte(c)) {
             return NameFault{NameFault::ReservedCharacter, std::string(1, static_cast<char>(c))};
         }
     }
-    if (name == "." || name == "..") return NameFault{NameFault::DotName, name};
+    if (IsDots(name, 1) || IsDots(name, 2)) return NameFault{NameFault::DotName, name};
     if (name.back() == '.' || name.back() == ' ') return NameFault{NameFault::TrailingDotOrBlank, std::string()};
     const std::string device = DeviceIn(name);
     if (!device.empty()) return NameFault{NameFault::DeviceName, device};
@@ -69,6 +86,8 @@ std::optional<WinPath> WinPath::Parse(const std::string& text, PathFault& fault)
     // passes, which refuses control bytes and broken characters.
     const std::vector<std::string> s = sjis::SplitPath(text);
     WinPath path;
+    path.parts_.reserve(s.size());
+    path.keys_.reserve(s.size());
     std::size_t first;
     if (s.size() >= 2 && s[0].size() == 2 && s[0][1] == ':') {
         const char drive = static_cast<char>(s[0][0] & ~0x20);
@@ -89,8 +108,8 @@ std::optional<WinPath> WinPath::Parse(const std::string& text, PathFault& fault)
     }
     for (std::size_t i = first; i < s.size(); ++i) {
         const std::string& part = s[i];
-        if (part.empty() || part == ".") continue;
-        if (part == "..") {
+        if (part.empty() || IsDots(part, 1)) continue;
+        if (IsDots(part, 2)) {
             if (path.parts_.empty()) return refuse(PathFault::AboveRoot);
             path.parts_.pop_back();
             path.keys_.pop_back();
@@ -105,8 +124,12 @@ std::optional<WinPath> WinPath::Parse(const std::string& text, PathFault& fault)
 
 std::string WinPath::Text() const {
     if (parts_.empty()) return root_ + "\\";
-    std::string text = root_;
-    for (const std::string& part : parts_) text += "\\" + part;
+    std::size_t length = root_.size();
+    for (const std::string& part : parts_) length += 1 + part.size();
+    std::string text;
+    text.reserve(length);
+    text += root_;
+    for (const std::string& part : parts_) (text += '\\') += part;
     return text;
 }
 
@@ -143,6 +166,11 @@ bool WinPath::IsBelow(const WinPath& folder) const {
 
 bool WinPath::IsDirectlyIn(const WinPath& folder) const {
     return keys_.size() == folder.keys_.size() + 1 && IsBelow(folder);
+}
+
+bool WinPath::IsDirectlyIn(const WinPath& folder, const std::string& name) const {
+    return keys_.size() == folder.keys_.size() + 2 && IsBelow(folder) &&
+           keys_[folder.keys_.size()] == sjis::FoldCase(name);
 }
 
 }  // namespace platform

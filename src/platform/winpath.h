@@ -83,6 +83,9 @@ public:
     bool operator!=(const WinPath& other) const { return !(*this == other); }
     // Directly in `folder`: `folder` plus one component.
     bool IsDirectlyIn(const WinPath& folder) const;
+    // Directly in the folder `name` of `folder` ("C:\Tazu\DAT\a.dat" is in
+    // "DAT" of "C:\Tazu"), without regard to ASCII case.
+    bool IsDirectlyIn(const WinPath& folder, const std::string& name) const;
     // Somewhere below `folder`, at any depth.
     bool IsBelow(const WinPath& folder) const;
 

@@ -10,9 +10,10 @@ constexpr UINT kCodePage = 932;
 std::wstring Widen(const std::string& sjis) {
     if (sjis.empty()) return std::wstring();
     const int inLength = static_cast<int>(sjis.size());
-    const int length = MultiByteToWideChar(kCodePage, 0, sjis.data(), inLength, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(kCodePage, 0, sjis.data(), inLength, wide.data(), length);
+    // A byte never makes more than one UTF-16 unit: one call, into room
+    // for as many units as there are bytes.
+    std::wstring wide(static_cast<std::size_t>(inLength), L'\0');
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(kCodePage, 0, sjis.data(), inLength, wide.data(), inLength)));
     return wide;
 }
 
