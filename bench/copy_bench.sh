@@ -41,7 +41,21 @@
 #                         in build/copybench-baseline-<hash>-win from a checkout of
 #                         that commit; their runs alternate with this tree's and
 #                         CopyFileW's, and the summary gives them side by side
+#   BENCH_CPU=N           run the whole bench (Xvfb, the wineserver, every
+#                         program timed) on CPU N alone. Under Wine a file or
+#                         window call is a request to the wineserver; when the
+#                         two processes sit on different CPUs each one also
+#                         waits for the other to be woken there, which on a
+#                         small virtual machine costs more than the work and
+#                         varies from run to run (it is most of the spread of
+#                         the unpinned figures). Both sides of a ratio run so.
 set -uo pipefail
+
+# The same script again under taskset (this one, or the bench that sourced it).
+if [ -n "${BENCH_CPU:-}" ] && [ -z "${BENCH_PINNED:-}" ]; then
+    export BENCH_PINNED=$BENCH_CPU
+    exec taskset -c "$BENCH_CPU" "$0" "$@"
+fi
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${BENCH_BUILD:-$repo/build/copybench-win}
@@ -429,10 +443,11 @@ wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
 wineserver -p 2>/dev/null || true
 ws_pid=$(wineserver_pid)
-say "copy_bench: Xvfb on $DISPLAY, prefix $WINEPREFIX, disc $disc"
+say "copy_bench: Xvfb on $DISPLAY, prefix $WINEPREFIX, disc $disc${BENCH_PINNED:+, all on CPU $BENCH_PINNED}"
 
 summary=$logs/summary.txt
 : >"$summary"
+[ -n "${BENCH_PINNED:-}" ] && echo "(all on CPU $BENCH_PINNED)" >>"$summary"
 status=0
 for payload in $payloads; do
     list=$logs/copy-$payload.txt

@@ -58,7 +58,7 @@ wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
 wineserver -p 2>/dev/null || true
 ws_pid=$(wineserver_pid)
-say "start_bench: Xvfb on $DISPLAY, prefix $WINEPREFIX, disc $disc"
+say "start_bench: Xvfb on $DISPLAY, prefix $WINEPREFIX, disc $disc${BENCH_PINNED:+, all on CPU $BENCH_PINNED}"
 auto reg-delete-tree HKCU "$reg_key" >/dev/null
 minwin_win=$(tazu_winpath "$minwin")
 
@@ -109,8 +109,8 @@ read -r mb mm < <(stats <"$logs/minwin.all")
 read -r kb km < <(stats <"$logs/menu.all")
 awk -v n="$runs" -v ub="$ub" -v um="$um" -v mb="$mb" -v mm="$mm" -v us="$(spread "$logs/utility.all")" \
     -v kb="$kb" -v km="$km" -v ks="$(spread "$logs/menu.all")" -v gather="${BENCH_GATHER:-}" \
-    -v ms="$(spread "$logs/minwin.all")" 'BEGIN {
-    printf "start to a visible window, %d runs each:\n", n
+    -v ms="$(spread "$logs/minwin.all")" -v cpu="${BENCH_PINNED:+ (all on CPU $BENCH_PINNED)}" 'BEGIN {
+    printf "start to a visible window, %d runs each%s:\n", n, cpu
     printf "  utility (process start -> menu, the drive dialog answered at once): best %ss  median %ss  (%s)\n", ub, um, us
     printf "  minwin  (process start -> its window):                            best %ss  median %ss  (%s)\n", mb, mm, ms
     if (um != "-" && mm != "-")

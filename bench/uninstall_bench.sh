@@ -104,7 +104,7 @@ summary=$logs/summary.txt
 : >"$logs/rm.all"
 : >"$logs/delete.all"
 status=0
-say "uninstall_bench: Xvfb on $DISPLAY, prefix $WINEPREFIX, $small_count files of $small_bytes bytes in $inst_unix"
+say "uninstall_bench: Xvfb on $DISPLAY, prefix $WINEPREFIX, $small_count files of $small_bytes bytes in $inst_unix${BENCH_PINNED:+, all on CPU $BENCH_PINNED}"
 # One install (untimed) and its timed uninstall by the program on the disc;
 # the time goes to <all>.
 uninstall_once() {  # <out> <all> <label> <run>
@@ -192,7 +192,7 @@ read -r ub um < <(stats <"$logs/uninst.all")
 read -r rb rm_ < <(stats <"$logs/rm.all")
 read -r db dm < <(stats <"$logs/delete.all")
 spread() { sort -g "$1" | awk 'NR == 1 { lo = $1 } { hi = $1 } END { if (NR) printf "%s-%s", lo, hi; else printf "-" }'; }
-awk -v where="$inst_unix" -v n="$runs" -v files="$small_count" -v bytes="$small_bytes" -v ub="$ub" -v um="$um" -v rb="$rb" -v rm="$rm_" \
+awk -v where="$inst_unix${BENCH_PINNED:+ (all on CPU $BENCH_PINNED)}" -v n="$runs" -v files="$small_count" -v bytes="$small_bytes" -v ub="$ub" -v um="$um" -v rb="$rb" -v rm="$rm_" \
     -v db="$db" -v dm="$dm" -v us="$(spread "$logs/uninst.all")" -v rs="$(spread "$logs/rm.all")" \
     -v ds="$(spread "$logs/delete.all")" '
     function ratio(a, c) { return (c > 0 && a != "-") ? sprintf("%.2f", a / c) : "-" }
