@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -38,6 +39,20 @@ bool Read(const std::string& path, ReadLink& out) {
     if (file) file->Release();
     link->Release();
     return ok;
+}
+
+// The folder the shell's item list names: what earlier programs asked for.
+// A place they kept something in must be found again by the shorter call.
+TEST(Win32Links, SpecialFoldersAreTheFoldersTheirItemListsName) {
+    for (const auto& [folder, csidl] : {std::pair{platform::ShellFolder::Programs, CSIDL_PROGRAMS},
+                                       std::pair{platform::ShellFolder::LocalAppData, CSIDL_LOCAL_APPDATA}}) {
+        LPITEMIDLIST list = nullptr;
+        wchar_t path[MAX_PATH] = {};
+        ASSERT_TRUE(SUCCEEDED(SHGetSpecialFolderLocation(nullptr, csidl, &list)) && list);
+        ASSERT_TRUE(SHGetPathFromIDListW(list, path));
+        CoTaskMemFree(list);
+        EXPECT_EQ(platform::SpecialFolderPath(folder), platform::win32::NarrowPath(path)) << csidl;
+    }
 }
 
 TEST(Win32Links, SavedLinkPointsAtTheGameWithItsIconAndIsReplacedByTheNext) {

@@ -18,6 +18,7 @@ struct Shell {
     LPITEMIDLIST(WINAPI* browseForFolder)(LPBROWSEINFOW);
     BOOL(WINAPI* pathFromIDList)(LPCITEMIDLIST, LPWSTR);
     HRESULT(WINAPI* knownFolderPath)(const GUID&, DWORD, HANDLE, PWSTR*);
+    HRESULT(WINAPI* folderPath)(HWND, int, HANDLE, DWORD, LPWSTR);
     HRESULT(WINAPI* createInstance)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
     void(WINAPI* taskMemFree)(LPVOID);
 };
@@ -30,6 +31,7 @@ const Shell& Functions() {
         SystemFunction<decltype(Shell::pathFromIDList)>(L"shell32.dll", "SHGetPathFromIDListW"),
         // Older systems and Wine do not answer FOLDERID_UserProgramFiles, or lack the call.
         SystemFunction<decltype(Shell::knownFolderPath)>(L"shell32.dll", "SHGetKnownFolderPath"),
+        SystemFunction<decltype(Shell::folderPath)>(L"shell32.dll", "SHGetFolderPathW"),
         SystemFunction<decltype(Shell::createInstance)>(L"ole32.dll", "CoCreateInstance"),
         SystemFunction<decltype(Shell::taskMemFree)>(L"ole32.dll", "CoTaskMemFree"),
     };
@@ -87,6 +89,14 @@ namespace platform {
 
 std::optional<std::string> SpecialFolderPath(ShellFolder folder) {
     const Shell& shell = Functions();
+    // The path as the shell keeps it, asked for directly: several times
+    // cheaper than building the folder's item list and reading its path
+    // back, which is left for a system without the call (before Windows
+    // 2000) or one that does not answer it.
+    if (wchar_t path[MAX_PATH] = {}; folder != ShellFolder::Drives && shell.folderPath &&
+                                     SUCCEEDED(shell.folderPath(nullptr, Csidl(folder), nullptr, SHGFP_TYPE_CURRENT, path)) &&
+                                     path[0])
+        return win32::NarrowPath(path);
     IMalloc* allocator = nullptr;
     if (!shell.getMalloc || !shell.specialFolderLocation || !shell.pathFromIDList || FAILED(shell.getMalloc(&allocator)))
         return std::nullopt;
