@@ -31,10 +31,7 @@ TfrmCdRom::TfrmCdRom() : Form(kCdRomForm) {
 // appears and the first drive is selected again.
 void TfrmCdRom::FormShow() {
     cbCdRom.Clear();
-    for (char letter = 'A'; letter <= 'Z'; ++letter) {
-        if (platform::IsCdRomDrive(std::string(1, letter) + ":\\"))
-            cbCdRom.AddItem(std::string(1, letter) + ": ドライブ");
-    }
+    for (const char letter : platform::CdRomDrives()) cbCdRom.AddItem(std::string(1, letter) + ": ドライブ");
     const bool any = cbCdRom.ItemCount() > 0;
     if (!any) cbCdRom.AddItem("CD-ROMドライブが存在しません。");
     cbCdRom.SetEnabled(any);

@@ -8,6 +8,9 @@ namespace platform {
 
 // True when `root` (such as "Q:\") is a CD-ROM drive.
 bool IsCdRomDrive(const std::string& root);
+// The letters of the CD-ROM drives, A to Z: the drives IsCdRomDrive takes,
+// asked of the drives that are there only.
+std::string CdRomDrives();
 // Volume label of the disc at `root`; nullopt when the drive has no readable
 // volume (empty, not ready, absent).
 std::optional<std::string> VolumeLabel(const std::string& root);

@@ -216,8 +216,8 @@ char FindDisc(char asked) {
         const std::string root = own->RootText();
         if (root.size() == 3 && holds(root[0])) return static_cast<char>(root[0] & ~0x20);
     }
-    for (char letter = 'A'; letter <= 'Z'; ++letter)
-        if (platform::IsCdRomDrive(std::string(1, letter) + ":\\") && holds(letter)) return letter;
+    for (const char letter : platform::CdRomDrives())
+        if (holds(letter)) return letter;
     return 0;
 }
 

@@ -171,6 +171,10 @@ TEST_F(FilesContract, VolumeQueriesAnswerForFoldersThatExist) {
     EXPECT_FALSE(platform::FreeBytesAvailable("C:\\no such folder\\"));
     EXPECT_TRUE(platform::VolumeLabel("C:\\"));
     EXPECT_FALSE(platform::IsCdRomDrive("C:\\"));
+    std::string cdroms;
+    for (char letter = 'A'; letter <= 'Z'; ++letter)
+        if (platform::IsCdRomDrive(std::string(1, letter) + ":\\")) cdroms += letter;
+    EXPECT_EQ(platform::CdRomDrives(), cdroms);
     // Windows also refuses "C:" without its backslash for the label, and the
     // fake does; Wine answers it, so the case is not held against both.
 }

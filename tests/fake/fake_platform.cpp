@@ -884,6 +884,13 @@ bool IsCdRomDrive(const std::string& root) {
     auto it = S().drives.find(static_cast<char>(root[0] & ~0x20));
     return it != S().drives.end() && it->second.cdrom;
 }
+std::string CdRomDrives() {
+    std::string letters;
+    if (fake::Injected()) return letters;
+    for (const auto& [letter, drive] : S().drives)
+        if (drive.cdrom) letters += letter;
+    return letters;
+}
 std::optional<std::string> VolumeLabel(const std::string& root) {
     if (!fake::IsDriveRoot(root) || fake::Injected()) return std::nullopt;
     auto it = S().drives.find(static_cast<char>(root[0] & ~0x20));

@@ -7,6 +7,18 @@ namespace platform {
 
 bool IsCdRomDrive(const std::string& root) { return GetDriveTypeW(win32::Widen(root).c_str()) == DRIVE_CDROM; }
 
+std::string CdRomDrives() {
+    // A drive's type costs a query of the volume; the letters in use, one
+    // call for all of them.
+    const DWORD present = GetLogicalDrives();
+    std::string letters;
+    for (int i = 0; i < 26; ++i) {
+        const char letter = static_cast<char>('A' + i);
+        if ((present & (DWORD(1) << i)) && IsCdRomDrive(std::string(1, letter) + ":\\")) letters += letter;
+    }
+    return letters;
+}
+
 std::optional<std::string> VolumeLabel(const std::string& root) {
     // An empty floppy or card drive would otherwise put up the system's
     // "no disk in drive" box instead of just failing.
