@@ -58,6 +58,7 @@ bool IsCut(std::string_view cuts, char c) {
 std::vector<std::string> SplitPath(const std::string& path, const char* separators) {
     const std::string_view cuts(separators);
     std::vector<std::string> parts;
+    parts.reserve(8);  // a path's usual depth, in one allocation
     // Each part is cut out whole: a separator only ever ends one at a
     // character boundary, and a part is copied once.
     std::string::size_type start = 0;
@@ -89,12 +90,11 @@ std::string FoldCase(const std::string& s) {
 
 bool EqualsNoCase(const std::string& a, const std::string& b) {
     // FoldCase(a) == FoldCase(b) without the copies: the two walk their
-    // characters in step, and a character of two bytes on one side against
-    // one of one byte on the other is a difference.
+    // characters in step. Folding never makes or unmakes a lead byte, so
+    // where the first bytes agree the characters are of one length.
     if (a.size() != b.size()) return false;
     for (std::string::size_type i = 0; i < a.size();) {
         const auto len = CharLen(a, i);
-        if (len != CharLen(b, i)) return false;
         if (len == 1 ? FoldedAscii(a[i]) != FoldedAscii(b[i]) : a.compare(i, 2, b, i, 2) != 0) return false;
         i += len;
     }

@@ -53,6 +53,7 @@ TEST(WinPath, EachSpellingIsReadAsWindowsReadsIt) {
         {"C:\\Game\\a|b", kRefused, false, false, "a character no name may hold"},
         {"C:\\Game\\nul.txt", kRefused, false, false, "a device name"},
         {"C:\\Game\\COM1", kRefused, false, false, "a device name"},
+        {"C:\\Game\\TAZ\\.x", "C:\\Game\\TAZ\\.x", false, true, "a name that begins with a dot"},
         {"C:\\Game\\CONOUT$.log", kRefused, false, false, "a device name of seven characters"},
         {"C:\\Game\\conin$  .x", kRefused, false, false, "a device name with blanks before its dot"},
         {"C:\\Game\\DAT\\CONSOLE.x", "C:\\Game\\DAT\\CONSOLE.x", false, true, "a name no device has"},
@@ -91,6 +92,7 @@ TEST(WinPath, EachSpellingIsReadAsWindowsReadsIt) {
             EXPECT_FALSE(IsInstalledFile(*below, *path));
         }
     }
+    for (const char c : std::string("<>:\"|?*")) EXPECT_FALSE(WinPath::Parse(std::string("C:\\Game\\a") + c + "b")) << c;
     // A share's name is compared without regard to case, and is part of the root.
     const auto shared = WinPath::Parse("\\\\SRV\\Share\\Game\\");
     EXPECT_TRUE(IsInstalledFile(*WinPath::Parse("\\\\srv\\share\\Game\\x"), *shared));
