@@ -92,6 +92,18 @@ start_once() {  # <out> <all> <menu-all> <label> <run>
     fi
 }
 
+# One timed start of a minimal window: its time goes to <label>.all.
+minwin_once() {  # <out> <exe> <label> <run>
+    local t
+    if start_minwin_timed "$1" "$2"; then
+        read -r _ t < <(grep '^window' "$1")
+        echo "$t" >>"$logs/$3.all"
+        say "  $3 run $4: ${t}s"
+    else
+        status=1
+    fi
+}
+
 status=0
 for i in $(seq "$runs"); do
     for b in "${!baseline_revs[@]}"; do
@@ -99,22 +111,9 @@ for i in $(seq "$runs"); do
         start_once "$logs/base$b-$i.txt" "$logs/base$b.all" "$logs/base$b-menu.all" "${baseline_revs[$b]}" "$i"
         cp "$demo/TazuStart.exe" "$disc/TazuStart.exe"
     done
-    m=$logs/minwin-$i.txt
     start_once "$logs/utility-$i.txt" "$logs/utility.all" "$logs/menu.all" utility "$i"
-    if start_minwin_timed "$m"; then
-        read -r _ t < <(grep '^window' "$m")
-        echo "$t" >>"$logs/minwin.all"
-        say "  minwin  run $i: ${t}s"
-    else
-        status=1
-    fi
-    if start_minwin_timed "$m" "$minwin_cc6_win"; then
-        read -r _ t < <(grep '^window' "$m")
-        echo "$t" >>"$logs/minwin_cc6.all"
-        say "  minwin_cc6 run $i: ${t}s"
-    else
-        status=1
-    fi
+    minwin_once "$logs/minwin-$i.txt" "$minwin_win" minwin "$i"
+    minwin_once "$logs/minwin_cc6-$i.txt" "$minwin_cc6_win" minwin_cc6 "$i"
 done
 
 spread() { sort -g "$1" | awk 'NR == 1 { lo = $1 } { hi = $1 } END { if (NR) printf "%s-%s", lo, hi; else printf "-" }'; }

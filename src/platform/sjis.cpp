@@ -13,6 +13,7 @@ namespace {
 std::string::size_type CharLen(const std::string& s, std::string::size_type i) {
     return IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
 }
+char FoldedAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 }  // namespace
 
 std::string::size_type FindLast(const std::string& s, char ch) {
@@ -47,14 +48,6 @@ std::string FolderPart(const std::string& path) {
     return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
 }
 
-namespace {
-bool IsCut(std::string_view cuts, char c) {
-    for (const char cut : cuts)
-        if (c == cut) return true;
-    return false;
-}
-}  // namespace
-
 std::vector<std::string> SplitPath(const std::string& path, const char* separators) {
     const std::string_view cuts(separators);
     std::vector<std::string> parts;
@@ -64,7 +57,7 @@ std::vector<std::string> SplitPath(const std::string& path, const char* separato
     std::string::size_type start = 0;
     for (std::string::size_type i = 0; i < path.size();) {
         const auto len = CharLen(path, i);
-        if (len == 1 && IsCut(cuts, path[i])) {
+        if (len == 1 && cuts.find(path[i]) != std::string_view::npos) {
             parts.emplace_back(path, start, i - start);
             start = i + 1;
         }
@@ -73,10 +66,6 @@ std::vector<std::string> SplitPath(const std::string& path, const char* separato
     parts.emplace_back(path, start, std::string::npos);
     return parts;
 }
-
-namespace {
-char FoldedAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-}  // namespace
 
 std::string FoldCase(const std::string& s) {
     std::string out = s;
